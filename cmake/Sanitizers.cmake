@@ -1,0 +1,10 @@
+# Sanitizer builds apply to everything in the tree, tests included.
+if(P42R_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(P42R_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT P42R_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "P42R_SANITIZE must be empty, 'address' or 'thread'")
+endif()
