@@ -17,7 +17,8 @@ std::optional<std::u16string_view> FindString(std::uint32_t id);
 // as the framework's string loading gives.
 std::u16string LoadString(std::uint32_t id);
 
-// Every identifier in the table, ascending (for tests and tools).
+// Every identifier in the table, ascending (for tests and tools). StringIdAt
+// gives 0, which is no identifier of the table, for an index past the end.
 std::size_t StringCount();
 std::uint32_t StringIdAt(std::size_t index);
 

@@ -1,0 +1,77 @@
+#include "BinaryStreamWriter.h"
+
+#include "AnsiText.h"
+#include "InstallerCallFailure.h"
+#include "InstallerLog.h"
+#include "LogMessages.h"
+#include "ScopedHandles.h"
+
+#include <vector>
+
+namespace desksetup {
+
+namespace {
+
+constexpr DWORD kCopyBufferSize = 10240;
+constexpr const char* kBinaryRowQuery = "SELECT * FROM `Binary` WHERE `Name`= ?";
+
+UINT fetchBinaryRow(MSIHANDLE database, const std::string& binaryKey, ScopedMsiHandle& view,
+                    ScopedMsiHandle& row) {
+  UINT result = MsiDatabaseOpenViewA(database, kBinaryRowQuery, view.receive());
+  if (result != ERROR_SUCCESS) {
+    return result;
+  }
+  ScopedMsiHandle parameters(MsiCreateRecord(1));
+  result = MsiRecordSetStringA(parameters.get(), 1, binaryKey.c_str());
+  if (result == ERROR_SUCCESS) {
+    result = MsiViewExecute(view.get(), parameters.get());
+  }
+  if (result == ERROR_SUCCESS) {
+    result = MsiViewFetch(view.get(), row.receive());
+  }
+  return result;
+}
+
+}  // namespace
+
+UINT writeBinaryStream(MSIHANDLE install, MSIHANDLE database, const std::string& filePath,
+                       const std::string& binaryKey) {
+  ScopedMsiHandle view;
+  ScopedMsiHandle row;
+  const UINT fetched = fetchBinaryRow(database, binaryKey, view, row);
+  if (fetched != ERROR_SUCCESS) {
+    logMessage(install, fillIn(messages::kBinaryRowMissing, {binaryKey}));
+    return fetched;
+  }
+
+  ScopedKernelHandle file(CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
+      return ERROR_SUCCESS;  // in use by another program: keep it as it is
+    }
+    throwSystemError(error, "CreateFileA", filePath);
+  }
+
+  std::vector<char> buffer(kCopyBufferSize);
+  for (;;) {
+    DWORD count = kCopyBufferSize;
+    const UINT readResult = MsiRecordReadStream(row.get(), 2, buffer.data(), &count);
+    if (readResult != ERROR_SUCCESS) {
+      logMessage(install, fillIn(messages::kBinaryReadFailed, {binaryKey}));
+      return readResult;
+    }
+    if (count == 0) {
+      break;
+    }
+    DWORD written = 0;
+    if (!WriteFile(file.get(), buffer.data(), count, &written, nullptr) || written != count) {
+      const DWORD error = GetLastError();
+      throwSystemError(error == ERROR_SUCCESS ? ERROR_WRITE_FAULT : error, "WriteFile", filePath);
+    }
+  }
+  return ERROR_SUCCESS;
+}
+
+}  // namespace desksetup

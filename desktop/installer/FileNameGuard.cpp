@@ -1,0 +1,35 @@
+#include "FileNameGuard.h"
+
+namespace desksetup {
+
+namespace {
+
+bool isSeparator(wchar_t character) { return character == L'\\' || character == L'/'; }
+
+}  // namespace
+
+bool staysInDirectory(std::wstring_view fileName) {
+  if (fileName.empty() || isSeparator(fileName.front())) {
+    return false;
+  }
+  if (fileName.find(L':') != std::wstring_view::npos) {
+    return false;  // a drive ("C:x") or an alternate data stream
+  }
+  bool namesAFile = false;
+  std::size_t start = 0;
+  while (start <= fileName.size()) {
+    std::size_t end = start;
+    while (end < fileName.size() && !isSeparator(fileName[end])) {
+      ++end;
+    }
+    const auto part = fileName.substr(start, end - start);
+    if (part == L"..") {
+      return false;
+    }
+    namesAFile = !part.empty() && part != L".";
+    start = end + 1;
+  }
+  return namesAFile;  // the last part must name something, not the directory itself
+}
+
+}  // namespace desksetup

@@ -1,0 +1,53 @@
+#include "InstallerQueries.h"
+
+#include "InstallerCallFailure.h"
+
+#include <vector>
+
+namespace desksetup {
+
+namespace {
+
+constexpr DWORD kValueBufferSize = 1024;
+
+template <typename Reader>
+InstallerValue readValue(Reader read) {
+  std::vector<char> buffer(kValueBufferSize, '\0');
+  DWORD size = kValueBufferSize;
+  InstallerValue value;
+  value.result = read(buffer.data(), &size);
+  if (value.result == ERROR_SUCCESS) {
+    value.text.assign(buffer.data(), size);
+  }
+  return value;
+}
+
+}  // namespace
+
+InstallerValue targetPathOf(MSIHANDLE install, const std::string& directoryKey) {
+  return readValue([&](char* buffer, DWORD* size) {
+    return MsiGetTargetPathA(install, directoryKey.c_str(), buffer, size);
+  });
+}
+
+InstallerValue propertyOf(MSIHANDLE install, const std::string& name) {
+  return readValue([&](char* buffer, DWORD* size) { return MsiGetPropertyA(install, name.c_str(), buffer, size); });
+}
+
+std::string directoryPropertyOf(MSIHANDLE install, const std::string& directoryKey) {
+  InstallerValue value = propertyOf(install, directoryKey);
+  if (value.result != ERROR_SUCCESS) {
+    raiseInstallerCallFailure(value.result, "MsiGetProperty", directoryKey);
+  }
+  return value.text;
+}
+
+ComponentStates componentStatesOf(MSIHANDLE install, const std::string& component) {
+  ComponentStates states;
+  if (MsiGetComponentStateA(install, component.c_str(), &states.installed, &states.action) != ERROR_SUCCESS) {
+    return ComponentStates{};
+  }
+  return states;
+}
+
+}  // namespace desksetup

@@ -1,0 +1,52 @@
+// The common base of screens 1 to 15: a form view on its dialog template with
+// the shared message pre-translation (the Return key never reaches dialog
+// processing, so Enter presses no default button), the common first layout,
+// and the application's user messages turned into handler calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/AppMessages.h"
+#include "app/Services.h"
+#include "platform/Form.h"
+
+namespace p42r::app {
+
+// The document string's first field: the frame's title ("ケータイアップデート").
+std::u16string DocumentTitle();
+
+class ScreenView : public platform::Form {
+ public:
+  ScreenView(Services& services, Navigator& navigator, std::uint16_t templateId, std::string className);
+
+  // The first layout, run once when the application creates the screen.
+  void InitialUpdate();
+
+ protected:
+  bool preTranslateMessage(const platform::Message& message) override;
+  void onMessage(platform::Message& message) override;
+
+  // Each screen's own first-layout steps.
+  virtual void OnInitialUpdate() {}
+  // The application's messages; a screen without a handler ignores them.
+  virtual void OnScreenActivated() {}
+  virtual void OnDeviceLine(platform::Message& /*message*/) {}
+  virtual void OnScreenStep(std::uint64_t /*wParam*/) {}
+  virtual void OnDeviceRemoved() {}
+
+  Services& services() const { return services_; }
+  Navigator& navigator() const { return navigator_; }
+
+  std::u16string String(std::uint32_t id) const;
+  int MessageBox(const std::u16string& text, std::uint32_t style) const;
+  // Hides a control of this screen, if it exists.
+  void HideControl(std::uint16_t id) const;
+  void PostToSelf(platform::MessageId id, std::uint64_t wParam = 0) const;
+
+ private:
+  Services& services_;
+  Navigator& navigator_;
+};
+
+}  // namespace p42r::app

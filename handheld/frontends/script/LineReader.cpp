@@ -1,0 +1,59 @@
+#include "frontends/script/LineReader.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace p42r::frontends {
+
+LineReader::LineReader(int fd, std::function<void(std::string)> onLine, std::function<void()> onEnd)
+    : fd_(fd), wakeFd_(::eventfd(0, EFD_CLOEXEC)), onLine_(std::move(onLine)), onEnd_(std::move(onEnd)) {
+  if (wakeFd_ < 0) throw std::runtime_error("eventfd failed");
+}
+
+LineReader::~LineReader() {
+  stop();
+  ::close(wakeFd_);
+}
+
+void LineReader::start() { thread_ = std::thread([this] { run(); }); }
+
+void LineReader::stop() {
+  if (!thread_.joinable()) return;
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
+  thread_.join();
+}
+
+void LineReader::run() {
+  std::string pending;
+  char buffer[4096];
+  pollfd fds[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+  for (;;) {
+    const int ready = ::poll(fds, 2, -1);
+    if (ready < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    if (fds[1].revents != 0) return;  // stopped: the program is ending
+    if (fds[0].revents == 0) continue;
+    const ssize_t count = ::read(fd_, buffer, sizeof buffer);
+    if (count < 0 && errno == EINTR) continue;
+    if (count <= 0) break;
+    pending.append(buffer, static_cast<std::size_t>(count));
+    std::size_t newline;
+    while ((newline = pending.find('\n')) != std::string::npos) {
+      std::string line = pending.substr(0, newline);
+      pending.erase(0, newline + 1);
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      onLine_(std::move(line));
+    }
+  }
+  if (!pending.empty()) onLine_(std::move(pending));
+  onEnd_();
+}
+
+}  // namespace p42r::frontends

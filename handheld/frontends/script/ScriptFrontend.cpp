@@ -1,0 +1,322 @@
+#include "frontends/script/ScriptFrontend.h"
+
+#include <charconv>
+#include <sstream>
+#include <vector>
+
+#include "frontends/script/ScriptJson.h"
+#include "platform/Form.h"
+#include "platform/TextConversion.h"
+
+namespace p42r::frontends {
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+constexpr long kDefaultWaitMs = 10000;
+
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream stream(line);
+  for (std::string word; stream >> word;) words.push_back(word);
+  return words;
+}
+
+template <typename Number>
+std::optional<Number> ParseNumber(const std::string& text) {
+  Number value{};
+  const auto* end = text.data() + text.size();
+  const auto [next, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || next != end) return std::nullopt;
+  return value;
+}
+
+std::optional<std::uint16_t> ParseControlId(const std::string& text) { return ParseNumber<std::uint16_t>(text); }
+
+// The text after the command and its first `skip` words, one blank each.
+std::string RestAfter(const std::string& line, std::size_t skip) {
+  std::size_t position = 0;
+  for (std::size_t i = 0; i <= skip; ++i) {
+    position = line.find(' ', position);
+    if (position == std::string::npos) return {};
+    ++position;
+  }
+  return line.substr(position);
+}
+
+}  // namespace
+
+ScriptFrontend::ScriptFrontend(platform::Display& display, platform::WindowSystem& windows, std::FILE* output,
+                               int inputFd)
+    : display_(display), windows_(windows), loop_(windows.loop()), input_(display, windows), output_(output) {
+  display_.addObserver(*this);
+  reader_ = std::make_unique<LineReader>(
+      inputFd, [this](std::string line) { loop_.postTask([this, line = std::move(line)]() mutable { receive(std::move(line)); }); },
+      [this] { loop_.postTask([this] { endOfInput(); }); });
+}
+
+ScriptFrontend::~ScriptFrontend() {
+  reader_->stop();
+  display_.removeObserver(*this);
+}
+
+void ScriptFrontend::start() { reader_->start(); }
+
+void ScriptFrontend::finish(int exitCode) {
+  if (finished_) return;
+  finished_ = true;
+  reader_->stop();
+  if (pending_) {
+    if (pending_->alarm) loop_.cancelRealTimeAlarm(*pending_->alarm);
+    const bool waitedForExit = pending_->kind == WaitKind::Exit;
+    pending_.reset();
+    if (waitedForExit) {
+      reply();
+    } else {
+      replyError("the program ended");
+    }
+  }
+  emit({{"event", "exit"}, {"code", exitCode}});
+}
+
+void ScriptFrontend::receive(std::string line) {
+  if (finished_) return;
+  queue_.push_back(std::move(line));
+  pump();
+}
+
+void ScriptFrontend::endOfInput() {
+  // The end of the input is the close request, once the commands before it are done.
+  if (finished_) return;
+  inputEnded_ = true;
+  pump();
+}
+
+void ScriptFrontend::pump() {
+  while (!pending_ && !queue_.empty() && !finished_) {
+    const std::string line = std::move(queue_.front());
+    queue_.pop_front();
+    execute(line);
+  }
+  if (inputEnded_ && !pending_ && queue_.empty() && !finished_ && !closeSent_) {
+    closeSent_ = true;
+    input_.close();
+  }
+}
+
+void ScriptFrontend::scheduleResume() {
+  // Go on with the next commands from the loop, not from inside whatever
+  // screen code just resolved the wait.
+  if (resumeScheduled_) return;
+  resumeScheduled_ = true;
+  loop_.postTask([this] {
+    resumeScheduled_ = false;
+    pump();
+  });
+}
+
+void ScriptFrontend::execute(const std::string& line) {
+  const auto words = Words(line);
+  if (words.empty()) {
+    replyError("empty command");
+    return;
+  }
+  const std::string& command = words[0];
+  const auto argument = [&](std::size_t i) -> std::string { return i < words.size() ? words[i] : std::string(); };
+
+  if (command == "dump" && words.size() == 1) {
+    reply(dump());
+  } else if (command == "click" && words.size() == 2) {
+    const auto id = ParseControlId(argument(1));
+    if (!id) return replyError("click takes a control id");
+    replyInput(input_.click(*id));
+  } else if (command == "type" && words.size() >= 2) {
+    const auto id = ParseControlId(argument(1));
+    if (!id) return replyError("type takes a control id and a text");
+    replyInput(input_.type(*id, platform::FromUtf8(RestAfter(line, 1))));
+  } else if (command == "check" && words.size() == 2) {
+    const auto id = ParseControlId(argument(1));
+    if (!id) return replyError("check takes a control id");
+    replyInput(input_.check(*id));
+  } else if (command == "select" && words.size() == 3) {
+    const auto id = ParseControlId(argument(1));
+    const auto row = ParseNumber<int>(argument(2));
+    if (!id || !row) return replyError("select takes a control id and a row");
+    replyInput(input_.select(*id, *row));
+  } else if (command == "key" && words.size() == 3) {
+    const auto id = ParseControlId(argument(1));
+    std::optional<std::uint32_t> key;
+    if (argument(2) == "up") key = platform::VK_UP;
+    else if (argument(2) == "down") key = platform::VK_DOWN;
+    else if (argument(2) == "return") key = platform::VK_RETURN;
+    else key = ParseNumber<std::uint32_t>(argument(2));
+    if (!id || !key) return replyError("key takes a control id and up, down, return or a virtual-key number");
+    replyInput(input_.key(*id, *key));
+  } else if (command == "focus" && words.size() == 2) {
+    const auto id = ParseControlId(argument(1));
+    if (!id) return replyError("focus takes a control id");
+    replyInput(input_.focus(*id));
+  } else if (command == "answer" && words.size() == 2 && (argument(1) == "ok" || argument(1) == "cancel")) {
+    const int result = argument(1) == "ok" ? platform::IDOK : platform::IDCANCEL;
+    if (display_.openMessageBoxes().empty() && !display_.openDialogs().empty()) {
+      display_.endDialog(*display_.openDialogs().back(), result);
+      reply();
+    } else {
+      replyInput(input_.answer(result));
+    }
+  } else if (command == "command" && words.size() == 2) {
+    const auto id = ParseControlId(argument(1));
+    if (!id) return replyError("command takes a command id");
+    replyInput(input_.frameCommand(*id));
+  } else if (command == "wait" && words.size() >= 2) {
+    const std::string what = argument(1);
+    if (what != "screen" && what != "msgbox" && what != "exit") return replyError("wait takes screen N, msgbox or exit");
+    const std::size_t msIndex = what == "screen" ? 3 : 2;
+    if (words.size() > msIndex + 1 || (what == "screen" && words.size() < 3)) {
+      return replyError("wait takes screen N, msgbox or exit, and a time in milliseconds");
+    }
+    int screen = -1;
+    if (what == "screen") {
+      const auto number = ParseNumber<int>(argument(2));
+      if (!number) return replyError("wait screen takes a screen number");
+      screen = *number;
+    }
+    long ms = kDefaultWaitMs;
+    if (words.size() > msIndex) {
+      const auto parsed = ParseNumber<long>(argument(msIndex));
+      if (!parsed || *parsed < 0) return replyError("the wait's time is a number of milliseconds");
+      ms = *parsed;
+    }
+    const WaitKind kind = what == "screen" ? WaitKind::Screen : what == "msgbox" ? WaitKind::MessageBox : WaitKind::Exit;
+    startWait(kind, screen, ms);
+  } else if (command == "advance" && words.size() == 2) {
+    const auto ms = ParseNumber<long>(argument(1));
+    if (!ms || *ms < 0) return replyError("advance takes a number of milliseconds");
+    if (!loop_.clock().isManual()) return replyError("advance needs the virtual clock (--virtual-clock)");
+    pending_ = Pending{WaitKind::Advance, -1, std::nullopt};
+    loop_.advance(platform::Duration(*ms), [this] { resolve(json::object()); });
+  } else if (command == "watch" && words.size() == 2 && (argument(1) == "on" || argument(1) == "off")) {
+    watching_ = argument(1) == "on";
+    reply();
+  } else if (command == "close" && words.size() == 1) {
+    reply();
+    input_.close();
+  } else {
+    replyError("unknown command: " + line);
+  }
+}
+
+void ScriptFrontend::startWait(WaitKind kind, int screen, long milliseconds) {
+  const platform::Form* active = display_.activeForm();
+  if (kind == WaitKind::Screen && active != nullptr && active->number() == screen) {
+    reply({{"screen", screen}});
+    return;
+  }
+  if (kind == WaitKind::MessageBox && !display_.openMessageBoxes().empty()) {
+    reply({{"msgbox", MessageBoxJson(*display_.openMessageBoxes().back())}});
+    return;
+  }
+  pending_ = Pending{kind, screen, std::nullopt};
+  pending_->alarm = loop_.addRealTimeAlarm(
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds), [this] {
+        if (!pending_) return;
+        pending_->alarm.reset();
+        pending_.reset();
+        replyError("timed out");
+        scheduleResume();
+      });
+}
+
+void ScriptFrontend::resolve(json fields) {
+  if (!pending_) return;
+  if (pending_->alarm) loop_.cancelRealTimeAlarm(*pending_->alarm);
+  pending_.reset();
+  reply(std::move(fields));
+  scheduleResume();
+}
+
+json ScriptFrontend::dump() const {
+  json result = json::object();
+  const platform::Form* active = display_.activeForm();
+  result["screen"] = active ? active->number() : -1;
+  result["class"] = active ? active->className() : std::string();
+  result["title"] = platform::ToUtf8(display_.title());
+  result["cursor"] = display_.waitCursor() ? "wait" : "arrow";
+  result["msgbox"] = display_.openMessageBoxes().empty() ? json(nullptr)
+                                                         : MessageBoxJson(*display_.openMessageBoxes().back());
+  const platform::Form* shown = active;
+  if (!display_.openDialogs().empty()) {
+    shown = display_.openDialogs().back();
+    result["dialog"] = {{"template", shown->templateId()}, {"class", shown->className()}};
+  } else {
+    result["dialog"] = nullptr;
+  }
+  json controls = json::array();
+  if (shown != nullptr) {
+    for (const auto& control : shown->controls()) controls.push_back(ControlJson(*shown, *control));
+  }
+  result["controls"] = std::move(controls);
+  return result;
+}
+
+void ScriptFrontend::titleChanged(const std::u16string& title) {
+  emit({{"event", "title"}, {"text", platform::ToUtf8(title)}});
+}
+
+void ScriptFrontend::activeFormChanged(const platform::Form* form) {
+  if (form == nullptr) return;
+  emit({{"event", "screen"}, {"screen", form->number()}, {"class", form->className()}});
+  if (pending_ && pending_->kind == WaitKind::Screen && pending_->screen == form->number()) {
+    resolve({{"screen", form->number()}});
+  }
+}
+
+void ScriptFrontend::controlChanged(const platform::Form& form, const platform::Control& control,
+                                    platform::ControlProperty property) {
+  if (!watching_) return;
+  emit({{"event", "control"},
+        {"screen", form.number()},
+        {"id", control.id()},
+        {"property", platform::ControlPropertyName(property)},
+        {"value", PropertyValue(control, property)}});
+}
+
+void ScriptFrontend::messageBoxOpened(const platform::MessageBoxState& box) {
+  json event = MessageBoxJson(box);
+  event["event"] = "msgbox";
+  emit(event);
+  if (pending_ && pending_->kind == WaitKind::MessageBox) resolve({{"msgbox", MessageBoxJson(box)}});
+}
+
+void ScriptFrontend::dialogOpened(const platform::Form& dialog) {
+  emit({{"event", "dialog"}, {"template", dialog.templateId()}, {"class", dialog.className()}});
+}
+
+void ScriptFrontend::dialogClosed(const platform::Form& dialog) {
+  emit({{"event", "dialog-closed"}, {"template", dialog.templateId()}});
+}
+
+void ScriptFrontend::reply(json fields) {
+  json value = {{"reply", "ok"}};
+  for (auto& [key, item] : fields.items()) value[key] = item;
+  emit(value);
+}
+
+void ScriptFrontend::replyError(const std::string& message) { emit({{"reply", "error"}, {"message", message}}); }
+
+void ScriptFrontend::replyInput(const platform::InputError& error) {
+  if (error) {
+    replyError(*error);
+  } else {
+    reply();
+  }
+}
+
+void ScriptFrontend::emit(const json& value) {
+  const std::string line = Serialise(value) + "\n";
+  std::fwrite(line.data(), 1, line.size(), output_);
+  std::fflush(output_);
+}
+
+}  // namespace p42r::frontends

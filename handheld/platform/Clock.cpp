@@ -1,0 +1,70 @@
+#include "platform/Clock.h"
+
+#include <thread>
+
+namespace p42r::platform {
+
+TimePoint SteadyClock::now() const { return std::chrono::steady_clock::now(); }
+
+WallTime SteadyClock::wallNow() const { return std::chrono::system_clock::now(); }
+
+void SteadyClock::sleepFor(Duration d) { std::this_thread::sleep_for(d); }
+
+bool SteadyClock::waitFor(Duration d) {
+  std::unique_lock lock(mutex_);
+  return !stopped_.wait_for(lock, d, [this] { return shutDown_; });
+}
+
+void SteadyClock::shutdown() {
+  {
+    std::lock_guard lock(mutex_);
+    shutDown_ = true;
+  }
+  stopped_.notify_all();
+}
+
+ManualClock::ManualClock(WallTime wallStart)
+    : now_(TimePoint{} + std::chrono::hours(1)), start_(now_), wallStart_(wallStart) {}
+
+TimePoint ManualClock::now() const {
+  std::lock_guard lock(mutex_);
+  return now_;
+}
+
+WallTime ManualClock::wallNow() const {
+  std::lock_guard lock(mutex_);
+  return wallStart_ + std::chrono::duration_cast<WallTime::duration>(now_ - start_);
+}
+
+bool ManualClock::waitFor(Duration d) {
+  std::unique_lock lock(mutex_);
+  const TimePoint deadline = now_ + d;
+  moved_.wait(lock, [&] { return shutDown_ || now_ >= deadline; });
+  return !shutDown_;
+}
+
+void ManualClock::shutdown() {
+  {
+    std::lock_guard lock(mutex_);
+    shutDown_ = true;
+  }
+  moved_.notify_all();
+}
+
+void ManualClock::advance(Duration d) {
+  {
+    std::lock_guard lock(mutex_);
+    if (d.count() > 0) now_ += d;
+  }
+  moved_.notify_all();
+}
+
+void ManualClock::advanceTo(TimePoint t) {
+  {
+    std::lock_guard lock(mutex_);
+    if (t > now_) now_ = t;
+  }
+  moved_.notify_all();
+}
+
+}  // namespace p42r::platform

@@ -1,0 +1,60 @@
+#include "platform/DiagnosticLog.h"
+
+#include <ctime>
+
+#include "platform/TextConversion.h"
+
+namespace p42r::platform {
+
+DiagnosticLog::~DiagnosticLog() { close(); }
+
+bool DiagnosticLog::open(const std::filesystem::path& path) {
+  std::lock_guard lock(mutex_);
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = std::fopen(path.c_str(), "ab");
+  return file_ != nullptr;
+}
+
+void DiagnosticLog::close() {
+  std::lock_guard lock(mutex_);
+  if (file_ != nullptr) std::fclose(file_);
+  file_ = nullptr;
+}
+
+bool DiagnosticLog::isOpen() const {
+  std::lock_guard lock(mutex_);
+  return file_ != nullptr;
+}
+
+std::string DiagnosticLog::timestamp() const {
+  const std::time_t seconds = std::chrono::system_clock::to_time_t(clock_.wallNow());
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char text[32];
+  const std::size_t length = std::strftime(text, sizeof text, "(%Y/%m/%d %H:%M:%S)", &local);
+  return std::string(text, length);
+}
+
+void DiagnosticLog::line(std::u16string_view text) {
+  if (!isOpen()) return;
+  write(timestamp() + ToUtf8(text) + "\r\n");
+}
+
+void DiagnosticLog::stamped(std::u16string_view text) {
+  if (!isOpen()) return;
+  write(timestamp() + ToUtf8(text));
+}
+
+void DiagnosticLog::raw(std::u16string_view text) {
+  if (!isOpen()) return;
+  write(ToUtf8(text));
+}
+
+void DiagnosticLog::write(const std::string& bytes) {
+  std::lock_guard lock(mutex_);
+  if (file_ == nullptr) return;
+  std::fwrite(bytes.data(), 1, bytes.size(), file_);
+  std::fflush(file_);
+}
+
+}  // namespace p42r::platform

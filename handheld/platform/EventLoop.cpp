@@ -1,0 +1,197 @@
+#include "platform/EventLoop.h"
+
+#include <limits>
+#include <utility>
+
+#include "platform/LastError.h"
+
+namespace p42r::platform {
+
+EventLoop::EventLoop(Clock& clock) : clock_(clock) {}
+
+void EventLoop::setDispatcher(Dispatcher dispatcher) { dispatcher_ = std::move(dispatcher); }
+
+void EventLoop::post(Message message) {
+  {
+    std::lock_guard lock(queueMutex_);
+    messages_.push_back(std::move(message));
+    order_.push_back(false);
+  }
+  queueChanged_.notify_one();
+}
+
+void EventLoop::postTask(Task task) {
+  {
+    std::lock_guard lock(queueMutex_);
+    tasks_.push_back(std::move(task));
+    order_.push_back(true);
+  }
+  queueChanged_.notify_one();
+}
+
+bool EventLoop::setTimer(WindowHandle window, TimerId id, Duration period) {
+  if (faults_.failNextSet) {
+    SetLastError(*faults_.failNextSet);
+    faults_.failNextSet.reset();
+    return false;
+  }
+  timers_[{window, id}] = Timer{period, clock_.now() + period, timerOrder_++};
+  SetLastError(ERROR_SUCCESS);
+  return true;
+}
+
+bool EventLoop::killTimer(WindowHandle window, TimerId id) {
+  if (faults_.failNextKill) {
+    SetLastError(*faults_.failNextKill);
+    faults_.failNextKill.reset();
+    return false;
+  }
+  // Killing a timer that is not running fails without an error of its own:
+  // there was simply nothing to stop.
+  SetLastError(ERROR_SUCCESS);
+  return timers_.erase({window, id}) > 0;
+}
+
+void EventLoop::killTimersOf(WindowHandle window) {
+  for (auto it = timers_.begin(); it != timers_.end();) {
+    it = it->first.first == window ? timers_.erase(it) : std::next(it);
+  }
+}
+
+bool EventLoop::hasTimer(WindowHandle window, TimerId id) const {
+  return timers_.contains({window, id});
+}
+
+std::optional<TimePoint> EventLoop::nextTimerDue() const {
+  std::optional<TimePoint> next;
+  for (const auto& [key, timer] : timers_) {
+    if (!next || timer.due < *next) next = timer.due;
+  }
+  return next;
+}
+
+AlarmId EventLoop::addRealTimeAlarm(std::chrono::steady_clock::time_point when, Task task) {
+  const AlarmId id = nextAlarm_++;
+  alarms_.emplace(id, Alarm{when, std::move(task)});
+  return id;
+}
+
+void EventLoop::cancelRealTimeAlarm(AlarmId id) { alarms_.erase(id); }
+
+int EventLoop::run() {
+  while (!quit_) pump();
+  return quitCode_;
+}
+
+void EventLoop::runModal(const std::function<bool()>& done) {
+  while (!quit_ && !done()) pump();
+}
+
+void EventLoop::quit(int code) {
+  if (quit_) return;
+  quit_ = true;
+  quitCode_ = code;
+}
+
+void EventLoop::advance(Duration d, Task done) {
+  advances_.push_back(Advance{clock_.now() + d, std::move(done)});
+}
+
+void EventLoop::pump() {
+  if (fireRealTimeAlarm()) return;
+  if (deliverPosted()) return;
+  if (fireDueTimer()) return;
+  if (stepVirtualTime()) return;
+  waitForWork();
+}
+
+bool EventLoop::deliverPosted() {
+  std::optional<Message> message;
+  Task task;
+  {
+    std::lock_guard lock(queueMutex_);
+    if (order_.empty()) return false;
+    const bool isTask = order_.front();
+    order_.pop_front();
+    if (isTask) {
+      task = std::move(tasks_.front());
+      tasks_.pop_front();
+    } else {
+      message.emplace(std::move(messages_.front()));
+      messages_.pop_front();
+    }
+  }
+  if (task) {
+    task();
+  } else if (dispatcher_) {
+    dispatcher_(*message);
+  }
+  return true;
+}
+
+bool EventLoop::fireRealTimeAlarm() {
+  if (alarms_.empty()) return false;
+  const auto realNow = std::chrono::steady_clock::now();
+  for (auto it = alarms_.begin(); it != alarms_.end(); ++it) {
+    if (it->second.when <= realNow) {
+      Task task = std::move(it->second.task);
+      alarms_.erase(it);
+      task();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool EventLoop::fireDueTimer() {
+  const TimePoint now = clock_.now();
+  auto due = timers_.end();
+  for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+    if (it->second.due > now) continue;
+    if (due == timers_.end() || it->second.due < due->second.due ||
+        (it->second.due == due->second.due && it->second.order < due->second.order)) {
+      due = it;
+    }
+  }
+  if (due == timers_.end()) return false;
+  // Periodic, as the platform's timers are: it fires again one period later.
+  due->second.due = now + due->second.period;
+  Message message{due->first.first, WM_TIMER, due->first.second, 0, nullptr};
+  if (dispatcher_) dispatcher_(message);
+  return true;
+}
+
+bool EventLoop::stepVirtualTime() {
+  if (advances_.empty()) return false;
+  auto* manual = dynamic_cast<ManualClock*>(&clock_);
+  const TimePoint target = advances_.front().target;
+  const auto next = nextTimerDue();
+  if (manual && next && *next <= target && *next > clock_.now()) {
+    manual->advanceTo(*next);
+    return true;
+  }
+  if (manual) manual->advanceTo(target);
+  Task done = std::move(advances_.front().done);
+  advances_.pop_front();
+  if (done) done();
+  return true;
+}
+
+void EventLoop::waitForWork() {
+  std::optional<std::chrono::steady_clock::time_point> deadline;
+  for (const auto& [id, alarm] : alarms_) {
+    if (!deadline || alarm.when < *deadline) deadline = alarm.when;
+  }
+  if (!clock_.isManual()) {
+    // The real clock shares the steady clock's time base.
+    if (const auto next = nextTimerDue(); next && (!deadline || *next < *deadline)) deadline = *next;
+  }
+  std::unique_lock lock(queueMutex_);
+  if (deadline) {
+    queueChanged_.wait_until(lock, *deadline, [this] { return !order_.empty(); });
+  } else {
+    queueChanged_.wait(lock, [this] { return !order_.empty(); });
+  }
+}
+
+}  // namespace p42r::platform

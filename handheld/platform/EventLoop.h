@@ -1,0 +1,121 @@
+// The user-interface thread's message loop: posted messages to windows,
+// per-window timers, nested modal loops and quit.
+//
+// Any thread may post; everything else belongs to the user-interface thread.
+// Timers run on the injected Clock; with a manual clock they fire only when
+// virtual time is advanced (advance()), in due order, with the messages they
+// cause delivered in between. Real-time alarms serve the frontends' own
+// deadlines, which are real even when the program's clock is not.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/Message.h"
+
+namespace p42r::platform {
+
+using TimerId = std::uint32_t;
+using AlarmId = std::uint64_t;
+
+// Test hooks that make the next timer calls fail the way the system can.
+struct TimerFaults {
+  std::optional<std::uint32_t> failNextSet;   // last error to leave behind
+  std::optional<std::uint32_t> failNextKill;
+};
+
+class EventLoop {
+ public:
+  using Dispatcher = std::function<void(Message&)>;
+  using Task = std::function<void()>;
+
+  explicit EventLoop(Clock& clock);
+  EventLoop(const EventLoop&) = delete;
+  EventLoop& operator=(const EventLoop&) = delete;
+
+  Clock& clock() { return clock_; }
+
+  // Where delivered messages go (the window system).
+  void setDispatcher(Dispatcher dispatcher);
+
+  // --- any thread ---
+  void post(Message message);
+  void postTask(Task task);  // runs on the user-interface thread, in order with messages
+
+  // --- user-interface thread ---
+  // SetTimer: (re)arms timer `id` of `window`; re-arming replaces the countdown.
+  bool setTimer(WindowHandle window, TimerId id, Duration period);
+  // KillTimer: false (last error ERROR_INVALID_HANDLE... as injected) when no such timer.
+  bool killTimer(WindowHandle window, TimerId id);
+  void killTimersOf(WindowHandle window);
+  bool hasTimer(WindowHandle window, TimerId id) const;
+  std::optional<TimePoint> nextTimerDue() const;
+
+  AlarmId addRealTimeAlarm(std::chrono::steady_clock::time_point when, Task task);
+  void cancelRealTimeAlarm(AlarmId id);
+
+  // Runs until quit(); returns the quit code.
+  int run();
+  // A nested loop that dispatches everything until `done()` or quit.
+  void runModal(const std::function<bool()>& done);
+  void quit(int code);
+  bool quitRequested() const { return quit_; }
+
+  // Virtual time: moves a manual clock forward by `d`, firing due timers in
+  // order and delivering what they post; `done` runs when the target is reached.
+  // Works from any loop level, so a message box opened on the way does not stop it.
+  void advance(Duration d, Task done);
+
+  TimerFaults& timerFaults() { return faults_; }
+
+ private:
+  struct Timer {
+    Duration period;
+    TimePoint due;
+    std::uint64_t order;
+  };
+  struct Alarm {
+    std::chrono::steady_clock::time_point when;
+    Task task;
+  };
+  struct Advance {
+    TimePoint target;
+    Task done;
+  };
+  using TimerKey = std::pair<WindowHandle, TimerId>;
+
+  // One step of any loop level; false when nothing was there and it waited.
+  void pump();
+  bool deliverPosted();
+  bool fireRealTimeAlarm();
+  bool fireDueTimer();
+  bool stepVirtualTime();
+  void waitForWork();
+
+  Clock& clock_;
+  Dispatcher dispatcher_;
+
+  mutable std::mutex queueMutex_;
+  std::condition_variable queueChanged_;
+  std::deque<Message> messages_;
+  std::deque<Task> tasks_;
+  std::deque<bool> order_;  // true: next is a task, false: a message
+
+  std::map<TimerKey, Timer> timers_;
+  std::uint64_t timerOrder_ = 0;
+  std::map<AlarmId, Alarm> alarms_;
+  AlarmId nextAlarm_ = 1;
+  std::deque<Advance> advances_;
+  TimerFaults faults_;
+  bool quit_ = false;
+  int quitCode_ = 0;
+};
+
+}  // namespace p42r::platform

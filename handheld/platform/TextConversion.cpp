@@ -1,0 +1,109 @@
+#include "platform/TextConversion.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+namespace p42r::platform {
+
+namespace {
+
+// One iconv descriptor with its lock (a descriptor keeps shift state).
+class Converter {
+ public:
+  Converter(const std::string& to, const std::string& from) : cd_(iconv_open(to.c_str(), from.c_str())) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+      throw std::runtime_error("no conversion from " + from + " to " + to);
+    }
+  }
+  ~Converter() { iconv_close(cd_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts `input`; on a byte sequence it cannot convert it emits
+  // `replacement` and skips `skip` input bytes.
+  std::string convert(std::string_view input, std::string_view replacement, std::size_t skip) const {
+    std::lock_guard lock(mutex_);
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    std::string output;
+    std::vector<char> chunk(256 + input.size() * 4);
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    while (inLeft > 0) {
+      char* out = chunk.data();
+      std::size_t outLeft = chunk.size();
+      const std::size_t result = iconv(cd_, &in, &inLeft, &out, &outLeft);
+      output.append(chunk.data(), chunk.size() - outLeft);
+      if (result != static_cast<std::size_t>(-1)) break;
+      if (errno == E2BIG) continue;
+      // EILSEQ or EINVAL (a sequence cut off at the end): replace and go on.
+      output.append(replacement);
+      const std::size_t step = std::min(skip, inLeft);
+      in += step;
+      inLeft -= step;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    }
+    return output;
+  }
+
+ private:
+  iconv_t cd_;
+  mutable std::mutex mutex_;
+};
+
+std::string_view AsBytes(std::u16string_view text) {
+  return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)};
+}
+
+std::u16string FromBytes(const std::string& bytes) {
+  std::u16string text(bytes.size() / sizeof(char16_t), u'\0');
+  if (!text.empty()) std::memcpy(text.data(), bytes.data(), text.size() * sizeof(char16_t));
+  return text;
+}
+
+const std::string kReplacementUtf16{"\xFD\xFF", 2};  // U+FFFD, little-endian
+
+const Converter& Utf16ToUtf8() {
+  static const Converter converter("UTF-8", "UTF-16LE");
+  return converter;
+}
+
+const Converter& Utf8ToUtf16() {
+  static const Converter converter("UTF-16LE", "UTF-8");
+  return converter;
+}
+
+}  // namespace
+
+struct CodePage::Converters {
+  explicit Converters(const std::string& name) : toAnsi(name, "UTF-16LE"), toWide("UTF-16LE", name) {}
+  Converter toAnsi;
+  Converter toWide;
+};
+
+CodePage::CodePage(const std::string& name) : name_(name), converters_(std::make_unique<Converters>(name)) {}
+
+CodePage::~CodePage() = default;
+
+std::string CodePage::toAnsi(std::u16string_view text) const {
+  return converters_->toAnsi.convert(AsBytes(text), "?", sizeof(char16_t));
+}
+
+std::u16string CodePage::toWide(std::string_view bytes) const {
+  return FromBytes(converters_->toWide.convert(bytes, kReplacementUtf16, 1));
+}
+
+std::string ToUtf8(std::u16string_view text) {
+  return Utf16ToUtf8().convert(AsBytes(text), "\xEF\xBF\xBD", sizeof(char16_t));
+}
+
+std::u16string FromUtf8(std::string_view text) {
+  return FromBytes(Utf8ToUtf16().convert(text, kReplacementUtf16, 1));
+}
+
+}  // namespace p42r::platform

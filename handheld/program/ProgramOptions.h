@@ -1,0 +1,40 @@
+// The command line of p42r: the emulation's own options and the handheld's
+// command line (everything that is not an option of ours, such as "/LOG").
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/DeviceRoot.h"
+
+namespace p42r::program {
+
+enum class UiKind { Terminal, Script };
+
+struct ProgramOptions {
+  std::optional<std::string> deviceRoot;  // none: the user's default device root
+  UiKind ui = UiKind::Script;
+  bool virtualClock = false;
+  platform::OsVersion osVersion;
+  bool osVersionQueryFails = false;
+  std::string codePage = "CP932";
+  bool landscape = false;
+  std::u16string handheldCommandLine;  // blank-separated, as the handheld sees it
+  bool help = false;
+  bool version = false;
+};
+
+// Parses argv; on a usage error returns nothing and sets `error`.
+std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>& arguments, std::string& error);
+
+std::string HelpText();
+
+// Exit codes of p42r.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitStartFailed = 1;     // the application could not start
+inline constexpr int kExitUsage = 2;           // bad command line
+inline constexpr int kExitAlreadyRunning = 3;  // another copy runs on this device root
+inline constexpr int kExitDeviceRoot = 4;      // the device root is missing or unusable
+
+}  // namespace p42r::program
