@@ -104,8 +104,12 @@ void writeRegistryFile(const std::filesystem::path& path, const RegistryDocument
 }
 
 RegistryLock::RegistryLock(const std::filesystem::path& registryPath) {
-  const std::string name = registryPath.string() + ".lock";
-  fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // The directory itself carries the lock: the registry file is replaced by
+  // rename, and a lock file would leave litter in the device root.
+  std::filesystem::path directory = registryPath.parent_path();
+  if (directory.empty()) directory = ".";
+  const std::string name = directory.string();
+  fd_ = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd_ < 0) throw CardError::system("open", name, errno);
   while (::flock(fd_, LOCK_EX) != 0) {
     if (errno == EINTR) continue;

@@ -1,6 +1,6 @@
 // Reading and writing the emulated handheld's registry file on disk. Writes
 // are atomic (a temporary file in the same directory, then rename), so the
-// handheld never reads half a file; a lock file serialises the
+// handheld never reads half a file; a lock on the directory serialises the
 // read-change-write of several cards sharing one device root.
 #pragma once
 
@@ -18,7 +18,7 @@ RegistryDocument readRegistryFile(const std::filesystem::path& path);
 // Throws CardError (system failure) naming the call and the file.
 void writeRegistryFile(const std::filesystem::path& path, const RegistryDocument& document);
 
-// Holds an exclusive lock on "<registry>.lock" for its lifetime.
+// Holds an exclusive lock on the registry's directory for its lifetime.
 class RegistryLock {
 public:
   explicit RegistryLock(const std::filesystem::path& registryPath);

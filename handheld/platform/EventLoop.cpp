@@ -93,6 +93,11 @@ void EventLoop::quit(int code) {
   quitCode_ = code;
 }
 
+bool EventLoop::hasPosted() const {
+  std::lock_guard lock(queueMutex_);
+  return !order_.empty();
+}
+
 void EventLoop::advance(Duration d, Task done) {
   advances_.push_back(Advance{clock_.now() + d, std::move(done)});
 }

@@ -66,6 +66,8 @@ class EventLoop {
   // A nested loop that dispatches everything until `done()` or quit.
   void runModal(const std::function<bool()>& done);
   void quit(int code);
+  // True while posted messages or tasks wait for delivery.
+  bool hasPosted() const;
   bool quitRequested() const { return quit_; }
 
   // Virtual time: moves a manual clock forward by `d`, firing due timers in

@@ -39,7 +39,10 @@ WindowHandle WindowSystem::add(Window& window) {
 void WindowSystem::remove(WindowHandle handle) { windows_.erase(handle); }
 
 void WindowSystem::dispatch(Message& message) {
-  if (Window* window = find(message.window)) window->handleMessage(message);
+  Window* window = find(message.window);
+  if (window == nullptr) return;
+  if (tap_) tap_(message);
+  window->handleMessage(message);
 }
 
 }  // namespace p42r::platform

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -58,6 +59,10 @@ class WindowSystem {
   // SendMessage: synchronous, user-interface thread only.
   void send(WindowHandle window, MessageId id, std::uint64_t wParam = 0, std::int64_t lParam = 0);
 
+  // Sees every message just before it is delivered to a window (tests, tracing).
+  using Tap = std::function<void(const Message&)>;
+  void setTap(Tap tap) { tap_ = std::move(tap); }
+
  private:
   friend class Window;
   WindowHandle add(Window& window);
@@ -67,6 +72,7 @@ class WindowSystem {
   EventLoop& loop_;
   std::unordered_map<WindowHandle, Window*> windows_;
   WindowHandle nextHandle_ = 0x100;
+  Tap tap_;
 };
 
 }  // namespace p42r::platform

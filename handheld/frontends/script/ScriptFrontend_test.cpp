@@ -1,0 +1,181 @@
+// The program in script mode, run as a child process the way a driving
+// program would run it.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "testing/ProgramProcess.h"
+#include "testing/TempDirectory.h"
+
+namespace p42r::frontends {
+namespace {
+
+using testing::ProgramProcess;
+using Json = ProgramProcess::Json;
+
+struct ScriptSession : ::testing::Test {
+  testing::TempDirectory root;
+
+  std::unique_ptr<ProgramProcess> Start(std::vector<std::string> extra = {}) {
+    std::vector<std::string> arguments = {"--ui=script", "--device-root", root.path().string()};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return std::make_unique<ProgramProcess>(P42R_PROGRAM, arguments);
+  }
+
+  static const Json* FindControl(const Json& dump, int id) {
+    for (const auto& control : dump["controls"]) {
+      if (control["id"] == id) return &control;
+    }
+    return nullptr;
+  }
+
+  std::string Log() const {
+    std::ifstream file(root.path() / "Program Files" / "P42R" / "p42r_softup.log", std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  }
+};
+
+TEST_F(ScriptSession, StartsOnScreenOneAndClosesWithExitCodeZero) {
+  auto program = Start();
+  const auto screen = program->nextMatching([](const Json& v) { return v.value("event", "") == "screen" && v["screen"] == 1; });
+  ASSERT_TRUE(screen) << program->standardError();
+  EXPECT_EQ((*screen)["class"], "ClsStart");
+
+  const auto dump = program->command("dump");
+  ASSERT_TRUE(dump);
+  EXPECT_EQ((*dump)["reply"], "ok");
+  EXPECT_EQ((*dump)["screen"], 1);
+  EXPECT_EQ((*dump)["title"], "ケータイアップデート");
+  const Json* version = FindControl(*dump, 1003);
+  ASSERT_NE(version, nullptr);
+  EXPECT_EQ((*version)["text"], "Version 1.0.0");
+  EXPECT_EQ((*version)["visible"], true);
+  const Json* picture = FindControl(*dump, 1077);
+  ASSERT_NE(picture, nullptr);
+  EXPECT_EQ((*picture)["visible"], false);
+
+  const auto closed = program->command("close");
+  ASSERT_TRUE(closed);
+  EXPECT_EQ((*closed)["reply"], "ok");
+  const auto exit = program->nextEvent("exit");
+  ASSERT_TRUE(exit);
+  EXPECT_EQ((*exit)["code"], 0);
+  EXPECT_EQ(program->wait(), 0);
+  EXPECT_FALSE(program->next(std::chrono::milliseconds(200))) << "nothing after the exit event";
+}
+
+TEST_F(ScriptSession, ASecondCopyOnTheSameDeviceRootEndsAtOnceAndSilently) {
+  auto first = Start();
+  ASSERT_TRUE(first->nextEvent("title"));
+  auto second = Start();
+  EXPECT_EQ(second->wait(), 3);
+  EXPECT_FALSE(second->next(std::chrono::milliseconds(100)));
+  EXPECT_TRUE(second->lines().empty());
+  EXPECT_EQ(second->standardError(), "");
+  const auto dump = first->command("dump");
+  ASSERT_TRUE(dump);
+  EXPECT_EQ((*dump)["screen"], 1) << "the first copy goes on untouched";
+  first->command("close");
+  EXPECT_EQ(first->wait(), 0);
+}
+
+TEST_F(ScriptSession, EachStartWithLogAppendsOneSeparatorLine) {
+  const std::string separator = std::string(61, '/') + "\r\n";
+  for (int run = 0; run < 2; ++run) {
+    auto program = Start({"/X", "/LOG"});
+    ASSERT_TRUE(program->nextEvent("title"));
+    program->command("close");
+    ASSERT_EQ(program->wait(), 0);
+  }
+  EXPECT_EQ(Log(), separator + separator);
+  for (const std::string option : {"/log", "/LOGX"}) {
+    auto program = Start({option});
+    ASSERT_TRUE(program->nextEvent("title"));
+    program->command("close");
+    ASSERT_EQ(program->wait(), 0);
+  }
+  EXPECT_EQ(Log(), separator + separator) << "neither /log nor /LOGX switches logging on";
+}
+
+TEST_F(ScriptSession, InputThatIsNoCommandOrCannotApplyGetsAnErrorAndChangesNothing) {
+  auto program = Start();
+  ASSERT_TRUE(program->nextEvent("title"));
+  const auto expectError = [&](const std::string& line, const std::string& message) {
+    const auto reply = program->command(line);
+    ASSERT_TRUE(reply) << line;
+    EXPECT_EQ((*reply)["reply"], "error") << line;
+    EXPECT_EQ((*reply)["message"], message) << line;
+  };
+  expectError("launch rockets", "unknown command: launch rockets");
+  expectError("click 1077", "control 1077 is hidden");
+  expectError("click 4242", "no control 4242 on this screen");
+  expectError("click 1003", "control 1003 is not a button");
+  expectError("type 1003 hello", "control 1003 is not an edit field");
+  expectError("click x", "click takes a control id");
+  expectError("answer ok", "no message box is open");
+  expectError("advance 100", "advance needs the virtual clock (--virtual-clock)");
+  expectError("wait screen 15 50", "timed out");
+  const auto dump = program->command("dump");
+  ASSERT_TRUE(dump);
+  EXPECT_EQ((*dump)["screen"], 1);
+  program->command("close");
+  EXPECT_EQ(program->wait(), 0);
+}
+
+TEST_F(ScriptSession, TheEndOfInputIsTheCloseRequest) {
+  auto program = Start();
+  ASSERT_TRUE(program->nextEvent("title"));
+  program->send("dump");
+  program->closeInput();
+  ASSERT_TRUE(program->nextMatching([](const Json& v) { return v.contains("reply"); }));
+  const auto exit = program->nextEvent("exit");
+  ASSERT_TRUE(exit);
+  EXPECT_EQ(program->wait(), 0);
+  for (const auto& line : program->skipped()) EXPECT_FALSE(line.contains("reply")) << line.dump();
+}
+
+TEST_F(ScriptSession, VirtualTimeMovesOnlyByAdvance) {
+  auto program = Start({"--virtual-clock"});
+  ASSERT_TRUE(program->nextEvent("title"));
+  const auto reply = program->command("advance 600000");
+  ASSERT_TRUE(reply);
+  EXPECT_EQ((*reply)["reply"], "ok");
+  program->command("close");
+  EXPECT_EQ(program->wait(), 0);
+}
+
+TEST_F(ScriptSession, TheAboutCommandOpensTheAboutBox) {
+  auto program = Start();
+  ASSERT_TRUE(program->nextEvent("title"));
+  ASSERT_EQ((*program->command("command 57664"))["reply"], "ok");
+  const auto dialog = program->nextEvent("dialog");
+  ASSERT_TRUE(dialog);
+  EXPECT_EQ((*dialog)["template"], 100);
+  const auto dump = program->command("dump");
+  EXPECT_EQ((*dump)["dialog"]["template"], 100);
+  EXPECT_EQ((*program->command("answer ok"))["reply"], "ok");
+  ASSERT_TRUE(program->nextEvent("dialog-closed"));
+  program->command("close");
+  EXPECT_EQ(program->wait(), 0);
+}
+
+TEST(ScriptCommandLine, UsageErrorsAndAMissingDeviceRootHaveTheirOwnExitCodes) {
+  {
+    ProgramProcess program(P42R_PROGRAM, {"--no-such-option"});
+    EXPECT_EQ(program.wait(), 2);
+    EXPECT_NE(program.standardError().find("unknown option --no-such-option"), std::string::npos);
+  }
+  {
+    ProgramProcess program(P42R_PROGRAM, {"--ui=script", "--device-root", "/nonexistent/p42r/root"});
+    EXPECT_EQ(program.wait(), 4);
+    EXPECT_TRUE(program.lines().empty());
+    EXPECT_NE(program.standardError().find("does not exist"), std::string::npos);
+  }
+  {
+    ProgramProcess program(P42R_PROGRAM, {"--help"});
+    EXPECT_EQ(program.wait(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace p42r::frontends

@@ -1,0 +1,103 @@
+#include "platform/DeviceRoot.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/DiagnosticLog.h"
+#include "platform/LastError.h"
+#include "platform/NamedMutex.h"
+
+namespace p42r::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TempRoot : ::testing::Test {
+  fs::path directory;
+  void SetUp() override {
+    char pattern[] = "/tmp/p42r-root-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    directory = pattern;
+  }
+  void TearDown() override { fs::remove_all(directory); }
+};
+
+TEST_F(TempRoot, HandheldPathsMapBelowTheRootAndNeverAboveIt) {
+  const DeviceRoot root(directory);
+  EXPECT_EQ(root.hostPath(u"\\Program Files\\P42R\\mng2dat.ini"), directory / "Program Files" / "P42R" / "mng2dat.ini");
+  EXPECT_EQ(root.hostPath(u"\\a\\\\b\\.\\c"), directory / "a" / "b" / "c");
+  EXPECT_EQ(root.hostPath(u"\\a\\..\\..\\etc\\passwd"), std::nullopt);
+  EXPECT_EQ(root.hostPath(u"\\a/../../x"), std::nullopt);
+  EXPECT_EQ(root.hostPath(u"\\C:\\x"), std::nullopt);
+}
+
+TEST_F(TempRoot, PrepareMakesTheProgramDirectoryAndRefusesWhatCannotBeUsed) {
+  const DeviceRoot root(directory / "new");
+  EXPECT_EQ(root.prepare(false), "device root " + (directory / "new").string() + " does not exist");
+  EXPECT_EQ(root.prepare(true), std::nullopt);
+  EXPECT_TRUE(fs::is_directory(directory / "new" / "Program Files" / "P42R"));
+
+  std::ofstream(directory / "file") << "x";
+  EXPECT_NE(DeviceRoot(directory / "file").prepare(false), std::nullopt);
+  if (::geteuid() != 0) {  // root may write anywhere
+    fs::create_directory(directory / "locked");
+    ::chmod((directory / "locked").c_str(), 0500);
+    EXPECT_NE(DeviceRoot(directory / "locked").prepare(false), std::nullopt);
+  }
+}
+
+TEST_F(TempRoot, ANamedMutexIsHeldOncePerNameAndReleasedWithItsObject) {
+  const DeviceRoot root(directory);
+  ASSERT_EQ(root.prepare(false), std::nullopt);
+  std::uint32_t error = 0;
+  auto first = NamedMutex::create(root, u"P42RApplication", error);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(error, ERROR_SUCCESS);
+  EXPECT_EQ(NamedMutex::create(root, u"P42RApplication", error), nullptr);
+  EXPECT_EQ(error, ERROR_ALREADY_EXISTS);
+  EXPECT_NE(NamedMutex::create(root, u"Other", error), nullptr);
+  first.reset();
+  EXPECT_NE(NamedMutex::create(root, u"P42RApplication", error), nullptr);
+}
+
+TEST_F(TempRoot, LogLinesCarryTheLocalTimeAndEndInCrLf) {
+  ::setenv("TZ", "UTC", 1);
+  ::tzset();
+  // 2007-11-12 07:44:41 UTC
+  ManualClock clock(WallTime(std::chrono::seconds(1194853481)));
+  DiagnosticLog log(clock);
+  log.line(u"before open");  // nothing: the log is off
+  ASSERT_TRUE(log.open(directory / "p42r_softup.log"));
+  log.line(u"Start");
+  log.raw(u"COM4\r\n");
+  clock.advance(std::chrono::seconds(2));
+  log.stamped(u"Write::ATE0\r\n");
+  log.close();
+  ASSERT_TRUE(log.open(directory / "p42r_softup.log"));  // appends
+  log.line(u"again");
+  log.close();
+  std::ifstream file(directory / "p42r_softup.log", std::ios::binary);
+  const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content,
+            "(2007/11/12 07:44:41)Start\r\nCOM4\r\n(2007/11/12 07:44:43)Write::ATE0\r\n(2007/11/12 07:44:43)again\r\n");
+}
+
+TEST(DefaultDeviceRoot, FollowsTheDataHome) {
+  const char* saved = std::getenv("XDG_DATA_HOME");
+  const std::string keep = saved ? saved : "";
+  const char* savedHome = std::getenv("HOME");
+  const std::string keepHome = savedHome ? savedHome : "";
+  ::setenv("XDG_DATA_HOME", "/srv/data", 1);
+  EXPECT_EQ(DefaultDeviceRoot(), fs::path("/srv/data/p42r/device"));
+  ::setenv("XDG_DATA_HOME", "relative", 1);  // not absolute: ignored
+  ::setenv("HOME", "/home/u", 1);
+  EXPECT_EQ(DefaultDeviceRoot(), fs::path("/home/u/.local/share/p42r/device"));
+  if (saved) ::setenv("XDG_DATA_HOME", keep.c_str(), 1); else ::unsetenv("XDG_DATA_HOME");
+  if (savedHome) ::setenv("HOME", keepHome.c_str(), 1); else ::unsetenv("HOME");
+}
+
+}  // namespace
+}  // namespace p42r::platform
