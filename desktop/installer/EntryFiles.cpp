@@ -19,7 +19,7 @@ void logForEntry(MSIHANDLE install, const char* message, const TableEntry& entry
   logMessage(install, fillIn(message, {messages::kTableName, toAnsi(entry.rowKey)}));
 }
 
-// The spec's key and file name, or nullopt when it is invalid or its file
+// The key and file name of a cab item or icon, or nullopt when it is invalid or its file
 // name would leave the entry's directory.
 std::optional<FileSpec> usableFileSpec(const std::wstring& spec) {
   auto parsed = parseFileSpec(spec);

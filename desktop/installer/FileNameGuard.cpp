@@ -6,6 +6,12 @@ namespace {
 
 bool isSeparator(wchar_t character) { return character == L'\\' || character == L'/'; }
 
+// Windows drops trailing dots and spaces from path parts, so a part made of
+// nothing else can mean the parent directory (".. ", "...").
+bool onlyDotsAndSpaces(std::wstring_view part) {
+  return !part.empty() && part.find_first_not_of(L". ") == std::wstring_view::npos;
+}
+
 }  // namespace
 
 bool staysInDirectory(std::wstring_view fileName) {
@@ -23,7 +29,7 @@ bool staysInDirectory(std::wstring_view fileName) {
       ++end;
     }
     const auto part = fileName.substr(start, end - start);
-    if (part == L"..") {
+    if (part != L"." && onlyDotsAndSpaces(part)) {
       return false;
     }
     namesAFile = !part.empty() && part != L".";

@@ -34,8 +34,13 @@ using LPBOOL = BOOL*;
 using LPBYTE = BYTE*;
 using HANDLE = void*;
 
-constexpr BOOL FALSE = 0;
-constexpr BOOL TRUE = 1;
+// Macros, as in the platform's headers (GLib defines the same two).
+#ifndef FALSE
+#define FALSE 0
+#endif
+#ifndef TRUE
+#define TRUE 1
+#endif
 
 // Win32 error codes used by the stand-in and its callers.
 constexpr DWORD ERROR_SUCCESS = 0;

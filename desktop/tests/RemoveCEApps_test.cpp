@@ -1,0 +1,139 @@
+// RemoveCEApps and CEObjectCleanup on real packages: which rows lose their
+// files, which directories go, and what the remove flag keeps.
+#include "PackageFixture.h"
+
+#include <gmock/gmock.h>
+
+using desksetup::EntryPoint;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+namespace desktoptest {
+namespace {
+
+class RemovalTest : public PackageTest {
+protected:
+  void installEverything(const std::string& package) {
+    run(EntryPoint::InstallCEApps, package, Plan{{}, kInstalling});
+    ASSERT_FALSE(filesOnDrive().empty());
+  }
+};
+
+TEST_F(RemovalTest, RemoveDeletesEveryFileAndCleanupRemovesTheEmptiedDirectoriesBelowTheRoot) {
+  installEverything("ceapps");
+  EXPECT_THAT(run(EntryPoint::RemoveCEApps, "ceapps", Plan{{}, kRemoving}), IsEmpty());
+  EXPECT_THAT(filesOnDrive(), IsEmpty());
+  EXPECT_TRUE(std::filesystem::is_directory(onDrive("Program Files/P42R/Desktop Setup/Update")));
+
+  EXPECT_THAT(run(EntryPoint::CEObjectCleanup, "ceapps", Plan{{}, kRemoving}), IsEmpty());
+  EXPECT_FALSE(std::filesystem::exists(onDrive("Program Files/P42R")));
+  // The application manager's folder keeps "Program Files" in place.
+  EXPECT_TRUE(std::filesystem::is_directory(onDrive("Program Files/CE App Manager")));
+}
+
+struct RemoveStateCase {
+  const char* name;
+  standin::ComponentPlan state;
+  bool removed;
+  friend void PrintTo(const RemoveStateCase& value, std::ostream* out) { *out << value.name; }
+};
+
+class RemoveStateTest : public RemovalTest, public testing::WithParamInterface<RemoveStateCase> {};
+
+TEST_P(RemoveStateTest, OnlyAnInstalledComponentBeingRemovedLosesItsFiles) {
+  installEverything("ceapps");
+  EXPECT_THAT(run(EntryPoint::RemoveCEApps, "ceapps", only({"Monitor"}, GetParam().state)), IsEmpty());
+  EXPECT_EQ(!std::filesystem::exists(onDrive("Program Files/P42R/Desktop Setup/Monitor/P42RMonitor.cab")),
+            GetParam().removed);
+  // Untouched components keep their files; the row without component loses its own.
+  EXPECT_TRUE(std::filesystem::exists(onDrive("Program Files/P42R/Desktop Setup/Update/P42RUpdate.ini")));
+  EXPECT_FALSE(std::filesystem::exists(onDrive("Program Files/P42R/Desktop Setup/P42RShared.ini")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ComponentStates, RemoveStateTest,
+    testing::Values(RemoveStateCase{"LocalToAbsent", {INSTALLSTATE_LOCAL, INSTALLSTATE_ABSENT}, true},
+                    RemoveStateCase{"LocalKept", {INSTALLSTATE_LOCAL, INSTALLSTATE_UNKNOWN}, false},
+                    RemoveStateCase{"LocalReinstalled", {INSTALLSTATE_LOCAL, INSTALLSTATE_LOCAL}, false},
+                    RemoveStateCase{"AbsentToAbsent", {INSTALLSTATE_ABSENT, INSTALLSTATE_ABSENT}, false},
+                    RemoveStateCase{"SourceToAbsent", {INSTALLSTATE_SOURCE, INSTALLSTATE_ABSENT}, false}),
+    [](const testing::TestParamInfo<RemoveStateCase>& parameter) { return parameter.param.name; });
+
+TEST_F(RemovalTest, ARemoveFlagOfZeroNullOrAMultipleOf65536KeepsFilesAndDirectories) {
+  run(EntryPoint::InstallCEApps, "edges", only({"Keep", "Pair"}, kInstalling));
+  const Plan removing = only({"Keep", "Pair"}, kRemoving);
+  EXPECT_THAT(without(run(EntryPoint::RemoveCEApps, "edges", removing), kEdgesLostDirectory), IsEmpty());
+  EXPECT_THAT(filesOnDrive(), ElementsAre("Edges/KeepNull.ini", "Edges/KeepWide.ini", "Edges/KeepZero.ini",
+                                          "Edges/keepnull.ico", "Edges/keepwide.ico", "Edges/keepzero.ico"));
+  EXPECT_THAT(without(run(EntryPoint::CEObjectCleanup, "edges", removing), kEdgesLostDirectory), IsEmpty());
+  EXPECT_EQ(filesOnDrive().size(), 6u);
+}
+
+TEST_F(RemovalTest, CleanupRemovesThreeEmptyLevelsAndNeverTheRoot) {
+  run(EntryPoint::InstallCEApps, "edges", only({"Deep"}, kInstalling));
+  run(EntryPoint::RemoveCEApps, "edges", only({"Deep"}, kRemoving));
+  EXPECT_TRUE(std::filesystem::is_directory(onDrive("Level1/Level2/Level3")));
+  EXPECT_THAT(run(EntryPoint::CEObjectCleanup, "edges", only({"Deep"}, kRemoving)), ElementsAre(kEdgesLostDirectory));
+  EXPECT_FALSE(std::filesystem::exists(onDrive("Level1")));
+  EXPECT_TRUE(std::filesystem::is_directory(root_));
+}
+
+TEST_F(RemovalTest, CleanupStopsAtTheFirstDirectoryThatIsNotEmpty) {
+  run(EntryPoint::InstallCEApps, "edges", only({"Deep"}, kInstalling));
+  run(EntryPoint::RemoveCEApps, "edges", only({"Deep"}, kRemoving));
+  writeFile(onDrive("Level1/Level2/notes.txt"), "kept");
+  EXPECT_THAT(run(EntryPoint::CEObjectCleanup, "edges", only({"Deep"}, kRemoving)), ElementsAre(kEdgesLostDirectory));
+  EXPECT_FALSE(std::filesystem::exists(onDrive("Level1/Level2/Level3")));
+  EXPECT_TRUE(std::filesystem::exists(onDrive("Level1/Level2/notes.txt")));
+}
+
+TEST_F(RemovalTest, CleanupOfADirectoryThatStillHoldsFilesSucceedsAndRemovesNothing) {
+  run(EntryPoint::InstallCEApps, "edges", only({"Deep"}, kInstalling));
+  EXPECT_THAT(run(EntryPoint::CEObjectCleanup, "edges", only({"Deep"}, kRemoving)), ElementsAre(kEdgesLostDirectory));
+  EXPECT_TRUE(std::filesystem::exists(onDrive("Level1/Level2/Level3/Deep.ini")));
+}
+
+TEST_F(RemovalTest, OneFailingRowIsReportedOnceAndTheOtherRowsAreStillHandled) {
+  const Plan installing = only({"GoodFirst", "GoodLast"}, kInstalling);
+  run(EntryPoint::InstallCEApps, "failures", installing);
+  ASSERT_TRUE(std::filesystem::exists(onDrive("Failures/GoodFirst.ini")));
+  ASSERT_TRUE(std::filesystem::exists(onDrive("Failures/GoodLast.ini")));
+
+  const Plan removing = only({"GoodFirst", "CabNoComma", "IconNoComma", "GoodLast"}, kRemoving);
+  const auto log = run(EntryPoint::RemoveCEApps, "failures", removing);
+  EXPECT_THAT(log, testing::UnorderedElementsAre(
+                       "Error in extracting the cab file info from SFDeskSetup Table Record with Key CabNoComma",
+                       "Error in extracting the ico file info from SFDeskSetup Table Record with Key IconNoComma",
+                       "Error in Uninstalling Device Files"));
+  EXPECT_EQ(log.back(), "Error in Uninstalling Device Files");
+  EXPECT_THAT(filesOnDrive(), IsEmpty());
+}
+
+TEST_F(RemovalTest, RemovalNamesNothingOutsideTheRowsDirectory) {
+  writeFile(onDrive("Failures/escaped.cab"), "not the package's");
+  writeFile(onDrive("escaped.cab"), "not the package's");
+  writeFile(onDrive("Failures/escaped.ini"), "not the package's");
+  const auto log = run(EntryPoint::RemoveCEApps, "failures", only({"CabClimbs", "CabRooted", "IniClimbs"}, kRemoving));
+  EXPECT_THAT(log, testing::UnorderedElementsAre(
+                       "Error in extracting the cab file info from SFDeskSetup Table Record with Key CabClimbs",
+                       "Error in extracting the cab file info from SFDeskSetup Table Record with Key CabRooted",
+                       "Error in extracting the ini file info from SFDeskSetup Table Record with Key IniClimbs",
+                       "Error in Uninstalling Device Files"));
+  EXPECT_THAT(filesOnDrive(), ElementsAre("Failures/escaped.cab", "Failures/escaped.ini", "escaped.cab"));
+}
+
+TEST_F(RemovalTest, ADirectoryWithoutValueFailsTheRowWithItsOwnMessage) {
+  EXPECT_THAT(run(EntryPoint::RemoveCEApps, "nodirs", Plan{{}, kRemoving}),
+              ElementsAre("Directory Value of DirKey:SOMEDIR is not valid. Defaulting to INSTALLDIR",
+                          "Error in getting the Value of the Directory: INSTALLDIR. Unable to Delete the "
+                          "Installation Files for",
+                          "Error in Uninstalling Device Files"));
+  EXPECT_THAT(run(EntryPoint::CEObjectCleanup, "nodirs", Plan{{}, kRemoving}),
+              ElementsAre("Directory Value of DirKey:SOMEDIR is not valid. Defaulting to INSTALLDIR",
+                          "Error in getting the Value of the Directory: INSTALLDIR. Unable to Delete the desktop "
+                          "directory",
+                          "Error in CE Object cleanup"));
+}
+
+}  // namespace
+}  // namespace desktoptest

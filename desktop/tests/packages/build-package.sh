@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds one test package from its IDT sources.
+# Usage: build-package.sh SOURCE_DIR OUTPUT.msi WORK_DIR
+# The IDT files and Binary/ of SOURCE_DIR are copied to WORK_DIR, the
+# package's generate.sh (if any) makes the rest of Binary/ there (cabinets,
+# icons, streams of given sizes), and msibuild imports every table.
+set -euo pipefail
+source_dir=$(cd "$1" && pwd)
+output=$(realpath -m "$2")
+work=$(realpath -m "$3")
+here=$(cd "$(dirname "$0")" && pwd)
+
+rm -rf "$work"
+mkdir -p "$work/Binary"
+cp "$source_dir"/*.idt "$work/"
+if [ -d "$source_dir/Binary" ]; then
+  cp "$source_dir"/Binary/* "$work/Binary/"
+fi
+if [ -f "$source_dir/generate.sh" ]; then
+  (cd "$work/Binary" && PAYLOAD_HELPERS="$here/payload.sh" bash "$source_dir/generate.sh")
+fi
+
+rm -f "$output"
+tables=()
+for table in "$work"/*.idt; do
+  tables+=(-i "$(basename "$table")")
+done
+(cd "$work" && msibuild "$output" "${tables[@]}")
+(cd "$work" && msibuild "$output" -s "P42R Desktop Setup test package" "P42R" "Intel;1033" \
+  "{5C1D2E3F-9999-4A5B-9C8D-1E2F3A4B5C6D}")

@@ -1,0 +1,3 @@
+source "$PAYLOAD_HELPERS"
+icon_file plain.ico plain
+cab_file one.cab one.txt

@@ -1,0 +1,2 @@
+source "$PAYLOAD_HELPERS"
+icon_file plain.ico plain
