@@ -7,14 +7,15 @@ namespace {
 
 TEST(IniFile, ReadsSectionsAndKeysWithoutRegardToCase) {
   const auto ini = appmgr::IniFile::parse(
-      "; written by the package\r\n[CEAppManager]\r\nVersion = 1.0\r\nComponent = P42R Update\r\n\r\n"
-      "[P42R Update]\r\n  CabFiles=a.cab, b.cab  \r\nDescription = with = inside\n");
-  EXPECT_TRUE(ini.hasSection("ceappmanager"));
-  EXPECT_EQ(ini.value("CEAPPMANAGER", "component"), "P42R Update");
-  EXPECT_EQ(ini.value("p42r update", "CabFiles"), "a.cab, b.cab");
-  EXPECT_EQ(ini.value("P42R Update", "Description"), "with = inside");
-  EXPECT_FALSE(ini.value("P42R Update", "Missing"));
-  EXPECT_FALSE(ini.value("Missing", "Version"));
+      "; written by the package\r\n[DeviceInstall]\r\nName = P42R Update\r\n\r\n"
+      "  Cabs=a.cab, b.cab  \r\nDescription = with = inside\n[Other]\nName = Second\n");
+  EXPECT_TRUE(ini.hasSection("deviceinstall"));
+  EXPECT_EQ(ini.value("DEVICEINSTALL", "name"), "P42R Update");
+  EXPECT_EQ(ini.value("DeviceInstall", "CABS"), "a.cab, b.cab");
+  EXPECT_EQ(ini.value("DeviceInstall", "Description"), "with = inside");
+  EXPECT_EQ(ini.value("Other", "Name"), "Second");
+  EXPECT_FALSE(ini.value("DeviceInstall", "Missing"));
+  EXPECT_FALSE(ini.value("Missing", "Name"));
 }
 
 TEST(IniFile, IgnoresLinesOutsideSectionsAndWithoutEquals) {

@@ -2,24 +2,13 @@
 
 #include "IniFile.h"
 
-#include <fstream>
 #include <sstream>
 
 namespace appmgr {
 
 namespace {
 
-constexpr const char* kManagerSection = "CEAppManager";
-
-std::optional<std::string> readWhole(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  std::ostringstream contents;
-  contents << in.rdbuf();
-  return contents.str();
-}
+constexpr const char* kSection = "DeviceInstall";
 
 std::vector<std::string> listOf(const std::string& text) {
   std::vector<std::string> items;
@@ -39,42 +28,50 @@ std::string windowsDirectoryOf(const std::string& windowsPath) {
   return cut == std::string::npos ? std::string() : windowsPath.substr(0, cut + 1);
 }
 
+// A cab is named by its file name alone: it has to lie beside the .ini.
+bool isPlainFileName(const std::string& name) {
+  return name.find_first_of("\\/:") == std::string::npos && name != "." && name != "..";
+}
+
 }  // namespace
 
-CheckedApplication checkIniFile(const std::string& windowsIniPath, const PathMapper& toHostPath) {
+CheckedApplication checkIniFile(const std::string& windowsIniPath, const FileReader& readFile) {
   CheckedApplication result;
   const auto problem = [&](const std::string& text) {
     result.report.push_back(windowsIniPath + ": error: " + text);
     result.installable = false;
     return result;
   };
-  const auto hostPath = toHostPath(windowsIniPath);
-  const auto text = hostPath ? readWhole(*hostPath) : std::nullopt;
+  const auto text = readFile(windowsIniPath);
   if (!text) {
     return problem("cannot read the file");
   }
   const IniFile ini = IniFile::parse(*text);
-  const auto component = ini.value(kManagerSection, "Component");
-  if (!ini.hasSection(kManagerSection) || !component || component->empty()) {
-    return problem("no [CEAppManager] section naming a Component");
+  if (!ini.hasSection(kSection)) {
+    return problem("no [DeviceInstall] section");
   }
-  if (!ini.hasSection(*component)) {
-    return problem("no section for component \"" + *component + "\"");
+  const auto name = ini.value(kSection, "Name");
+  if (!name || name->empty()) {
+    return problem("[DeviceInstall] gives no Name");
   }
-  const auto cabs = listOf(ini.value(*component, "CabFiles").value_or(""));
+  const auto cabs = listOf(ini.value(kSection, "Cabs").value_or(""));
   if (cabs.empty()) {
-    return problem("component \"" + *component + "\" names no CabFiles");
+    return problem("\"" + *name + "\" names no Cabs");
   }
-  std::string line = windowsIniPath + ": install \"" + *component + "\"";
-  if (const auto description = ini.value(*component, "Description"); description && !description->empty()) {
+  std::string line = windowsIniPath + ": install \"" + *name + "\"";
+  if (const auto description = ini.value(kSection, "Description"); description && !description->empty()) {
     line += " (" + *description + ")";
   }
   line += " from";
   bool allCabinets = true;
   const std::string directory = windowsDirectoryOf(windowsIniPath);
   for (const std::string& cab : cabs) {
-    const auto cabPath = toHostPath(directory + cab);
-    const auto contents = cabPath ? readWhole(*cabPath) : std::nullopt;
+    if (!isPlainFileName(cab)) {
+      result.report.push_back(windowsIniPath + ": error: cab file " + cab + " is not beside the .ini");
+      allCabinets = false;
+      continue;
+    }
+    const auto contents = readFile(directory + cab);
     if (!contents) {
       result.report.push_back(windowsIniPath + ": error: cab file " + cab + " is missing");
       allCabinets = false;

@@ -1,11 +1,10 @@
-// What the application manager stand-in does with one .ini file: reads it
-// from its Windows path, finds the application it describes
-// ([CEAppManager] names the component, the component's section names its
-// .cab files), checks that every .cab beside the .ini is a cabinet, and
-// says what it would install on the device.
+// What the application manager stand-in does with one .ini file: reads it,
+// finds the application it describes (the [DeviceInstall] section's Name,
+// optional Description and comma-separated Cabs), checks that every .cab
+// it names lies beside the .ini and is a cabinet, and says what it would
+// install on the device.
 #pragma once
 
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,8 +17,10 @@ struct CheckedApplication {
   std::vector<std::string> report;  // one line per finding, starting with the .ini path
 };
 
-using PathMapper = std::function<std::optional<std::filesystem::path>(const std::string&)>;
+// The whole contents of the file at a Windows path, or nullopt when it
+// cannot be read. Each platform supplies its own.
+using FileReader = std::function<std::optional<std::string>(const std::string& windowsPath)>;
 
-CheckedApplication checkIniFile(const std::string& windowsIniPath, const PathMapper& toHostPath);
+CheckedApplication checkIniFile(const std::string& windowsIniPath, const FileReader& readFile);
 
 }  // namespace appmgr

@@ -1,43 +1,46 @@
-// The CE application manager stand-in: started with its quoted path and
-// the quoted .ini paths, it checks each .ini file and the .cab files it
-// names, records what it would install and exits (0 when everything could
-// be installed). The record goes to standard output and, when
-// P42R_APPMGR_RECORD names a file, is appended to that file.
-#include "InstallationCheck.h"
+// The CE application manager stand-in on Linux: started by the installer
+// stand-in with its quoted path and the quoted .ini paths, it finds its
+// Windows command line in P42R_COMMAND_LINE and the drive folders in the
+// environment, checks each .ini and records what it would install.
+#include "ManagerRun.h"
 #include "standin/DriveMap.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <sstream>
+
+namespace {
+
+std::optional<std::string> readMapped(const std::string& windowsPath) {
+  const auto hostPath = standin::toHostPath(windowsPath);
+  if (!hostPath) {
+    return std::nullopt;
+  }
+  std::ifstream in(*hostPath, std::ios::binary);
+  if (!in) {
+    return std::nullopt;
+  }
+  std::ostringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+std::string environmentValue(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
+    std::cout << appmgr::usageText("ceappmgr");
+    return 0;
+  }
   standin::loadDrivesFromEnvironment();
-  std::vector<std::string> record;
-  const char* commandLine = std::getenv("P42R_COMMAND_LINE");
-  record.push_back(std::string("command line: ") + (commandLine != nullptr ? commandLine : ""));
-
-  bool everythingInstallable = true;
-  for (int index = 1; index < argc; ++index) {
-    const auto checked = appmgr::checkIniFile(argv[index], [](const std::string& path) {
-      return standin::toHostPath(path);
-    });
-    everythingInstallable = everythingInstallable && checked.installable;
-    record.insert(record.end(), checked.report.begin(), checked.report.end());
-  }
-  if (argc < 2) {
-    record.emplace_back("no applications to install");
-  }
-
-  const char* recordPath = std::getenv("P42R_APPMGR_RECORD");
-  std::ofstream recordFile;
-  if (recordPath != nullptr && *recordPath != '\0') {
-    recordFile.open(recordPath, std::ios::app);
-  }
-  for (const std::string& line : record) {
-    std::cout << "appmgr: " << line << '\n';
-    if (recordFile) {
-      recordFile << line << '\n';
-    }
-  }
-  return everythingInstallable ? 0 : 1;
+  const auto run = appmgr::runManager(environmentValue("P42R_COMMAND_LINE"), arguments, readMapped);
+  const bool written = appmgr::publishRecord(run.record, std::cout, environmentValue("P42R_APPMGR_RECORD"));
+  return appmgr::exitStatusOf(run, written);
 }

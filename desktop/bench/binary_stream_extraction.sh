@@ -28,7 +28,7 @@ tab=$'\t'
 mkdir -p "$work/src/Binary" "$work/payload"
 head -c $((64 * 1024 * 1024)) /dev/urandom > "$work/payload/payload.bin"
 (cd "$work/payload" && gcab -c -n "$work/src/Binary/big.cab" payload.bin)
-printf '[CEAppManager]\r\nVersion = 1.0\r\nComponent = Big\r\n[Big]\r\nCabFiles = big.cab\r\n' > "$work/src/Binary/big.ini"
+printf '[DeviceInstall]\r\nName = Big\r\nCabs = big.cab\r\n' > "$work/src/Binary/big.ini"
 printf 'icon' > "$work/src/Binary/big.ico"
 cab_size=$(stat -c %s "$work/src/Binary/big.cab")
 
@@ -40,7 +40,7 @@ idt() {  # idt NAME COLUMNS TYPES KEYS ROW...
 }
 idt Property "Property${tab}Value" "s72${tab}l0" Property \
   "ProductCode${tab}{5C1D2E3F-0B0B-4A5B-9C8D-1E2F3A4B5C6D}" "ProductName${tab}Benchmark" \
-  "CEAPPMGRLOC${tab}C:\\none\\CEAppMgr.exe"
+  "CEAPPMGRLOC${tab}C:\\none\\ceappmgr.exe"
 idt Directory "Directory${tab}Directory_Parent${tab}DefaultDir" "s72${tab}S72${tab}l255" Directory \
   "TARGETDIR${tab}${tab}SourceDir" "INSTALLDIR${tab}TARGETDIR${tab}Bench"
 idt Component "Component${tab}ComponentId${tab}Directory_${tab}Attributes${tab}Condition${tab}KeyPath" \
@@ -51,7 +51,7 @@ idt File "File${tab}Component_${tab}FileName${tab}FileSize${tab}Version${tab}Lan
   "payload.bin${tab}Payload${tab}payload.bin${tab}$((64 * 1024 * 1024))${tab}${tab}${tab}0${tab}1"
 idt Media "DiskId${tab}LastSequence${tab}DiskPrompt${tab}Cabinet${tab}VolumeLabel${tab}Source" \
   "i2${tab}i2${tab}L64${tab}S255${tab}S32${tab}S72" DiskId "1${tab}1${tab}${tab}#big.cab${tab}${tab}"
-idt SFDeskSetup "Key${tab}IniName${tab}DirKey${tab}IniKey${tab}CabFiles${tab}Icon${tab}Remove${tab}Component_" \
+idt SFDeskSetup "Key${tab}IniName${tab}DirKey${tab}IniKey${tab}Cabs${tab}Icon${tab}Remove${tab}Component_" \
   "s72${tab}S72${tab}S72${tab}S72${tab}S255${tab}S255${tab}I4${tab}S72" Key \
   "Big${tab}big${tab}INSTALLDIR${tab}BigIni${tab}BigCab,big.cab${tab}BigIcon,big.ico${tab}1${tab}"
 idt Binary "Name${tab}Data" "s72${tab}v0" Name "BigIni${tab}big.ini" "BigCab${tab}big.cab" "BigIcon${tab}big.ico"

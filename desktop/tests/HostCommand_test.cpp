@@ -24,7 +24,7 @@ TEST_F(HostCommandTest, InstallRemoveAndCleanupRunThroughTheLoadedLibrary) {
   int status = -1;
   const std::string installed = host("install " + package("ceapps"), status);
   EXPECT_EQ(status, 0) << installed;
-  EXPECT_THAT(installed, HasSubstr("appmgr: command line: \"C:\\Program Files\\CE App Manager\\CEAppMgr.exe\" \""));
+  EXPECT_THAT(installed, HasSubstr("appmgr: command line: \"C:\\Program Files\\App Manager\\ceappmgr.exe\" \""));
   EXPECT_EQ(readFile(onDrive("Program Files/P42R/Desktop Setup/Update/P42RUpdate.MIPS.cab")),
             binaryStream("ceapps", "UpdaterMips"));
   ASSERT_EQ(appManagerRecord().size(), 5u);
@@ -40,7 +40,7 @@ TEST_F(HostCommandTest, InstallRemoveAndCleanupRunThroughTheLoadedLibrary) {
 TEST_F(HostCommandTest, PrintsTheInstallationLogAndTakesPropertiesAndComponentStates) {
   int status = -1;
   const std::string output = host("install " + package("edges") + " --component '*=unknown,unknown' " +
-                                      "--component Lost=absent,local CEAPPMGRLOC='C:\\Nowhere\\CEAppMgr.exe'",
+                                      "--component Lost=absent,local CEAPPMGRLOC='C:\\Nowhere\\ceappmgr.exe'",
                                   status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(output,

@@ -12,7 +12,7 @@ using testing::IsEmpty;
 namespace desktoptest {
 namespace {
 
-constexpr const char* kAppManager = "\"C:\\Program Files\\CE App Manager\\CEAppMgr.exe\"";
+constexpr const char* kAppManager = "\"C:\\Program Files\\App Manager\\ceappmgr.exe\"";
 
 struct CeappsRow {
   std::string key;
@@ -158,7 +158,7 @@ TEST_F(InstallCEAppsTest, OnlyRemovalsStartTheManagerWithItsPathAndOneSpace) {
 
 TEST_F(InstallCEAppsTest, AManagerThatCannotBeStartedIsLogged) {
   const auto log = run(EntryPoint::InstallCEApps, "ceapps", Plan{{}, kInstalling},
-                       {{"CEAPPMGRLOC", "C:\\Program Files\\Nowhere\\CEAppMgr.exe"}});
+                       {{"CEAPPMGRLOC", "C:\\Program Files\\Nowhere\\ceappmgr.exe"}});
   EXPECT_THAT(log, ElementsAre("Error in launching in the CE App Manager"));
   EXPECT_TRUE(readFile(onDrive("Program Files/P42R/Desktop Setup/P42RShared.ini")));
 }

@@ -16,7 +16,7 @@ namespace desktoptest {
 
 namespace {
 
-constexpr const char* kAppManagerOnDrive = "Program Files/CE App Manager/CEAppMgr.exe";
+constexpr const char* kAppManagerOnDrive = "Program Files/App Manager/ceappmgr.exe";
 
 std::string quoted(const std::string& text) {
   std::string result = "'";

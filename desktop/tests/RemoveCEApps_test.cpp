@@ -28,7 +28,7 @@ TEST_F(RemovalTest, RemoveDeletesEveryFileAndCleanupRemovesTheEmptiedDirectories
   EXPECT_THAT(run(EntryPoint::CEObjectCleanup, "ceapps", Plan{{}, kRemoving}), IsEmpty());
   EXPECT_FALSE(std::filesystem::exists(onDrive("Program Files/P42R")));
   // The application manager's folder keeps "Program Files" in place.
-  EXPECT_TRUE(std::filesystem::is_directory(onDrive("Program Files/CE App Manager")));
+  EXPECT_TRUE(std::filesystem::is_directory(onDrive("Program Files/App Manager")));
 }
 
 struct RemoveStateCase {

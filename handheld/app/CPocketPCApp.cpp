@@ -121,10 +121,12 @@ platform::Form* CPocketPCApp::SwitchScreen(int number) {
   next->setChildId(oldId);
   old->show(false);
   next->show(true);
-  frame_->SetActiveView(next);
+  // Posted before the frame reports its new view, so that whoever reacts to
+  // that report finds the activation already queued ahead of its own work.
   services_.windows.post(next->handle(), WM_SCREEN_ACTIVATED);
   // Invalidating the screen repaints it once the queue has nothing else.
   services_.windows.post(next->handle(), platform::WM_PAINT);
+  frame_->SetActiveView(next);
   return old;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/DeviceNotice.h"
 #include "testing/HandheldHarness.h"
+#include "testing/ScriptedCard.h"
 
 namespace p42r::app {
 namespace {
@@ -13,13 +14,19 @@ namespace {
 using platform::Form;
 
 struct AppFixture : ::testing::Test, testing::HandheldHarness {
+  testing::ScriptedCard card{serial};
   std::unique_ptr<CPocketPCApp> app;
 
+  AppFixture() { testing::WriteCardRegistry(deviceRoot.registryFile()); }
+  ~AppFixture() override { channel.JoinReaders(); }
+
+  // Starts the application and lets the start-up screen identify the card.
   CPocketPCApp& Start(const std::u16string& commandLine = u"") {
     CPocketPCApp::Options options;
     options.commandLine = commandLine;
     app = std::make_unique<CPocketPCApp>(services, options);
     EXPECT_TRUE(app->InitInstance());
+    EXPECT_TRUE(RunUntil([&] { return app->currentScreen() == 15; })) << "the card was not identified";
     RunUntilIdle();
     return *app;
   }
@@ -30,10 +37,10 @@ struct AppFixture : ::testing::Test, testing::HandheldHarness {
   }
 };
 
-TEST_F(AppFixture, StartCreatesFifteenHiddenScreensAndShowsTheStartScreen) {
+TEST_F(AppFixture, StartCreatesFifteenHiddenScreensAndTheStartScreenLeadsToTheConsumerMenu) {
   CPocketPCApp& application = Start();
-  EXPECT_EQ(application.currentScreen(), 1);
-  EXPECT_EQ(display.activeForm(), application.screen(1));
+  EXPECT_EQ(display.activeForm(), application.screen(15));
+  EXPECT_EQ(state.portName, u"COM4");
   EXPECT_EQ(display.title(), u"ケータイアップデート");
   EXPECT_EQ(display.applicationTitle(), u"P42RApplication");
   const char* classes[] = {"CPocketPCView",   "ClsStart",          "ClsCheckPswd",  "ClsUnlock",
@@ -44,13 +51,15 @@ TEST_F(AppFixture, StartCreatesFifteenHiddenScreensAndShowsTheStartScreen) {
     Form* screen = application.screen(i);
     ASSERT_NE(screen, nullptr) << i;
     EXPECT_EQ(screen->className(), classes[i]);
-    EXPECT_EQ(screen->isVisible(), i == 1) << i;
+    EXPECT_EQ(screen->isVisible(), i == 15) << i;
   }
-  // The start screen took the initial view's first-pane identifier.
-  EXPECT_EQ(application.screen(1)->childId(), kFirstPaneId);
+  // 0 -> 1 -> 15: each switch exchanged the identifiers of the two screens.
+  EXPECT_EQ(application.screen(15)->childId(), kFirstPaneId);
+  EXPECT_EQ(application.screen(1)->childId(), kFirstPaneId + 15);
   EXPECT_EQ(application.screen(0)->childId(), kFirstPaneId + 1);
-  for (int i = 2; i < kScreenCount; ++i) EXPECT_EQ(application.screen(i)->childId(), kFirstPaneId + static_cast<unsigned>(i));
+  for (int i = 2; i < 15; ++i) EXPECT_EQ(application.screen(i)->childId(), kFirstPaneId + static_cast<unsigned>(i));
   EXPECT_EQ(CountDelivered(application.screen(1)->handle(), WM_SCREEN_ACTIVATED), 1u);
+  EXPECT_EQ(CountDelivered(application.screen(15)->handle(), WM_SCREEN_ACTIVATED), 1u);
 }
 
 TEST_F(AppFixture, FirstLayoutsHideWhatTheScreensHide) {
@@ -69,14 +78,10 @@ TEST_F(AppFixture, SwitchScreenSwapsIdentifiersAndActivatesOnlyANewScreen) {
   CPocketPCApp& application = Start();
   Form* start = application.screen(1);
   Form* consumer = application.screen(15);
-
-  EXPECT_EQ(application.SwitchScreen(15), start);
-  RunUntilIdle();
   EXPECT_EQ(consumer->childId(), kFirstPaneId);
   EXPECT_EQ(start->childId(), kFirstPaneId + 15);
   EXPECT_FALSE(start->isVisible());
   EXPECT_TRUE(consumer->isVisible());
-  EXPECT_EQ(application.currentScreen(), 15);
   EXPECT_EQ(CountDelivered(consumer->handle(), WM_SCREEN_ACTIVATED), 1u);
 
   // Already shown: nothing changes and nothing is posted.
@@ -101,7 +106,7 @@ TEST_F(AppFixture, ARemovalNoticeReachesTheActiveScreenOnlyForTheIdentifiedPort)
                  std::make_unique<platform::DeviceNotice>(type, std::move(name)));
     RunUntilIdle();
   };
-  const platform::WindowHandle active = application.screen(1)->handle();
+  const platform::WindowHandle active = application.screen(15)->handle();
   notice(platform::DBT_DEVICEREMOVECOMPLETE, platform::DBT_DEVTYP_PORT, u"COM5:");
   notice(platform::DBT_DEVICEREMOVECOMPLETE, platform::DBT_DEVTYP_PORT, u"COM4");
   notice(platform::DBT_DEVICEREMOVECOMPLETE, platform::DBT_DEVTYP_PORT, u"com4:");
@@ -114,8 +119,6 @@ TEST_F(AppFixture, ARemovalNoticeReachesTheActiveScreenOnlyForTheIdentifiedPort)
 
 TEST_F(AppFixture, TheReturnKeyNeverReachesAScreensButton) {
   CPocketPCApp& application = Start();
-  application.SwitchScreen(15);
-  RunUntilIdle();
   ASSERT_FALSE(input.key(1073, platform::VK_RETURN).has_value());
   RunUntilIdle();
   EXPECT_EQ(application.currentScreen(), 15) << "Return must not press the phone-update button";
@@ -126,8 +129,6 @@ TEST_F(AppFixture, TheReturnKeyNeverReachesAScreensButton) {
 
 TEST_F(AppFixture, TheCloseRequestDestroysTheScreensAndEndsTheLoop) {
   CPocketPCApp& application = Start();
-  application.SwitchScreen(15);
-  RunUntilIdle();
   ASSERT_FALSE(input.click(1074).has_value());  // "終了"
   EXPECT_EQ(loop.run(), 0);
   EXPECT_EQ(CountDelivered(application.screen(9)->handle(), platform::WM_DESTROY), 1u);
@@ -139,7 +140,7 @@ TEST_F(AppFixture, AnotherInstanceOnTheSameDeviceRootEndsAtOnce) {
   CPocketPCApp second(services, CPocketPCApp::Options{});
   EXPECT_FALSE(second.InitInstance());
   EXPECT_EQ(second.startFailure(), CPocketPCApp::StartFailure::AlreadyRunning);
-  EXPECT_EQ(display.activeForm(), first.screen(1)) << "the running copy is untouched";
+  EXPECT_EQ(display.activeForm(), first.screen(15)) << "the running copy is untouched";
 }
 
 TEST_F(AppFixture, AFrameThatCannotBeCreatedEndsTheStart) {

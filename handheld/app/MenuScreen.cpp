@@ -1,16 +1,27 @@
 #include "app/MenuScreen.h"
 
+#include "link/SerialChannel.h"
+
 
 namespace p42r::app {
 
 
 MenuScreen::MenuScreen(Services& services, Navigator& navigator, Layout layout)
-    : ScreenView(services, navigator, layout.templateId, layout.className),
-      layout_(std::move(layout)),
-      screenCode_(String(layout_.screenCodeId)) {}
+    : ScreenView(services, navigator, layout.templateId, layout.className, layout.screenCodeId),
+      layout_(std::move(layout)) {}
 
 void MenuScreen::OnScreenActivated() {
   if (layout_.setsTitle) services().display.setTitle(DocumentTitle());
+  // The screens behind a menu expect an open port.
+  if (!channel().isOpen()) {
+    try {
+      channel().Open(services().state.portName + u":");
+    } catch (const link::DeviceLinkError& error) {
+      MessageBox(error.withScreenCode(screenCode()), platform::MB_OK);
+      if (channel().isOpen()) channel().Close();
+      navigator().PostClose();
+    }
+  }
   if (layout_.focusButton != 0) setFocus(layout_.focusButton);
 }
 

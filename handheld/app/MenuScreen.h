@@ -31,15 +31,12 @@ class MenuScreen : public ScreenView {
 
   MenuScreen(Services& services, Navigator& navigator, Layout layout);
 
-  const std::u16string& screenCode() const { return screenCode_; }
-
  protected:
   void OnScreenActivated() override;
   void onCommand(std::uint16_t controlId, std::uint16_t code) override;
 
  private:
   Layout layout_;
-  std::u16string screenCode_;
 };
 
 }  // namespace p42r::app

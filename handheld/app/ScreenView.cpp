@@ -1,8 +1,17 @@
 #include "app/ScreenView.h"
 
+#include "link/DeviceLinkError.h"
+#include "link/SerialChannel.h"
+#include "platform/LastError.h"
 #include "resources/StringTable.h"
 
 namespace p42r::app {
+
+namespace {
+constexpr std::uint32_t kTimerErrorKind = 20106;
+constexpr std::uint32_t kTimerArmCode = 20400;
+constexpr std::uint32_t kTimerKillCode = 20401;
+}  // namespace
 
 using platform::Message;
 
@@ -11,10 +20,33 @@ std::u16string DocumentTitle() {
   return document.substr(0, document.find(u'\n'));
 }
 
-ScreenView::ScreenView(Services& services, Navigator& navigator, std::uint16_t templateId, std::string className)
+ScreenView::ScreenView(Services& services, Navigator& navigator, std::uint16_t templateId, std::string className,
+                       std::uint32_t screenCodeId)
     : Form(services.windows, services.display, templateId, std::move(className)),
       services_(services),
-      navigator_(navigator) {}
+      navigator_(navigator),
+      screenCode_(screenCodeId == 0 ? std::u16string() : resources::LoadString(screenCodeId)) {}
+
+void ScreenView::FatalDeviceError(const std::u16string& text) {
+  channel().StopReader(channel().portHandle());
+  MessageBox(text, platform::MB_OK);
+  if (channel().isOpen()) channel().Close();
+  navigator_.PostClose();
+}
+
+bool ScreenView::ArmWatchdog(platform::Duration period, TimerLeniency leniency) {
+  if (services_.loop.setTimer(handle(), kWatchdogTimer, period)) return true;
+  if (leniency == TimerLeniency::ZeroErrorIsSuccess && platform::GetLastError() == platform::ERROR_SUCCESS) return true;
+  FatalDeviceError(link::ErrorText(kTimerErrorKind, kTimerArmCode) + screenCode_);
+  return false;
+}
+
+bool ScreenView::StopWatchdog(TimerLeniency leniency) {
+  if (services_.loop.killTimer(handle(), kWatchdogTimer)) return true;
+  if (leniency == TimerLeniency::ZeroErrorIsSuccess && platform::GetLastError() == platform::ERROR_SUCCESS) return true;
+  FatalDeviceError(link::ErrorText(kTimerErrorKind, kTimerKillCode) + screenCode_);
+  return false;
+}
 
 void ScreenView::InitialUpdate() {
   // The form view's own initial update, the frame's layout and fitting the

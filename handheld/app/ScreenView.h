@@ -18,7 +18,10 @@ std::u16string DocumentTitle();
 
 class ScreenView : public platform::Form {
  public:
-  ScreenView(Services& services, Navigator& navigator, std::uint16_t templateId, std::string className);
+  // `screenCodeId` is the string of the screen code appended to this
+  // screen's error texts (0: the screen has none).
+  ScreenView(Services& services, Navigator& navigator, std::uint16_t templateId, std::string className,
+             std::uint32_t screenCodeId = 0);
 
   // The first layout, run once when the application creates the screen.
   void InitialUpdate();
@@ -36,6 +39,19 @@ class ScreenView : public platform::Form {
   virtual void OnDeviceRemoved() {}
 
   Services& services() const { return services_; }
+  link::SerialChannel& channel() const { return services_.channel; }
+  const std::u16string& screenCode() const { return screenCode_; }
+
+  // The shared fatal path: stop the reader, show the text, close the port,
+  // close the application.
+  void FatalDeviceError(const std::u16string& text);
+
+  // How a screen treats a failed timer call whose last error is 0.
+  enum class TimerLeniency { Strict, ZeroErrorIsSuccess };
+  // The watchdog (timer 0x7FFF). A failure runs the fatal path with the timer
+  // error text and the screen code; the result says whether it succeeded.
+  bool ArmWatchdog(platform::Duration period, TimerLeniency leniency = TimerLeniency::Strict);
+  bool StopWatchdog(TimerLeniency leniency = TimerLeniency::Strict);
   Navigator& navigator() const { return navigator_; }
 
   std::u16string String(std::uint32_t id) const;
@@ -47,6 +63,7 @@ class ScreenView : public platform::Form {
  private:
   Services& services_;
   Navigator& navigator_;
+  std::u16string screenCode_;
 };
 
 }  // namespace p42r::app

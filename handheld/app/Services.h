@@ -9,8 +9,17 @@
 #include "platform/DiagnosticLog.h"
 #include "platform/Display.h"
 #include "platform/EventLoop.h"
+#include "platform/Files.h"
 #include "platform/TextConversion.h"
 #include "platform/Window.h"
+
+namespace p42r::link {
+class SerialChannel;
+}
+
+namespace p42r::platform {
+class Registry;
+}
 
 namespace p42r::platform {
 class Form;
@@ -45,6 +54,9 @@ struct Services {
   platform::CodePage& codePage;
   platform::DiagnosticLog& log;
   AppState& state;
+  platform::Registry& registry;
+  link::SerialChannel& channel;
+  platform::FileSystem& files;
 };
 
 }  // namespace p42r::app

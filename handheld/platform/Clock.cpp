@@ -57,6 +57,7 @@ void ManualClock::advance(Duration d) {
     if (d.count() > 0) now_ += d;
   }
   moved_.notify_all();
+  tellListener();
 }
 
 void ManualClock::advanceTo(TimePoint t) {
@@ -65,6 +66,17 @@ void ManualClock::advanceTo(TimePoint t) {
     if (t > now_) now_ = t;
   }
   moved_.notify_all();
+  tellListener();
+}
+
+void ManualClock::setAdvanceListener(std::function<void()> listener) {
+  std::lock_guard lock(listenerMutex_);
+  listener_ = std::move(listener);
+}
+
+void ManualClock::tellListener() {
+  std::lock_guard lock(listenerMutex_);
+  if (listener_) listener_();
 }
 
 }  // namespace p42r::platform

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 namespace p42r::platform {
@@ -69,13 +70,21 @@ class ManualClock final : public Clock {
   void advance(Duration d);
   void advanceTo(TimePoint t);
 
+  // Told (on the advancing thread, outside the clock's lock) each time the
+  // time moves, so others that follow this clock can look again.
+  void setAdvanceListener(std::function<void()> listener);
+
  private:
+  void tellListener();
+
   mutable std::mutex mutex_;
   std::condition_variable moved_;
   TimePoint now_;
   TimePoint start_;
   WallTime wallStart_;
   bool shutDown_ = false;
+  std::mutex listenerMutex_;
+  std::function<void()> listener_;
 };
 
 }  // namespace p42r::platform

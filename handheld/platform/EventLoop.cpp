@@ -99,7 +99,7 @@ bool EventLoop::hasPosted() const {
 }
 
 void EventLoop::advance(Duration d, Task done) {
-  advances_.push_back(Advance{clock_.now() + d, std::move(done)});
+  advances_.push_back(Advance{d, std::nullopt, std::move(done)});
 }
 
 void EventLoop::pump() {
@@ -169,14 +169,16 @@ bool EventLoop::fireDueTimer() {
 bool EventLoop::stepVirtualTime() {
   if (advances_.empty()) return false;
   auto* manual = dynamic_cast<ManualClock*>(&clock_);
-  const TimePoint target = advances_.front().target;
+  Advance& advance = advances_.front();
+  if (!advance.target) advance.target = clock_.now() + advance.duration;
+  const TimePoint target = *advance.target;
   const auto next = nextTimerDue();
   if (manual && next && *next <= target && *next > clock_.now()) {
     manual->advanceTo(*next);
     return true;
   }
   if (manual) manual->advanceTo(target);
-  Task done = std::move(advances_.front().done);
+  Task done = std::move(advance.done);
   advances_.pop_front();
   if (done) done();
   return true;

@@ -70,9 +70,10 @@ class EventLoop {
   bool hasPosted() const;
   bool quitRequested() const { return quit_; }
 
-  // Virtual time: moves a manual clock forward by `d`, firing due timers in
-  // order and delivering what they post; `done` runs when the target is reached.
-  // Works from any loop level, so a message box opened on the way does not stop it.
+  // Virtual time: once everything already posted has been delivered, moves a
+  // manual clock forward by `d`, firing due timers in order and delivering
+  // what they post; `done` runs when the target is reached. Works from any
+  // loop level, so a message box opened on the way does not stop it.
   void advance(Duration d, Task done);
 
   TimerFaults& timerFaults() { return faults_; }
@@ -88,7 +89,8 @@ class EventLoop {
     Task task;
   };
   struct Advance {
-    TimePoint target;
+    Duration duration;
+    std::optional<TimePoint> target;  // fixed once the queue is first empty
     Task done;
   };
   using TimerKey = std::pair<WindowHandle, TimerId>;

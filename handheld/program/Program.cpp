@@ -1,24 +1,67 @@
 #include "program/Program.h"
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <memory>
 
+#include "access/ManagementFileProvisioning.h"
 #include "app/CPocketPCApp.h"
 #include "frontends/script/ScriptFrontend.h"
+#include "link/SerialChannel.h"
 #include "platform/Clock.h"
+#include "platform/DeviceNotice.h"
 #include "platform/Display.h"
 #include "platform/EventLoop.h"
+#include "platform/PosixSerialApi.h"
+#include "platform/Registry.h"
 #include "platform/Window.h"
+#include "program/AttachedDevice.h"
 
 namespace p42r::program {
 
+namespace {
+
+// A device root made for one run with the simulated card, removed afterwards.
+class ThrowawayRoot {
+ public:
+  ThrowawayRoot() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "p42r-sim-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~ThrowawayRoot() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
+  ThrowawayRoot(const ThrowawayRoot&) = delete;
+  ThrowawayRoot& operator=(const ThrowawayRoot&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+std::filesystem::path ChooseDeviceRoot(const ProgramOptions& options, std::unique_ptr<ThrowawayRoot>& throwaway) {
+  if (options.deviceRoot) return *options.deviceRoot;
+  if (options.simulatedCard) {
+    throwaway = std::make_unique<ThrowawayRoot>();
+    return throwaway->path();
+  }
+  return platform::DefaultDeviceRoot();
+}
+
+}  // namespace
+
 int RunProgram(const ProgramOptions& options) {
-  const bool explicitRoot = options.deviceRoot.has_value();
-  platform::DeviceRoot deviceRoot(explicitRoot ? std::filesystem::path(*options.deviceRoot)
-                                               : platform::DefaultDeviceRoot());
-  if (auto problem = deviceRoot.prepare(/*createIfMissing=*/!explicitRoot)) {
+  std::unique_ptr<ThrowawayRoot> throwaway;
+  const std::filesystem::path rootDirectory = ChooseDeviceRoot(options, throwaway);
+  if (rootDirectory.empty()) {
+    std::fprintf(stderr, "p42r: cannot create a device root for the simulated card\n");
+    return kExitDeviceRoot;
+  }
+  platform::DeviceRoot deviceRoot(rootDirectory);
+  if (auto problem = deviceRoot.prepare(/*createIfMissing=*/!options.deviceRoot)) {
     std::fprintf(stderr, "p42r: %s\n", problem->c_str());
     return kExitDeviceRoot;
   }
@@ -31,14 +74,17 @@ int RunProgram(const ProgramOptions& options) {
   std::unique_ptr<platform::CodePage> codePage;
   try {
     codePage = std::make_unique<platform::CodePage>(options.codePage);
-  } catch (const std::exception& error) {
+  } catch (const std::exception&) {
     std::fprintf(stderr, "p42r: unknown code page %s\n", options.codePage.c_str());
     return kExitUsage;
   }
 
   std::unique_ptr<platform::Clock> clock;
+  platform::ManualClock* virtualClock = nullptr;
   if (options.virtualClock) {
-    clock = std::make_unique<platform::ManualClock>(std::chrono::system_clock::now());
+    auto manual = std::make_unique<platform::ManualClock>(std::chrono::system_clock::now());
+    virtualClock = manual.get();
+    clock = std::move(manual);
   } else {
     clock = std::make_unique<platform::SteadyClock>();
   }
@@ -47,14 +93,27 @@ int RunProgram(const ProgramOptions& options) {
   platform::Display display(loop);
   platform::DiagnosticLog log(*clock);
   app::AppState state;
-  app::Services services{*clock, loop, windows, display, deviceRoot, *codePage, log, state};
+  platform::Registry registry(deviceRoot.registryFile());
+  platform::PosixSerialApi serial([&registry](std::u16string_view port) { return registry.hostDeviceFor(port); });
+  link::SerialChannel channel(serial, windows, display, *codePage, log, *clock);
+  platform::HostFileSystem files;
+  if (auto problem = access::ProvisionManagementFile(files, deviceRoot, *codePage)) {
+    std::fprintf(stderr, "p42r: %s\n", problem->c_str());
+  }
+  app::Services services{*clock, loop, windows, display, deviceRoot, *codePage, log, state, registry, channel, files};
 
   auto frontend = std::make_unique<frontends::ScriptFrontend>(display, windows, stdout, STDIN_FILENO);
 
   app::CPocketPCApp::Options appOptions;
   appOptions.commandLine = options.handheldCommandLine;
   appOptions.landscape = options.landscape;
+  appOptions.releaseDevice = [&] {
+    channel.StopReader(channel.portHandle());
+    clock->sleepFor(platform::Duration(100));
+    if (channel.isOpen()) channel.Close();
+  };
   int exitCode = kExitOk;
+  std::unique_ptr<AttachedDevice> device;
   {
     app::CPocketPCApp application(services, appOptions);
     if (!application.InitInstance()) {
@@ -63,11 +122,34 @@ int RunProgram(const ProgramOptions& options) {
       return application.startFailure() == app::CPocketPCApp::StartFailure::AlreadyRunning ? kExitAlreadyRunning
                                                                                               : kExitStartFailed;
     }
+    // The card goes in once this copy owns the device root and before the
+    // start-up screen looks for it.
+    std::string error;
+    if (options.simulatedCard) {
+      device = PlugSimulatedCard({deviceRoot.directory(), *options.simulatedCard, virtualClock, options.traceCard}, error);
+    } else if (options.hostPort) {
+      device = RegisterHostPort(deviceRoot.directory(), *options.hostPort, error);
+    }
+    if ((options.simulatedCard || options.hostPort) && !device) {
+      std::fprintf(stderr, "p42r: %s\n", error.c_str());
+      clock->shutdown();
+      return kExitStartFailed;
+    }
+    if (device) {
+      // The platform's device-change notice for the card's port.
+      const std::u16string portName = platform::FromUtf8(device->comName());
+      device->onRemoved([&windows, &display, portName] {
+        windows.post(display.frameWindow(), platform::WM_DEVICECHANGE, platform::DBT_DEVICEREMOVECOMPLETE, 0,
+                     std::make_unique<platform::DeviceNotice>(platform::DBT_DEVTYP_PORT, portName));
+      });
+    }
     frontend->start();
     loop.run();
     exitCode = application.ExitInstance();
+    device.reset();
   }
   clock->shutdown();
+  channel.JoinReaders();
   frontend->finish(exitCode);
   return exitCode;
 }

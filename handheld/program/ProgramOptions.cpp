@@ -51,6 +51,18 @@ std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>
       options.virtualClock = true;
     } else if (argument == "--landscape") {
       options.landscape = true;
+    } else if (argument == "--sim") {
+      options.simulatedCard = std::string();
+    } else if (argument.rfind("--sim=", 0) == 0) {
+      options.simulatedCard = argument.substr(6);
+    } else if (argument == "--trace-card") {
+      options.traceCard = true;
+    } else if (TakeValue(arguments, i, "--port", value)) {
+      if (value.empty()) {
+        error = "--port needs a host serial device, such as /dev/ttyUSB0";
+        return std::nullopt;
+      }
+      options.hostPort = value;
     } else if (TakeValue(arguments, i, "--device-root", value)) {
       if (value.empty()) {
         error = "--device-root needs a directory";
@@ -88,6 +100,10 @@ std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>
       handheld += argument;
     }
   }
+  if (options.simulatedCard && options.hostPort) {
+    error = "--sim and --port exclude each other";
+    return std::nullopt;
+  }
   if (options.virtualClock && options.ui != UiKind::Script) {
     error = "--virtual-clock works with --ui=script only";
     return std::nullopt;
@@ -115,6 +131,12 @@ Options:
                         'fail' makes the version query fail
   --os-platform=N       the platform identifier it reports (default 3, Windows CE)
   --code-page NAME      the handheld's ANSI code page, an iconv name (default CP932)
+  --sim[=SCENARIO]      plug the simulated card in (a built-in scenario name or a
+                        JSON scenario file, see card/README.md; default: normal);
+                        without --device-root it gets a throw-away device root
+  --trace-card          show the simulated card's traffic on standard error
+  --port PATH           register the host serial device PATH (a real card, a
+                        modem, a pty) as the card's AT port for this run
   --landscape           the display is wider than it is high
   -h, --help            show this text
   --version             show the version

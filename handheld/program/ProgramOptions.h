@@ -20,6 +20,11 @@ struct ProgramOptions {
   bool osVersionQueryFails = false;
   std::string codePage = "CP932";
   bool landscape = false;
+  // --sim[=SCENARIO]: the embedded simulated card; an empty name is the normal card.
+  std::optional<std::string> simulatedCard;
+  bool traceCard = false;
+  // --port PATH: a host serial device registered as the card's AT port.
+  std::optional<std::string> hostPort;
   std::u16string handheldCommandLine;  // blank-separated, as the handheld sees it
   bool help = false;
   bool version = false;

@@ -36,6 +36,16 @@ bool HandheldHarness::RunUntil(const std::function<bool()>& done, long deadlineM
   return !timedOut;
 }
 
+bool HandheldHarness::WaitFor(const std::function<bool()>& done, long deadlineMs) {
+  platform::AlarmId alarm = 0;
+  std::function<void()> look;
+  look = [&] { alarm = loop.addRealTimeAlarm(std::chrono::steady_clock::now() + std::chrono::milliseconds(2), look); };
+  look();
+  const bool reached = RunUntil(done, deadlineMs);
+  loop.cancelRealTimeAlarm(alarm);
+  return reached;
+}
+
 std::size_t HandheldHarness::CountDelivered(platform::WindowHandle window, platform::MessageId id) const {
   std::size_t count = 0;
   for (const auto& message : delivered_) count += (message.window == window && message.id == id) ? 1 : 0;

@@ -8,6 +8,9 @@
 #include <vector>
 
 #include "app/Services.h"
+#include "link/SerialChannel.h"
+#include "platform/Registry.h"
+#include "testing/FakeSerialApi.h"
 #include "platform/UserInput.h"
 #include "testing/TempDirectory.h"
 
@@ -24,6 +27,9 @@ class HandheldHarness {
   void Advance(long ms);
   // Runs the loop until `done` (with a real-time deadline that fails the test).
   bool RunUntil(const std::function<bool()>& done, long deadlineMs = 5000);
+  // The same for a condition another thread makes true without posting
+  // anything: the loop looks again every few milliseconds of real time.
+  bool WaitFor(const std::function<bool()>& done, long deadlineMs = 5000);
 
   // Every message delivered to a window so far, in order.
   struct Delivered {
@@ -43,7 +49,11 @@ class HandheldHarness {
   platform::CodePage codePage;
   platform::DiagnosticLog log{clock};
   app::AppState state;
-  app::Services services{clock, loop, windows, display, deviceRoot, codePage, log, state};
+  platform::Registry registry{deviceRoot.registryFile()};
+  FakeSerialApi serial;
+  link::SerialChannel channel{serial, windows, display, codePage, log, clock};
+  platform::FaultInjectingFileSystem files;  // tests set files.faults() to reach failure paths
+  app::Services services{clock, loop, windows, display, deviceRoot, codePage, log, state, registry, channel, files};
   platform::UserInput input{display, windows};
 
  private:

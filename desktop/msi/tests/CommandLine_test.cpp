@@ -10,16 +10,16 @@ using testing::ElementsAre;
 namespace {
 
 TEST(CommandLine, TheProgramIsTheQuotedOrFirstToken) {
-  EXPECT_EQ(programOfCommandLine("\"C:\\Program Files\\CE App Manager\\CEAppMgr.exe\" \"a.ini\""),
-            "C:\\Program Files\\CE App Manager\\CEAppMgr.exe");
+  EXPECT_EQ(programOfCommandLine("\"C:\\Program Files\\App Manager\\ceappmgr.exe\" \"a.ini\""),
+            "C:\\Program Files\\App Manager\\ceappmgr.exe");
   EXPECT_EQ(programOfCommandLine("C:\\tools\\run.exe a b"), "C:\\tools\\run.exe");
   EXPECT_EQ(programOfCommandLine("\"C:\\unclosed quote"), "C:\\unclosed quote");
 }
 
 TEST(CommandLine, TheManagersCommandLineSplitsIntoItsQuotedPaths) {
-  EXPECT_THAT(splitCommandLine("\"C:\\A B\\CEAppMgr.exe\" \"C:\\X Y\\c.ini\" \"C:\\X Y\\b.ini\""),
-              ElementsAre("C:\\A B\\CEAppMgr.exe", "C:\\X Y\\c.ini", "C:\\X Y\\b.ini"));
-  EXPECT_THAT(splitCommandLine("\"C:\\A B\\CEAppMgr.exe\" "), ElementsAre("C:\\A B\\CEAppMgr.exe"));
+  EXPECT_THAT(splitCommandLine("\"C:\\A B\\ceappmgr.exe\" \"C:\\X Y\\c.ini\" \"C:\\X Y\\b.ini\""),
+              ElementsAre("C:\\A B\\ceappmgr.exe", "C:\\X Y\\c.ini", "C:\\X Y\\b.ini"));
+  EXPECT_THAT(splitCommandLine("\"C:\\A B\\ceappmgr.exe\" "), ElementsAre("C:\\A B\\ceappmgr.exe"));
 }
 
 TEST(CommandLine, BackslashesEscapeOnlyBeforeAQuote) {

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Builds one test package from its IDT sources.
-# Usage: build-package.sh SOURCE_DIR OUTPUT.msi WORK_DIR
-# The IDT files and Binary/ of SOURCE_DIR are copied to WORK_DIR, the
-# package's generate.sh (if any) makes the rest of Binary/ there (cabinets,
-# icons, streams of given sizes), and msibuild imports every table.
+# Usage: build-package.sh SOURCE_DIR OUTPUT.msi WORK_DIR [BINARY_FILE ...]
+# The IDT files and Binary/ of SOURCE_DIR are copied to WORK_DIR, each
+# BINARY_FILE (a build product such as the custom-action DLL) is copied
+# into Binary/ under its own name, the package's generate.sh (if any) makes
+# the rest of Binary/ there (cabinets, icons, streams of given sizes), and
+# msibuild imports every table.
 set -euo pipefail
 source_dir=$(cd "$1" && pwd)
 output=$(realpath -m "$2")
 work=$(realpath -m "$3")
 here=$(cd "$(dirname "$0")" && pwd)
+shift 3
 
 rm -rf "$work"
 mkdir -p "$work/Binary"
@@ -16,6 +19,9 @@ cp "$source_dir"/*.idt "$work/"
 if [ -d "$source_dir/Binary" ]; then
   cp "$source_dir"/Binary/* "$work/Binary/"
 fi
+for file in "$@"; do
+  cp "$file" "$work/Binary/"
+done
 if [ -f "$source_dir/generate.sh" ]; then
   (cd "$work/Binary" && PAYLOAD_HELPERS="$here/payload.sh" bash "$source_dir/generate.sh")
 fi

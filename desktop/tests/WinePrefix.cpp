@@ -1,0 +1,103 @@
+#include "WinePrefix.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+
+namespace desktoptest {
+
+namespace {
+
+constexpr int kBootDeadlineSeconds = 300;
+constexpr int kIdleDeadlineSeconds = 120;
+constexpr int kQuickDeadlineSeconds = 60;
+
+}  // namespace
+
+WinePrefix::WinePrefix(std::filesystem::path folder)
+    : folder_(std::move(folder)), driveC_(folder_ / "drive_c") {}
+
+EnvironmentChanges WinePrefix::environment(const EnvironmentChanges& extra) const {
+  EnvironmentChanges changes = {
+      {"WINEPREFIX", folder_.string()},
+      {"WINEDEBUG", "-all"},
+      // No Mono or Gecko download dialogs; the package needs neither.
+      {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+      {"WINEARCH", std::nullopt},
+      {"DISPLAY", std::nullopt},
+      {"WAYLAND_DISPLAY", std::nullopt},
+  };
+  for (const auto& [name, value] : extra) {
+    changes[name] = value;
+  }
+  return changes;
+}
+
+std::unique_ptr<WinePrefix> WinePrefix::create(std::string& problem) {
+  const ProgramResult version = runProgram({"wine", "--version"}, kQuickDeadlineSeconds);
+  if (version.status != 0) {
+    problem = "Wine is not usable (wine --version: " + describe(version) +
+              "); scripts/install-deps.sh installs wine, wine64 and wine32:i386";
+    return nullptr;
+  }
+  std::string pattern = (std::filesystem::temp_directory_path() / "desksetup-wine-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    problem = "cannot create a folder for the Wine prefix in " + std::filesystem::temp_directory_path().string();
+    return nullptr;
+  }
+  std::unique_ptr<WinePrefix> prefix(new WinePrefix(pattern));
+  const auto started = std::chrono::steady_clock::now();
+  const ProgramResult boot = prefix->wine({"wineboot", "--init"}, kBootDeadlineSeconds);
+  prefix->creationSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (boot.status != 0 || !std::filesystem::is_directory(prefix->driveC_ / "windows")) {
+    problem = "Wine could not create its prefix in " + pattern + " (wineboot --init: " + describe(boot) + ")";
+    return nullptr;
+  }
+  std::cerr << "wine: prefix " << pattern << " created in " << prefix->creationSeconds_ << " s\n";
+  return prefix;
+}
+
+WinePrefix::~WinePrefix() {
+  runProgram({"wineserver", "-k"}, kQuickDeadlineSeconds, environment({}));
+  std::error_code ignored;
+  std::filesystem::remove_all(folder_, ignored);
+}
+
+ProgramResult WinePrefix::wine(const std::vector<std::string>& arguments, int deadlineSeconds,
+                               const EnvironmentChanges& extra) const {
+  std::vector<std::string> command = {"wine"};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  ProgramResult result = runProgram(command, deadlineSeconds, environment(extra));
+  // Programs the call started in the prefix (a custom action server, a
+  // console host) end before the next call looks at the files.
+  const ProgramResult idle = runProgram({"wineserver", "-w"}, kIdleDeadlineSeconds, environment({}));
+  if (idle.timedOut) {
+    result.output += "\n(the prefix did not become idle within " + std::to_string(kIdleDeadlineSeconds) + " s)";
+  }
+  return result;
+}
+
+std::filesystem::path WinePrefix::hostPathOf(const std::string& windowsPath) const {
+  std::string relative = windowsPath;
+  if (relative.size() >= 3 && (relative[0] == 'C' || relative[0] == 'c') && relative[1] == ':' && relative[2] == '\\') {
+    relative.erase(0, 3);
+  }
+  std::replace(relative.begin(), relative.end(), '\\', '/');
+  return driveC_ / relative;
+}
+
+std::string WinePrefix::windowsPathOf(const std::filesystem::path& hostPath) {
+  std::string path = "Z:" + std::filesystem::absolute(hostPath).lexically_normal().string();
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+const WinePrefix* sharedWinePrefix(std::string& problem) {
+  static std::string creationProblem;
+  static const std::unique_ptr<WinePrefix> prefix = WinePrefix::create(creationProblem);
+  problem = creationProblem;
+  return prefix.get();
+}
+
+}  // namespace desktoptest

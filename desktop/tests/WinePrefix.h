@@ -1,0 +1,52 @@
+// A fresh Wine prefix in a temporary folder, made once per test run and
+// removed with its wineserver at the end, and the calls the tests make
+// into it: Windows programs under a deadline, headless (no display, no
+// debug output, no runtime downloads), Windows paths of host files, and
+// the host folder of drive C:.
+#pragma once
+
+#include "ProgramRun.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace desktoptest {
+
+class WinePrefix {
+public:
+  // Checks that Wine is there and creates the prefix. On
+  // failure returns null and says why in problem.
+  static std::unique_ptr<WinePrefix> create(std::string& problem);
+  ~WinePrefix();
+  WinePrefix(const WinePrefix&) = delete;
+  WinePrefix& operator=(const WinePrefix&) = delete;
+
+  // Runs "wine ARGUMENTS..." in the prefix and waits for the prefix to be idle again.
+  ProgramResult wine(const std::vector<std::string>& arguments, int deadlineSeconds,
+                     const EnvironmentChanges& environment = {}) const;
+
+  const std::filesystem::path& driveC() const { return driveC_; }
+  // The host path of a path on drive C: ("C:\Program Files\x" -> DRIVE_C/Program Files/x).
+  std::filesystem::path hostPathOf(const std::string& windowsPath) const;
+  // Wine's Z: drive holds the host's root: "/tmp/a b" -> "Z:\tmp\a b".
+  static std::string windowsPathOf(const std::filesystem::path& hostPath);
+
+  // Seconds that creating the prefix took.
+  double creationSeconds() const { return creationSeconds_; }
+
+private:
+  explicit WinePrefix(std::filesystem::path folder);
+  EnvironmentChanges environment(const EnvironmentChanges& extra) const;
+
+  std::filesystem::path folder_;
+  std::filesystem::path driveC_;
+  double creationSeconds_ = 0;
+};
+
+// The prefix of this test run, made on first use; null (with the reason)
+// when Wine is not usable.
+const WinePrefix* sharedWinePrefix(std::string& problem);
+
+}  // namespace desktoptest

@@ -1,0 +1,68 @@
+#include "access/ClsCheckPswd.h"
+
+#include "platform/Display.h"
+
+namespace p42r::access {
+
+namespace {
+
+constexpr std::uint16_t kPasswordField = 1000;
+constexpr std::uint16_t kAuthenticateButton = 1001;
+constexpr std::uint16_t kExitButton = 1002;
+
+constexpr std::u16string_view kCommonPassword = u"j72n";
+
+constexpr std::uint32_t kWrongPassword = 30100;
+constexpr std::uint32_t kLocked = 30101;
+constexpr std::uint32_t kStatusLock = 40301;
+
+constexpr int kUnlockScreen = 3;
+constexpr int kChangePasswordScreen = 4;
+
+}  // namespace
+
+ClsCheckPswd::ClsCheckPswd(app::Services& services, app::Navigator& navigator)
+    : PasswordScreen(services, navigator, kTemplate, "ClsCheckPswd") {}
+
+void ClsCheckPswd::OnInitialUpdate() { DetachInputMethod(kPasswordField); }
+
+void ClsCheckPswd::OnScreenActivated() {
+  // A password typed on an earlier visit is not left behind for the next one.
+  ClearFields({kPasswordField}, kPasswordField);
+}
+
+void ClsCheckPswd::onCommand(std::uint16_t controlId, std::uint16_t code) {
+  if (code != platform::BN_CLICKED) return;
+  if (controlId == kAuthenticateButton) Authenticate();
+  if (controlId == kExitButton) navigator().PostClose();
+}
+
+void ClsCheckPswd::Authenticate() {
+  const std::u16string entered = FieldText(kPasswordField);
+  const auto stored = ReadStoredAccess();
+  if (!stored) return;
+  const std::u16string reference = stored->password.empty() ? std::u16string(kCommonPassword) : stored->password;
+
+  if (entered != reference) {
+    ++failureCount_;
+    MessageBox(String(kWrongPassword), platform::MB_OK);
+    ClearFields({kPasswordField}, kPasswordField);
+    if (failureCount_ < kLockThreshold) return;
+
+    MessageBox(String(kLocked), platform::MB_ICONINFORMATION);
+    // The stored password stays (not the common one); a failed write is not
+    // reported, and the lock release screen follows all the same.
+    DataFile().WriteManagementFile(stored->password, String(kStatusLock), NormalisedFirstBoot(stored->firstBoot));
+    failureCount_ = 0;
+    navigator().SwitchScreen(kUnlockScreen);
+    return;
+  }
+
+  if (IsFirstBoot(stored->firstBoot)) {
+    navigator().SwitchScreen(kChangePasswordScreen);
+  } else if (screenAfterAuthentication_) {
+    navigator().SwitchScreen(*screenAfterAuthentication_);
+  }
+}
+
+}  // namespace p42r::access

@@ -1,0 +1,48 @@
+#include "access/ManagementFileProvisioning.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "access/tests/DataFileTesting.h"
+#include "testing/HandheldHarness.h"
+
+namespace p42r::access {
+namespace {
+
+struct Provisioning : ::testing::Test, testing::HandheldHarness {
+  std::filesystem::path managementFile = test::ManagementFile(directory.path());
+};
+
+TEST_F(Provisioning, AFreshDeviceGetsTheCommonPasswordAndTheFirstBootFlag) {
+  EXPECT_EQ(ProvisionManagementFile(files, deviceRoot, codePage), std::nullopt);
+  EXPECT_EQ(test::Content(managementFile), test::Layout("", "OK", "1"));
+  EXPECT_FALSE(std::filesystem::exists(platform::PendingPath(managementFile)));
+}
+
+TEST_F(Provisioning, AnExistingFileIsNeverReplaced) {
+  const std::string individual = test::Layout(test::Scrambled("mine"), "LOCK", "0");
+  test::Put(managementFile, individual);
+  EXPECT_EQ(ProvisionManagementFile(files, deviceRoot, codePage), std::nullopt);
+  EXPECT_EQ(test::Content(managementFile), individual);
+
+  // Even one that cannot be read right now.
+  files.faults().size = EIO;
+  const auto problem = ProvisionManagementFile(files, deviceRoot, codePage);
+  ASSERT_TRUE(problem.has_value());
+  EXPECT_NE(problem->find("Input/output error"), std::string::npos) << *problem;
+  files.heal();
+  EXPECT_EQ(test::Content(managementFile), individual);
+}
+
+TEST_F(Provisioning, AFileThatCannotBeCreatedIsReported) {
+  files.faults().create = EROFS;
+  const auto problem = ProvisionManagementFile(files, deviceRoot, codePage);
+  ASSERT_TRUE(problem.has_value());
+  EXPECT_NE(problem->find("mng2dat.ini"), std::string::npos) << *problem;
+  EXPECT_NE(problem->find("Read-only file system"), std::string::npos) << *problem;
+  EXPECT_FALSE(std::filesystem::exists(managementFile));
+}
+
+}  // namespace
+}  // namespace p42r::access

@@ -1,0 +1,43 @@
+// A display with real forms for render tests: the platform stand-in on a
+// manual clock, forms built from the program's templates, and snapshot
+// comparison against the expected grids in testdata/.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "frontends/render/DisplayRenderer.h"
+#include "platform/Clock.h"
+#include "platform/Display.h"
+#include "platform/EventLoop.h"
+#include "platform/Form.h"
+#include "platform/Window.h"
+
+namespace p42r::frontends::render::testing {
+
+struct RenderFixture : ::testing::Test {
+  platform::ManualClock clock;
+  platform::EventLoop loop{clock};
+  platform::WindowSystem windows{loop};
+  platform::Display display{loop};
+  PictureLibrary pictures;
+  std::vector<std::unique_ptr<platform::Form>> forms;
+
+  // A form on template `id`, made the active one, under the program's title.
+  platform::Form& Show(std::uint16_t id);
+  Rendering Render(int columns = kMinimumColumns, int rows = kMinimumRows, int selectedButton = 0);
+  // Delivers everything posted (the draws of other threads among it).
+  void Flush();
+};
+
+// Compares `grid` with testdata/NAME.txt. With P42R_UPDATE_SNAPSHOTS=1 in the
+// environment the file is written instead, for a reviewed change of the look.
+void ExpectSnapshot(const CellGrid& grid, const std::string& name);
+
+// The grid's cells in a rectangle, for checks on colours.
+std::vector<Cell> CellsIn(const CellGrid& grid, const CellRect& area);
+
+}  // namespace p42r::frontends::render::testing

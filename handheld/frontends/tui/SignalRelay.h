@@ -1,0 +1,37 @@
+// Turns the signals a terminal program must answer into bytes on a pipe, so
+// that a thread can wait for them with poll beside its other descriptors:
+// SIGINT, SIGTERM and SIGHUP (the program should close) and SIGWINCH (the
+// terminal changed its size). The handler only writes one byte, which is
+// safe in a signal handler. One relay at a time per process; the previous
+// handlers come back when it is destroyed.
+#pragma once
+
+#include <csignal>
+#include <initializer_list>
+#include <vector>
+
+namespace p42r::frontends::tui {
+
+class SignalRelay {
+ public:
+  explicit SignalRelay(std::initializer_list<int> signals = {SIGINT, SIGTERM, SIGHUP, SIGWINCH});
+  ~SignalRelay();
+  SignalRelay(const SignalRelay&) = delete;
+  SignalRelay& operator=(const SignalRelay&) = delete;
+
+  // Readable when a signal has come; read() gives them in order of arrival.
+  int fd() const { return readFd_; }
+  // The signals that arrived since the last call (never blocks).
+  std::vector<int> read();
+
+ private:
+  struct Saved {
+    int signal;
+    struct sigaction action;
+  };
+  int readFd_ = -1;
+  int writeFd_ = -1;
+  std::vector<Saved> saved_;
+};
+
+}  // namespace p42r::frontends::tui

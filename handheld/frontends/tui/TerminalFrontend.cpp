@@ -1,0 +1,162 @@
+#include "frontends/tui/TerminalFrontend.h"
+
+#include <unistd.h>
+
+#include <curses.h>
+
+#include "frontends/tui/InputWatcher.h"
+#include "frontends/tui/SignalRelay.h"
+#include "frontends/tui/Terminal.h"
+#include "frontends/tui/TerminalRestorer.h"
+
+namespace p42r::frontends {
+
+namespace {
+
+// Posts `call` to the loop, to run only if the frontend still exists then.
+template <typename Call>
+void PostIfAlive(platform::EventLoop& loop, const std::weak_ptr<TerminalFrontend*>& self, Call call) {
+  loop.postTask([self, call]() mutable {
+    if (auto alive = self.lock()) call(**alive);
+  });
+}
+
+}  // namespace
+
+TerminalFrontend::TerminalFrontend(platform::Display& display, platform::WindowSystem& windows, int inputFd,
+                                   int outputFd)
+    : display_(display),
+      loop_(windows.loop()),
+      input_(display, windows),
+      router_(display, input_),
+      inputFd_(inputFd),
+      outputFd_(outputFd),
+      terminal_(std::make_unique<tui::Terminal>()),
+      self_(std::make_shared<TerminalFrontend*>(this)) {
+  display_.addObserver(*this);
+}
+
+TerminalFrontend::~TerminalFrontend() {
+  stopWatching();
+  terminal_->close();
+  tui::TerminalRestorer::disarm();
+  display_.removeObserver(*this);
+}
+
+std::optional<std::string> TerminalFrontend::Unavailable(int inputFd, int outputFd) {
+  if (::isatty(inputFd) == 0 || ::isatty(outputFd) == 0) {
+    return std::string("the terminal interface needs a terminal on standard input and output (try --ui=script)");
+  }
+  return std::nullopt;
+}
+
+void TerminalFrontend::start() {
+  if (finished_ || terminal_->isOpen()) return;
+  if (auto why = Unavailable(inputFd_, outputFd_)) throw TerminalUnavailable(*why);
+  // The signal handlers come first: ncurses then leaves these signals to us.
+  signals_ = std::make_unique<tui::SignalRelay>();
+  tui::TerminalRestorer::arm(inputFd_, [] { endwin(); });
+  if (auto why = terminal_->open(inputFd_, outputFd_)) {
+    tui::TerminalRestorer::disarm();
+    signals_.reset();
+    throw TerminalUnavailable(*why);
+  }
+  const std::weak_ptr<TerminalFrontend*> self = self_;
+  tui::SignalRelay* relay = signals_.get();
+  watcher_ = std::make_unique<tui::InputWatcher>(
+      inputFd_, relay->fd(), [this, self] { PostIfAlive(loop_, self, [](TerminalFrontend& f) { f.readInput(); }); },
+      [this, self, relay] {
+        for (int signal : relay->read()) {
+          PostIfAlive(loop_, self, [signal](TerminalFrontend& f) { f.signalled(signal); });
+        }
+      });
+  watcher_->start();
+  fullRedraw_ = true;
+  redraw();
+}
+
+void TerminalFrontend::finish(int /*exitCode*/) {
+  if (finished_) return;
+  finished_ = true;
+  stopWatching();
+  terminal_->close();
+  tui::TerminalRestorer::disarm();
+  signals_.reset();
+}
+
+void TerminalFrontend::stopWatching() {
+  if (watcher_) watcher_->stop();
+  watcher_.reset();
+}
+
+void TerminalFrontend::requestRedraw() {
+  if (redrawPending_) return;
+  redrawPending_ = true;
+  const std::weak_ptr<TerminalFrontend*> self = self_;
+  PostIfAlive(loop_, self, [](TerminalFrontend& f) { f.redraw(); });
+}
+
+void TerminalFrontend::redraw() {
+  redrawPending_ = false;
+  if (finished_ || !terminal_->isOpen()) return;
+  render::RenderOptions options;
+  options.columns = terminal_->columns();
+  options.rows = terminal_->rows();
+  options.selectedButton = router_.selectedButton();
+  shown_ = render::RenderDisplay(display_, pictures_, options);
+  terminal_->draw(*shown_, fullRedraw_);
+  fullRedraw_ = false;
+}
+
+void TerminalFrontend::readInput() {
+  if (finished_ || !terminal_->isOpen()) return;
+  const auto events = terminal_->readEvents();
+  if (watcher_) watcher_->resume();
+  for (const tui::KeyEvent& event : events) {
+    if (event.kind == tui::KeyEvent::Kind::Redraw) {
+      fullRedraw_ = true;
+      requestRedraw();
+      continue;
+    }
+    // Clicks meet what the person saw: the screen as drawn last.
+    const render::HitMap none;
+    router_.handle(event, shown_ ? shown_->hits : none);
+    // The highlighted button of a box lives here, not in the display.
+    requestRedraw();
+  }
+}
+
+void TerminalFrontend::signalled(int signal) {
+  if (finished_) return;
+  if (signal == SIGWINCH) {
+    terminal_->resize();
+    fullRedraw_ = true;
+    requestRedraw();
+    return;
+  }
+  if (!closeRequested_) {
+    closeRequested_ = true;
+    input_.close();
+    return;
+  }
+  // Asked twice: the program did not end by itself, so its loop is ended.
+  loop_.quit(128 + signal);
+}
+
+void TerminalFrontend::titleChanged(const std::u16string&) { requestRedraw(); }
+void TerminalFrontend::activeFormChanged(const platform::Form*) { requestRedraw(); }
+void TerminalFrontend::formVisibilityChanged(const platform::Form&) { requestRedraw(); }
+void TerminalFrontend::controlChanged(const platform::Form&, const platform::Control&, platform::ControlProperty) {
+  requestRedraw();
+}
+void TerminalFrontend::focusChanged(const platform::Form&) { requestRedraw(); }
+void TerminalFrontend::messageBoxOpened(const platform::MessageBoxState&) {
+  router_.messageBoxOpened();
+  requestRedraw();
+}
+void TerminalFrontend::messageBoxClosed(const platform::MessageBoxState&) { requestRedraw(); }
+void TerminalFrontend::dialogOpened(const platform::Form&) { requestRedraw(); }
+void TerminalFrontend::dialogClosed(const platform::Form&) { requestRedraw(); }
+void TerminalFrontend::waitCursorChanged(bool) { requestRedraw(); }
+
+}  // namespace p42r::frontends

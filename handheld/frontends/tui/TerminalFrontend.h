@@ -1,0 +1,98 @@
+// The interactive frontend: the program on a person's terminal, drawn from
+// the render model with ncursesw and driven by keyboard and mouse.
+//
+// It plays the script frontend's part: constructed with the display and the
+// window system, start() takes the terminal and begins reading input,
+// finish(exitCode) gives the terminal back after the loop has ended.
+//
+// Threads: ncurses is used on the user-interface thread only. A watcher
+// thread waits for input and signals and posts a task to the loop. Changes
+// of the display mark the screen dirty; it is drawn once per turn of the
+// loop, so a picture drawn every 500 ms by another thread neither flickers
+// nor holds input back. SIGINT, SIGTERM and SIGHUP become the close request,
+// so the program ends through its normal exit; a second one ends the loop at
+// once. The terminal is restored at every end (TerminalRestorer).
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "frontends/render/DisplayRenderer.h"
+#include "frontends/render/PictureLibrary.h"
+#include "frontends/tui/InputRouter.h"
+#include "platform/Display.h"
+#include "platform/EventLoop.h"
+#include "platform/UserInput.h"
+#include "platform/Window.h"
+
+namespace p42r::frontends {
+
+namespace tui {
+class InputWatcher;
+class SignalRelay;
+class Terminal;
+}  // namespace tui
+
+// start() could not take over the terminal; what() says why.
+class TerminalUnavailable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TerminalFrontend final : public platform::DisplayObserver {
+ public:
+  TerminalFrontend(platform::Display& display, platform::WindowSystem& windows, int inputFd = 0, int outputFd = 1);
+  ~TerminalFrontend();
+  TerminalFrontend(const TerminalFrontend&) = delete;
+  TerminalFrontend& operator=(const TerminalFrontend&) = delete;
+
+  // Why the terminal interface cannot run on these descriptors, if it cannot.
+  static std::optional<std::string> Unavailable(int inputFd = 0, int outputFd = 1);
+
+  // Takes over the terminal and starts reading input. Throws TerminalUnavailable.
+  void start();
+  // The program has ended: stops reading and gives the terminal back.
+  void finish(int exitCode);
+
+  // DisplayObserver: every change makes the screen dirty.
+  void titleChanged(const std::u16string& title) override;
+  void activeFormChanged(const platform::Form* form) override;
+  void formVisibilityChanged(const platform::Form& form) override;
+  void controlChanged(const platform::Form& form, const platform::Control& control,
+                      platform::ControlProperty property) override;
+  void focusChanged(const platform::Form& form) override;
+  void messageBoxOpened(const platform::MessageBoxState& box) override;
+  void messageBoxClosed(const platform::MessageBoxState& box) override;
+  void dialogOpened(const platform::Form& dialog) override;
+  void dialogClosed(const platform::Form& dialog) override;
+  void waitCursorChanged(bool shown) override;
+
+ private:
+  void requestRedraw();
+  void redraw();
+  void readInput();
+  void signalled(int signal);
+  void stopWatching();
+
+  platform::Display& display_;
+  platform::EventLoop& loop_;
+  platform::UserInput input_;
+  tui::InputRouter router_;
+  render::PictureLibrary pictures_;
+  int inputFd_;
+  int outputFd_;
+  std::unique_ptr<tui::Terminal> terminal_;
+  std::unique_ptr<tui::SignalRelay> signals_;
+  std::unique_ptr<tui::InputWatcher> watcher_;
+  std::optional<render::Rendering> shown_;
+  // Tasks posted by the watcher find out through this whether the frontend is still there.
+  std::shared_ptr<TerminalFrontend*> self_;
+  bool redrawPending_ = false;
+  bool fullRedraw_ = false;
+  bool closeRequested_ = false;
+  bool finished_ = false;
+};
+
+}  // namespace p42r::frontends

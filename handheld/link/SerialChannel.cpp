@@ -1,0 +1,339 @@
+#include "link/SerialChannel.h"
+
+#include <cstdio>
+#include <future>
+
+#include "app/AppMessages.h"
+#include "link/AtVocabulary.h"
+#include "platform/Display.h"
+#include "platform/LastError.h"
+#include "resources/StringTable.h"
+
+namespace p42r::link {
+
+using platform::INVALID_PORT_HANDLE;
+using platform::PortHandle;
+
+namespace {
+
+constexpr std::uint32_t kKindPortState = 20100;
+constexpr std::uint32_t kKindPortOpen = 20101;
+constexpr std::uint32_t kKindPortWrite = 20103;
+constexpr std::uint32_t kKindThread = 20107;
+constexpr std::uint32_t kCodeAlreadyOpen = 20200;
+constexpr std::uint32_t kCodeCannotOpen = 20201;
+constexpr std::uint32_t kCodeNotOpen = 20202;
+constexpr std::uint32_t kCodeTimeouts = 20204;
+constexpr std::uint32_t kCodeReadState = 20205;
+constexpr std::uint32_t kCodeWriteState = 20206;
+constexpr std::uint32_t kCodeWriteIncomplete = 20208;
+constexpr std::uint32_t kCodeNoEvent = 20211;
+constexpr std::uint32_t kCodeNoMemory = 20500;
+constexpr std::uint32_t kReaderScreenCode = 20026;
+constexpr std::uint32_t kDeviceMissing = 30001;
+constexpr platform::Duration kPause{100};
+constexpr std::chrono::milliseconds kPendingWriteWait{1000};
+
+}  // namespace
+
+SerialChannel::SerialChannel(platform::SerialApi& api, platform::WindowSystem& windows, platform::Display& display,
+                             platform::CodePage& codePage, platform::DiagnosticLog& log, platform::Clock& clock)
+    : api_(api),
+      windows_(windows),
+      display_(display),
+      codePage_(codePage),
+      log_(log),
+      clock_(clock),
+      uiThread_(std::this_thread::get_id()) {}
+
+SerialChannel::~SerialChannel() { JoinReaders(); }
+
+PortHandle SerialChannel::portHandle() const {
+  std::lock_guard lock(mutex_);
+  return port_;
+}
+
+std::u16string SerialChannel::lastCommand() const {
+  std::lock_guard lock(mutex_);
+  return lastCommand_;
+}
+
+void SerialChannel::Pause() {
+  // The user-interface thread's pause passes the program's time; a
+  // background thread waits for it.
+  if (std::this_thread::get_id() == uiThread_) {
+    clock_.sleepFor(kPause);
+  } else {
+    clock_.waitFor(kPause);
+  }
+}
+
+void SerialChannel::Open(std::u16string_view portName, const LineSettings& settings) {
+  PortHandle handle = INVALID_PORT_HANDLE;
+  {
+    std::lock_guard lock(mutex_);
+    if (port_ != INVALID_PORT_HANDLE) throw DeviceLinkError(ErrorText(kKindPortState, kCodeAlreadyOpen));
+    handle = api_.CreateFile(portName);
+    port_ = handle;
+  }
+  if (handle == INVALID_PORT_HANDLE) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeCannotOpen));
+  // From here a failure leaves the port open; the caller's handling closes it.
+  if (!api_.SetCommTimeouts(handle, settings.timeouts)) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeTimeouts));
+  platform::Dcb dcb;
+  if (!api_.GetCommState(handle, dcb)) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeReadState));
+  dcb.baudRate = settings.baudRate;
+  dcb.byteSize = settings.dataBits;
+  dcb.parity = settings.parity;
+  dcb.stopBits = settings.stopBits;
+  if (!api_.SetCommState(handle, dcb)) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeWriteState));
+}
+
+void SerialChannel::Write(std::u16string_view command) {
+  const PortHandle handle = portHandle();
+  if (handle == INVALID_PORT_HANDLE) throw DeviceLinkError(ErrorText(kKindPortWrite, kCodeNotOpen));
+  std::string bytes = codePage_.toAnsi(command);
+  bytes.push_back('\0');  // the count includes the terminating NUL, which goes out too
+  const platform::EventHandle completion = api_.CreateEvent();
+  if (completion == 0) throw DeviceLinkError(ErrorText(kKindPortWrite, kCodeNoEvent));
+  log_.stamped(u"Write::" + std::u16string(command));
+  {
+    std::lock_guard lock(mutex_);
+    ClearBuffer();
+  }
+  api_.PurgeComm(handle, platform::PURGE_RXCLEAR);
+  {
+    std::lock_guard lock(mutex_);
+    lastCommand_ = TrimSpace(command);
+  }
+  std::uint32_t written = 0;
+  bool succeeded = false;
+  if (api_.WriteFile(handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()), written, completion)) {
+    succeeded = written != 0;
+  } else {
+    const std::uint32_t error = platform::GetLastError();
+    char code[16];
+    std::snprintf(code, sizeof code, "%x", error);
+    log_.line(u"Write ERROR:: " + platform::FromUtf8(code));
+    if (error == platform::ERROR_DEVICE_NOT_AVAILABLE) {
+      api_.CloseEvent(completion);
+      throw DeviceLinkError(resources::LoadString(kDeviceMissing), /*deviceMissing=*/true);
+    }
+    if (error == platform::ERROR_IO_PENDING) succeeded = api_.WaitForSingleObject(completion, kPendingWriteWait);
+  }
+  api_.CloseEvent(completion);
+  if (!succeeded) throw DeviceLinkError(ErrorText(kKindPortWrite, kCodeWriteIncomplete));
+}
+
+bool SerialChannel::Close() {
+  PortHandle handle = portHandle();
+  if (!api_.SetCommMask(handle, 0)) return false;
+  if (handle == INVALID_PORT_HANDLE) return false;
+  if (!api_.CloseHandle(handle)) return false;
+  {
+    std::lock_guard lock(mutex_);
+    if (port_ == handle) port_ = INVALID_PORT_HANDLE;
+  }
+  Pause();
+  return true;
+}
+
+void SerialChannel::StopReader(PortHandle port) {
+  {
+    std::lock_guard lock(mutex_);
+    runFlag_ = false;
+    ++readerGeneration_;
+  }
+  if (port == INVALID_PORT_HANDLE) return;
+  if (api_.SetCommMask(port, 0)) Pause();
+}
+
+void SerialChannel::StartReader(const ReaderParam& param) {
+  std::uint64_t generation = 0;
+  {
+    std::lock_guard lock(mutex_);
+    generation = ++readerGeneration_;
+  }
+  std::lock_guard lock(threadsMutex_);
+  // Readers that have ended are joined here, so they do not pile up.
+  for (auto it = readers_.begin(); it != readers_.end();) {
+    if (it->done->load()) {
+      it->thread.join();
+      it = readers_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  auto started = std::make_shared<std::promise<void>>();
+  std::future<void> waiting = started->get_future();
+  readers_.push_back(Reader{std::thread([this, param, generation, done, started] {
+                              ReaderThread(param, generation, *started);
+                              done->store(true);
+                            }),
+                            done, param.port});
+  // The callers' pause after starting a reader exists so that the reader is
+  // waiting before the card can answer. On virtual time that pause takes no
+  // real time, so wait here, briefly, until the reader is in place.
+  waiting.wait_for(std::chrono::seconds(1));
+}
+
+void SerialChannel::JoinReaders() {
+  {
+    std::lock_guard lock(mutex_);
+    runFlag_ = false;
+    ++readerGeneration_;
+  }
+  std::vector<Reader> readers;
+  {
+    std::lock_guard lock(threadsMutex_);
+    readers.swap(readers_);
+  }
+  for (auto& reader : readers) {
+    // A reader still blocked in its wait is woken by clearing the mask of
+    // its port; one whose port was closed has been woken already.
+    if (!reader.done->load() && reader.port != INVALID_PORT_HANDLE) api_.SetCommMask(reader.port, 0);
+    reader.thread.join();
+  }
+}
+
+bool SerialChannel::Running(std::uint64_t generation) const {
+  std::lock_guard lock(mutex_);
+  return runFlag_ && generation == readerGeneration_;
+}
+
+void SerialChannel::ReaderThread(ReaderParam param, std::uint64_t generation, std::promise<void>& started) {
+  {
+    std::lock_guard lock(mutex_);
+    if (generation == readerGeneration_) runFlag_ = true;
+  }
+  api_.SetCommMask(param.port, platform::EV_RXCHAR);
+  log_.line(u"Thread in");
+  started.set_value();
+  bool firstInRun = true;
+  while (Running(generation)) {
+    std::uint32_t events = 0;
+    if (!api_.WaitCommEvent(param.port, events)) {
+      // The port was closed or its device is gone: waiting again would only
+      // fail again at once.
+      break;
+    }
+    if (events != platform::EV_RXCHAR) continue;
+    if (!ReceivePendingCharacters(param, firstInRun)) break;
+  }
+}
+
+bool SerialChannel::TakeAllocationFault() { return readerFaults_.failNextAllocation.exchange(false); }
+
+bool SerialChannel::ReceivePendingCharacters(const ReaderParam& param, bool& firstInRun) {
+  const std::u16string failure = ErrorText(kKindThread, kCodeNoMemory) + resources::LoadString(kReaderScreenCode);
+  if (param.port != INVALID_PORT_HANDLE) {
+    std::uint32_t waiting = 0;
+    api_.ClearCommError(param.port, waiting);
+    if (waiting > 0) {
+      if (TakeAllocationFault()) {
+        ReaderFailed(param, failure);
+        return false;
+      }
+      std::string chunk(static_cast<std::size_t>(waiting) + 1, '\0');
+      std::uint32_t read = 0;
+      api_.ReadFile(param.port, chunk.data(), waiting, read);
+      chunk.resize(read);
+      std::lock_guard lock(mutex_);
+      AppendChunk(chunk);
+    }
+  }
+  std::vector<std::u16string> lines;
+  {
+    std::lock_guard lock(mutex_);
+    lines = ScanLines(firstInRun);
+  }
+  firstInRun = false;
+  for (const auto& line : lines) {
+    if (TakeAllocationFault()) {
+      ReaderFailed(param, failure);
+      return false;
+    }
+    log_.line(u"Read::" + line);
+    windows_.post(param.window, app::WM_DEVICE_LINE, 0, 0, std::make_unique<DeviceLineBytes>(codePage_.toAnsi(line)));
+  }
+  return true;
+}
+
+void SerialChannel::ReaderFailed(const ReaderParam& param, const std::u16string& text) {
+  StopReader(param.port);
+  Pause();
+  Close();
+  // The box is shown, and answered, before the screen hears of the failure.
+  platform::WindowSystem& windows = windows_;
+  platform::Display& display = display_;
+  const platform::WindowHandle window = param.window;
+  windows_.loop().postTask([&windows, &display, window, text] {
+    display.messageBox(text, platform::MB_OK);
+    windows.post(window, app::WM_SCREEN_STEP);
+  });
+}
+
+std::vector<std::u16string> SerialChannel::ReceiveForTest(std::string_view chunk) {
+  std::lock_guard lock(mutex_);
+  AppendChunk(chunk);
+  return ScanLines(false);
+}
+
+void SerialChannel::AppendChunk(std::string_view bytes) {
+  // A chunk ends at its first NUL byte.
+  const std::size_t nul = bytes.find('\0');
+  if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
+  if (bytes.empty()) return;
+  buffer_ += codePage_.toWide(bytes);
+  ++bufferVersion_;
+}
+
+void SerialChannel::ClearBuffer() {
+  buffer_.clear();
+  bufferStart_ = 0;
+  searchedUpTo_ = 0;
+  ++bufferVersion_;
+}
+
+std::vector<std::u16string> SerialChannel::ScanLines(bool firstInRun) {
+  if (firstInRun) hasScanned_ = false;
+  std::vector<std::u16string> lines;
+  for (;;) {
+    if (bufferStart_ >= buffer_.size()) {
+      ClearBuffer();
+      break;
+    }
+    std::size_t start = bufferStart_;
+    while (start < buffer_.size() && IsSpace(buffer_[start])) ++start;
+    if (start != bufferStart_) {
+      bufferStart_ = start;
+      ++bufferVersion_;
+      if (bufferStart_ >= buffer_.size()) continue;
+    }
+    // Nothing changed since the last scan: there is no line feed to find.
+    if (hasScanned_ && scannedVersion_ == bufferVersion_) break;
+    hasScanned_ = true;
+    scannedVersion_ = bufferVersion_;
+    const std::size_t from = std::max(searchedUpTo_, bufferStart_);
+    const std::size_t lineFeed = buffer_.find(u'\n', from);
+    if (lineFeed == std::u16string::npos) {
+      searchedUpTo_ = buffer_.size();
+      continue;
+    }
+    std::u16string line = TrimSpace(std::u16string_view(buffer_).substr(bufferStart_, lineFeed - bufferStart_));
+    bufferStart_ = lineFeed;  // the line feed stays; the next trim removes it
+    searchedUpTo_ = lineFeed;
+    ++bufferVersion_;
+    if (line == lastCommand_) continue;  // the card's echo of the command
+    lines.push_back(std::move(line));
+  }
+  // Give back the space of what was consumed, now and then.
+  if (bufferStart_ > 4096 && bufferStart_ * 2 > buffer_.size()) {
+    buffer_.erase(0, bufferStart_);
+    searchedUpTo_ = searchedUpTo_ > bufferStart_ ? searchedUpTo_ - bufferStart_ : 0;
+    bufferStart_ = 0;
+  }
+  return lines;
+}
+
+}  // namespace p42r::link

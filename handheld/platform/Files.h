@@ -1,0 +1,166 @@
+// The handheld's file service, on host paths (from DeviceRoot::hostPath):
+// the size of a file, whole-file reads, creating and writing files, renaming,
+// removing, and replacing a file's content so that a failed write leaves the
+// old content as it was. Nothing throws; every failure comes back as a
+// FileError that keeps the host's error code and names the call and the path.
+//
+// FileSystem is the interface the program uses. HostFileSystem does the work
+// with POSIX calls; FaultInjectingFileSystem wraps another one and makes the
+// calls chosen in its FileFaults fail the way a full disk, a removed card or a
+// read-only directory would, so that tests reach every failure path.
+//
+// The handheld's "hidden" file attribute is recorded as the extended attribute
+// "user.p42r.attributes" where the host file system keeps extended attributes,
+// and silently accepted where it does not.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+
+namespace p42r::platform {
+
+enum class FileAttribute : std::uint8_t { Normal, Hidden };
+
+// What a rename does when the target already exists.
+enum class ExistingFile : std::uint8_t { Replace, Keep };
+
+struct FileError {
+  int code = 0;            // the host's errno value
+  std::string operation;   // "create", "write", "rename", ...
+  std::filesystem::path path;
+
+  // "write /root/Program Files/P42R/mng2dat.ini.new: No space left on device"
+  std::string describe() const;
+};
+
+// Nothing on success, else what failed.
+using FileStatus = std::optional<FileError>;
+
+// A value, or the error that kept the call from producing one.
+template <typename T>
+class FileResult {
+ public:
+  // Implicit both ways, so a function returns a value or an error alike.
+  FileResult(T value) : state_(std::move(value)) {}
+  FileResult(FileError error) : state_(std::move(error)) {}
+
+  bool ok() const { return state_.index() == 0; }
+  explicit operator bool() const { return ok(); }
+  T& value() { return std::get<0>(state_); }
+  const T& value() const { return std::get<0>(state_); }
+  const FileError& error() const { return std::get<1>(state_); }
+
+ private:
+  std::variant<T, FileError> state_;
+};
+
+// A file opened for writing by FileSystem::create. Closing is explicit so its
+// result can be seen; a file dropped without close() is closed quietly.
+class OutputFile {
+ public:
+  virtual ~OutputFile() = default;
+  // Writes every byte; a short write (a full disk) is an error, and the bytes
+  // before it may have reached the file.
+  virtual FileStatus write(std::string_view bytes) = 0;
+  // Pushes what was written to the storage.
+  virtual FileStatus flush() = 0;
+  virtual FileStatus close() = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens the existing file for reading and reports its size in bytes.
+  virtual FileResult<std::uint64_t> size(const std::filesystem::path& path) = 0;
+  // The whole content of an existing file.
+  virtual FileResult<std::string> readAll(const std::filesystem::path& path) = 0;
+  // Creates the file for writing, replacing one that exists, with `attribute`.
+  virtual FileResult<std::unique_ptr<OutputFile>> create(const std::filesystem::path& path,
+                                                         FileAttribute attribute) = 0;
+  virtual FileResult<FileAttribute> attribute(const std::filesystem::path& path) = 0;
+  // Moves `from` onto `to` in one step. With ExistingFile::Keep an existing
+  // `to` is left alone and the call fails with EEXIST.
+  virtual FileStatus rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                            ExistingFile existing) = 0;
+  virtual FileStatus remove(const std::filesystem::path& path) = 0;
+  // Makes the directory's entries (a rename into it) durable.
+  virtual FileStatus syncDirectory(const std::filesystem::path& directory) = 0;
+};
+
+// Where ReplaceFileContent writes before the new content takes the target's place.
+std::filesystem::path PendingPath(const std::filesystem::path& target);
+
+// Gives `target` exactly `content`: writes it to PendingPath(target), flushes
+// it, and renames it onto `target` only once it is complete. On any failure
+// the pending file is removed and `target` keeps what it had (with
+// ExistingFile::Keep, an existing `target` is never touched at all).
+FileStatus ReplaceFileContent(FileSystem& files, const std::filesystem::path& target, std::string_view content,
+                              FileAttribute attribute, ExistingFile existing = ExistingFile::Replace);
+
+class HostFileSystem final : public FileSystem {
+ public:
+  FileResult<std::uint64_t> size(const std::filesystem::path& path) override;
+  FileResult<std::string> readAll(const std::filesystem::path& path) override;
+  FileResult<std::unique_ptr<OutputFile>> create(const std::filesystem::path& path,
+                                                 FileAttribute attribute) override;
+  FileResult<FileAttribute> attribute(const std::filesystem::path& path) override;
+  FileStatus rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                    ExistingFile existing) override;
+  FileStatus remove(const std::filesystem::path& path) override;
+  FileStatus syncDirectory(const std::filesystem::path& directory) override;
+};
+
+// The failures a FaultInjectingFileSystem produces; each set value is the
+// errno that every call of that kind fails with until it is cleared.
+struct FileFaults {
+  std::optional<int> size;    // learning a file's size
+  std::optional<int> read;    // reading a whole file
+  std::optional<int> create;  // a file that cannot be created
+  std::optional<int> flush;
+  std::optional<int> close;
+  std::optional<int> rename;
+  std::optional<int> remove;
+  // A disk that holds only this many more bytes, counted over every write
+  // through this file system: the write that crosses it stores what still
+  // fits and then fails with ENOSPC.
+  std::optional<std::uint64_t> diskSpace;
+};
+
+class FaultInjectingFileSystem final : public FileSystem {
+ public:
+  // Over a HostFileSystem of its own.
+  FaultInjectingFileSystem();
+  // Over `inner`, which must outlive this object.
+  explicit FaultInjectingFileSystem(FileSystem& inner);
+  ~FaultInjectingFileSystem() override;
+
+  FileFaults& faults() { return faults_; }
+  // Clears every fault.
+  void heal() { faults_ = FileFaults{}; }
+
+  FileResult<std::uint64_t> size(const std::filesystem::path& path) override;
+  FileResult<std::string> readAll(const std::filesystem::path& path) override;
+  FileResult<std::unique_ptr<OutputFile>> create(const std::filesystem::path& path,
+                                                 FileAttribute attribute) override;
+  FileResult<FileAttribute> attribute(const std::filesystem::path& path) override;
+  FileStatus rename(const std::filesystem::path& from, const std::filesystem::path& to,
+                    ExistingFile existing) override;
+  FileStatus remove(const std::filesystem::path& path) override;
+  FileStatus syncDirectory(const std::filesystem::path& directory) override;
+
+ private:
+  class FaultyOutputFile;
+
+  std::unique_ptr<FileSystem> ownInner_;
+  FileSystem& inner_;
+  FileFaults faults_;
+};
+
+}  // namespace p42r::platform
