@@ -1,5 +1,7 @@
 #include "app/CPocketPCApp.h"
 
+#include "access/ClsChangePswd.h"
+#include "access/ClsCheckPswd.h"
 #include "app/AboutDialog.h"
 #include "platform/LastError.h"
 #include "resources/StringTable.h"
@@ -92,6 +94,29 @@ void CPocketPCApp::CreateScreens() {
     ScreenTable[i + 1] = &screen;
   }
   for (auto& screen : screens_) screen->InitialUpdate();
+  RouteEntry();
+}
+
+void CPocketPCApp::RouteEntry() {
+  using Entry = Options::Entry;
+  auto* check = dynamic_cast<access::ClsCheckPswd*>(screen(2));
+  auto* change = dynamic_cast<access::ClsChangePswd*>(screen(4));
+  switch (options_.entry) {
+    case Entry::Consumer:
+      services_.state.screenAfterStart = 15;
+      return;
+    case Entry::General:
+      services_.state.screenAfterStart = 5;
+      return;
+    case Entry::AdminConnection:
+    case Entry::AdminId: {
+      const int menu = options_.entry == Entry::AdminConnection ? 6 : 7;
+      services_.state.screenAfterStart = 2;
+      if (check) check->SetScreenAfterAuthentication(menu);
+      if (change) change->SetScreenAfterChange(menu);
+      return;
+    }
+  }
 }
 
 void CPocketPCApp::OpenLog() {

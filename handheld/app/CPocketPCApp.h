@@ -30,6 +30,10 @@ class CPocketPCApp final : public Navigator, public FrameOwner {
     bool commandBarFails = false;
     // The display is wider than it is high (the about box's layout).
     bool landscape = false;
+    // The way in after start-up: the consumer menu (default), the general
+    // menu, or the password screen leading to an administrator menu.
+    enum class Entry { Consumer, General, AdminConnection, AdminId };
+    Entry entry = Entry::Consumer;
     // Stops the serial reader and closes the port at exit.
     std::function<void()> releaseDevice;
   };
@@ -62,6 +66,7 @@ class CPocketPCApp final : public Navigator, public FrameOwner {
   bool ProcessShellCommand();
   void CreateScreens();
   void OpenLog();
+  void RouteEntry();
 
   Services& services_;
   Options options_;

@@ -151,6 +151,12 @@ TEST_F(AppFixture, AFrameThatCannotBeCreatedEndsTheStart) {
   EXPECT_EQ(application.startFailure(), CPocketPCApp::StartFailure::ShellCommandFailed);
 }
 
+CPocketPCApp::Options LogOptions(std::u16string commandLine) {
+  CPocketPCApp::Options options;
+  options.commandLine = std::move(commandLine);
+  return options;
+}
+
 TEST(LogOption, OnlyTheExactOptionAmongBlankSeparatedPiecesCounts) {
   EXPECT_TRUE(CPocketPCApp::HasLogOption(u"/LOG"));
   EXPECT_TRUE(CPocketPCApp::HasLogOption(u"/X /LOG /Y"));
@@ -165,7 +171,7 @@ TEST(LogOption, OnlyTheExactOptionAmongBlankSeparatedPiecesCounts) {
 TEST_F(AppFixture, EachStartWithTheLogOptionAppendsOneSeparator) {
   const std::string separator = std::string(61, '/') + "\r\n";
   {
-    CPocketPCApp first(services, CPocketPCApp::Options{u"/LOG", false, false, {}});
+    CPocketPCApp first(services, LogOptions(u"/LOG"));
     ASSERT_TRUE(first.InitInstance());
     log.line(u"Start");
     first.ExitInstance();
@@ -173,13 +179,13 @@ TEST_F(AppFixture, EachStartWithTheLogOptionAppendsOneSeparator) {
   const std::string afterFirst = LogContent();
   ASSERT_EQ(afterFirst.substr(0, separator.size()), separator);
   {
-    CPocketPCApp second(services, CPocketPCApp::Options{u"/LOG", false, false, {}});
+    CPocketPCApp second(services, LogOptions(u"/LOG"));
     ASSERT_TRUE(second.InitInstance());
     second.ExitInstance();
   }
   EXPECT_EQ(LogContent(), afterFirst + separator) << "nothing is truncated";
   {
-    CPocketPCApp third(services, CPocketPCApp::Options{u"/log /LOGX", false, false, {}});
+    CPocketPCApp third(services, LogOptions(u"/log /LOGX"));
     ASSERT_TRUE(third.InitInstance());
     EXPECT_FALSE(third.logFlag());
     log.line(u"not written");

@@ -31,6 +31,9 @@ namespace p42r::app {
 struct AppState {
   // The identified port's name without the colon ("COM4").
   std::u16string portName;
+  // Where the start-up sequence leads once the card is identified: the
+  // consumer menu, unless the program was started with another way in.
+  int screenAfterStart = 15;
 };
 
 // SwitchScreen and the close request, offered by the application object.

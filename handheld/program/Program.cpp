@@ -9,6 +9,7 @@
 #include "access/ManagementFileProvisioning.h"
 #include "app/CPocketPCApp.h"
 #include "frontends/script/ScriptFrontend.h"
+#include "frontends/tui/TerminalFrontend.h"
 #include "link/SerialChannel.h"
 #include "platform/Clock.h"
 #include "platform/DeviceNotice.h"
@@ -40,6 +41,22 @@ class ThrowawayRoot {
 
  private:
   std::filesystem::path path_;
+};
+
+// The frontend of this run, whichever it is.
+struct Frontend {
+  virtual ~Frontend() = default;
+  virtual void start() = 0;
+  virtual void finish(int exitCode) = 0;
+};
+
+template <typename Concrete>
+struct FrontendOf final : Frontend {
+  template <typename... Arguments>
+  explicit FrontendOf(Arguments&&... arguments) : frontend(std::forward<Arguments>(arguments)...) {}
+  void start() override { frontend.start(); }
+  void finish(int exitCode) override { frontend.finish(exitCode); }
+  Concrete frontend;
 };
 
 std::filesystem::path ChooseDeviceRoot(const ProgramOptions& options, std::unique_ptr<ThrowawayRoot>& throwaway) {
@@ -102,11 +119,28 @@ int RunProgram(const ProgramOptions& options) {
   }
   app::Services services{*clock, loop, windows, display, deviceRoot, *codePage, log, state, registry, channel, files};
 
-  auto frontend = std::make_unique<frontends::ScriptFrontend>(display, windows, stdout, STDIN_FILENO);
+  if (options.ui == UiKind::Terminal) {
+    if (auto reason = frontends::TerminalFrontend::Unavailable()) {
+      std::fprintf(stderr, "p42r: no terminal for the user interface (%s); use --ui=script to run without one\n",
+                   reason->c_str());
+      return kExitStartFailed;
+    }
+  }
+  std::unique_ptr<Frontend> frontend;
+  if (options.ui == UiKind::Terminal) {
+    frontend = std::make_unique<FrontendOf<frontends::TerminalFrontend>>(display, windows);
+  } else {
+    frontend = std::make_unique<FrontendOf<frontends::ScriptFrontend>>(display, windows, stdout, STDIN_FILENO);
+  }
 
   app::CPocketPCApp::Options appOptions;
   appOptions.commandLine = options.handheldCommandLine;
   appOptions.landscape = options.landscape;
+  using Entry = app::CPocketPCApp::Options::Entry;
+  appOptions.entry = options.entry == "general"            ? Entry::General
+                     : options.entry == "admin-connection" ? Entry::AdminConnection
+                     : options.entry == "admin-id"         ? Entry::AdminId
+                                                           : Entry::Consumer;
   appOptions.releaseDevice = [&] {
     channel.StopReader(channel.portHandle());
     clock->sleepFor(platform::Duration(100));

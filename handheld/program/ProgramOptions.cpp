@@ -90,6 +90,12 @@ std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>
         error = "--os-platform takes a number (3 is Windows CE), not '" + value + "'";
         return std::nullopt;
       }
+    } else if (TakeValue(arguments, i, "--entry", value)) {
+      if (value != "consumer" && value != "general" && value != "admin-connection" && value != "admin-id") {
+        error = "--entry takes consumer, general, admin-connection or admin-id, not '" + value + "'";
+        return std::nullopt;
+      }
+      options.entry = value;
     } else if (TakeValue(arguments, i, "--code-page", value)) {
       options.codePage = value;
     } else if (argument.rfind("--", 0) == 0) {
@@ -124,8 +130,8 @@ Options:
   --device-root DIR     the emulated handheld's directory (registry.reg, files);
                         default: $XDG_DATA_HOME/p42r/device or ~/.local/share/p42r/device
                         (created when missing; a directory given here must exist)
+  --ui=tui              the terminal user interface (the default)
   --ui=script           headless line protocol on stdin/stdout (docs/script-protocol.md)
-  --ui=tui              the terminal user interface
   --virtual-clock       time moves only by the script's 'advance' command (script mode)
   --os-version=M.N      the operating-system version the handheld reports (default 4.20);
                         'fail' makes the version query fail
@@ -137,6 +143,10 @@ Options:
   --trace-card          show the simulated card's traffic on standard error
   --port PATH           register the host serial device PATH (a real card, a
                         modem, a pty) as the card's AT port for this run
+  --entry=WAY           where the program leads once the card is identified:
+                        consumer (the default: the consumer menu), general (the
+                        general menu), admin-connection or admin-id (the password
+                        screen, then administrator menu 6 or 7)
   --landscape           the display is wider than it is high
   -h, --help            show this text
   --version             show the version

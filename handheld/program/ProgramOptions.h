@@ -14,12 +14,14 @@ enum class UiKind { Terminal, Script };
 
 struct ProgramOptions {
   std::optional<std::string> deviceRoot;  // none: the user's default device root
-  UiKind ui = UiKind::Script;
+  UiKind ui = UiKind::Terminal;
   bool virtualClock = false;
   platform::OsVersion osVersion;
   bool osVersionQueryFails = false;
   std::string codePage = "CP932";
   bool landscape = false;
+  // --entry=consumer|general|admin-connection|admin-id
+  std::string entry = "consumer";
   // --sim[=SCENARIO]: the embedded simulated card; an empty name is the normal card.
   std::optional<std::string> simulatedCard;
   bool traceCard = false;

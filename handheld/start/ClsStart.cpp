@@ -22,7 +22,6 @@ constexpr std::uint32_t kUpdateCompleted = 30252;
 constexpr std::uint32_t kReasonTextOffset = 10000;  // reason k (22101..) selects text k + 10000
 constexpr std::uint32_t kPortStateKind = 20100;
 constexpr std::uint32_t kUnexpectedLineCode = 20210;
-constexpr int kConsumerMenu = 15;
 constexpr Duration kIdentifyWatchdog{5000};
 constexpr Duration kUpdateWaitWatchdog{600000};
 constexpr Duration kReaderStartWait{200};
@@ -219,7 +218,7 @@ void ClsStart::HandleMakerAnswer(const std::u16string& line) {
   }
   services().state.portName = MatchedPorts.front();
   channel().StopReader(channel().portHandle());
-  navigator().SwitchScreen(kConsumerMenu);
+  navigator().SwitchScreen(services().state.screenAfterStart);
 }
 
 void ClsStart::FinishUpdateWait() {
@@ -228,7 +227,7 @@ void ClsStart::FinishUpdateWait() {
   if (!AtEnd()) MatchedPorts.push_back(PortCandidates[current_]);
   if (!MatchedPorts.empty()) services().state.portName = MatchedPorts.front();
   channel().StopReader(channel().portHandle());
-  navigator().SwitchScreen(kConsumerMenu);
+  navigator().SwitchScreen(services().state.screenAfterStart);
 }
 
 void ClsStart::HandleUpdateWaitLine(const std::u16string& line) {

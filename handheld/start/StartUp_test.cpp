@@ -159,5 +159,46 @@ TEST_F(StartUp, AnUpdateAtStartThatEndsWithAnUnlistedReasonEndsTheProgram) {
   EXPECT_EQ(program->wait(), 0);
 }
 
+TEST_F(StartUp, TheGeneralEntryLeadsToTheGeneralMenu) {
+  auto program = Run("normal", {"--entry=general"});
+  const auto reached = program->command("wait screen 5 5000");
+  ASSERT_EQ((*reached)["reply"], "ok");
+  const auto dump = program->command("dump");
+  EXPECT_EQ((*Control(*dump, 1016))["visible"], false);
+  EXPECT_EQ((*Control(*dump, 1017))["visible"], true);
+  program->command("close");
+  EXPECT_EQ(program->wait(), 0);
+}
+
+TEST_F(StartUp, TheAdministratorEntryAuthenticatesChangesThePasswordAndReachesItsMenu) {
+  auto program = Run("normal", {"--entry=admin-connection"});
+  ASSERT_EQ((*program->command("wait screen 2 5000"))["reply"], "ok");
+  const auto answerBox = [&](const std::string& text) {
+    const auto box = program->command("wait msgbox 5000");
+    ASSERT_TRUE(box);
+    EXPECT_EQ((*box)["msgbox"]["text"], text);
+    EXPECT_EQ((*program->command("answer ok"))["reply"], "ok");
+  };
+  program->command("type 1000 wrong");
+  program->command("click 1001");
+  answerBox("パスワードが違います。");
+  program->command("type 1000 j72n");
+  program->command("click 1001");
+  ASSERT_EQ((*program->command("wait screen 4 5000"))["reply"], "ok");
+  program->command("type 1011 abc12");
+  program->command("type 1012 abc12");
+  program->command("click 1014");
+  answerBox("パスワードを変更しました。");
+  ASSERT_EQ((*program->command("wait screen 6 5000"))["reply"], "ok");
+  program->command("close");
+  EXPECT_EQ(program->wait(), 0);
+
+  std::ifstream file(root.path() / "Program Files" / "P42R" / "mng2dat.ini", std::ios::binary);
+  const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  // "abc12" scrambled with the key, position by position; the unused
+  // positions keep the key's own characters.
+  EXPECT_EQ(content, "[DATA3]\r\nTAG =Y6(fcPVHJ6\r\n[LOCK_STATUS]\r\nSTATUS =OK\r\n[BOOT]\r\nFIRST_BOOT =0\r\n");
+}
+
 }  // namespace
 }  // namespace p42r::start

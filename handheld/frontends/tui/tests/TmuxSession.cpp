@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -39,15 +40,21 @@ bool TmuxSession::Available() { return std::system("tmux -V >/dev/null 2>&1") ==
 
 TmuxSession::TmuxSession(const std::string& command, int columns, int rows) {
   static std::atomic<int> counter{0};
-  socket_ = "p42r-tui-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  socket_ = (std::filesystem::temp_directory_path() /
+             ("p42r-tui-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++)))
+                .string();
   tmux("-f /dev/null new-session -d -s test -x " + std::to_string(columns) + " -y " + std::to_string(rows) +
        " " + Quote("TERM=tmux-256color; export TERM; " + command) + " \\; set-option -t test status off");
 }
 
-TmuxSession::~TmuxSession() { tmux("kill-server"); }
+TmuxSession::~TmuxSession() {
+  tmux("kill-server");
+  std::error_code ignored;
+  std::filesystem::remove(socket_, ignored);
+}
 
 std::string TmuxSession::tmux(const std::string& arguments) const {
-  return Run("tmux -L " + socket_ + " " + arguments + " 2>/dev/null");
+  return Run("tmux -S " + Quote(socket_) + " " + arguments + " 2>/dev/null");
 }
 
 void TmuxSession::sendKeys(const std::string& keys) { tmux("send-keys -t test " + keys); }

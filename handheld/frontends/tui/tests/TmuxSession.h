@@ -1,5 +1,5 @@
 // A program on a terminal of its own for end-to-end tests: a private tmux
-// server (its own socket, so nothing else is touched) runs one command in
+// server (its own socket file, removed afterwards, so nothing else is touched) runs one command in
 // a pane of a given size; tests type with send-keys and read the screen
 // with capture-pane. Waits poll the screen until a deadline and fail then.
 #pragma once
