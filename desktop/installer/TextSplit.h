@@ -36,7 +36,7 @@ struct FileSpec {
 
 // Exactly two comma parts are key and file name; otherwise, when the text
 // holds a comma, the key is the text before the first comma and the file
-// name all that follows. Without a comma the spec is invalid (nullopt).
+// name all that follows. Without a comma the item is invalid (nullopt).
 std::optional<FileSpec> parseFileSpec(std::wstring_view spec);
 
 }  // namespace desksetup
