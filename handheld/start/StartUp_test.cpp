@@ -2,7 +2,14 @@
 // with the simulated card on a pseudo-terminal behind the real serial port.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 #include "testing/ProgramProcess.h"
 #include "testing/TempDirectory.h"
@@ -198,6 +205,47 @@ TEST_F(StartUp, TheAdministratorEntryAuthenticatesChangesThePasswordAndReachesIt
   // "abc12" scrambled with the key, position by position; the unused
   // positions keep the key's own characters.
   EXPECT_EQ(content, "[DATA3]\r\nTAG =Y6(fcPVHJ6\r\n[LOCK_STATUS]\r\nSTATUS =OK\r\n[BOOT]\r\nFIRST_BOOT =0\r\n");
+}
+
+// A host serial device given with --port: here a pseudo-terminal whose other
+// side this test plays as the card, through the real serial stand-in.
+TEST_F(StartUp, AHostSerialDeviceGivenWithPortIsUsedAsTheCardsPort) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const std::string slave = ::ptsname(master);
+  std::atomic<bool> stop{false};
+  std::string heard;
+  std::thread card([&] {
+    std::string pending;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!stop && std::chrono::steady_clock::now() < deadline) {
+      pollfd fd{master, POLLIN, 0};
+      if (::poll(&fd, 1, 50) <= 0 || !(fd.revents & POLLIN)) continue;
+      char chunk[256];
+      const ssize_t count = ::read(master, chunk, sizeof chunk);
+      if (count <= 0) continue;
+      pending.append(chunk, static_cast<std::size_t>(count));
+      heard.append(chunk, static_cast<std::size_t>(count));
+      for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
+        const std::string command = pending.substr(0, pending.find('\r'));
+        const std::string reply = command.find("AT+GMI") != std::string::npos ? "\r\nHalvorn.Corp\r\n\r\nOK\r\n"
+                                                                               : "\r\nOK\r\n";
+        [[maybe_unused]] const auto written = ::write(master, reply.data(), reply.size());
+      }
+    }
+  });
+  ProgramProcess program(P42R_PROGRAM, {"--ui=script", "--device-root", root.path().string(), "--port", slave});
+  const auto reached = program.command("wait screen 15 8000");
+  stop = true;
+  card.join();
+  ::close(master);
+  ASSERT_TRUE(reached) << program.standardError();
+  EXPECT_EQ((*reached)["reply"], "ok") << program.standardError();
+  EXPECT_NE(heard.find(std::string("ATE0\r\n\0", 7)), std::string::npos) << "each command ends in CR LF and a NUL";
+  program.command("close");
+  EXPECT_EQ(program.wait(), 0);
 }
 
 }  // namespace
