@@ -43,8 +43,9 @@ class ScreenView : public platform::Form {
   const std::u16string& screenCode() const { return screenCode_; }
 
   // The shared fatal path: stop the reader, show the text, close the port,
-  // close the application.
-  void FatalDeviceError(const std::u16string& text);
+  // close the application. A screen with more to stop on the way (the
+  // update screen's animation) brings its own.
+  virtual void FatalDeviceError(const std::u16string& text);
 
   // How a screen treats a failed timer call whose last error is 0.
   enum class TimerLeniency { Strict, ZeroErrorIsSuccess };

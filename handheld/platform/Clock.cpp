@@ -10,9 +10,12 @@ WallTime SteadyClock::wallNow() const { return std::chrono::system_clock::now();
 
 void SteadyClock::sleepFor(Duration d) { std::this_thread::sleep_for(d); }
 
-bool SteadyClock::waitFor(Duration d) {
+bool SteadyClock::waitFor(Duration d) { return waitUntil(now() + d, std::stop_token()); }
+
+bool SteadyClock::waitUntil(TimePoint t, std::stop_token stop) {
   std::unique_lock lock(mutex_);
-  return !stopped_.wait_for(lock, d, [this] { return shutDown_; });
+  const bool interrupted = stopped_.wait_until(lock, stop, t, [this] { return shutDown_; });
+  return !interrupted && !stop.stop_requested();
 }
 
 void SteadyClock::shutdown() {
@@ -39,8 +42,14 @@ WallTime ManualClock::wallNow() const {
 bool ManualClock::waitFor(Duration d) {
   std::unique_lock lock(mutex_);
   const TimePoint deadline = now_ + d;
-  moved_.wait(lock, [&] { return shutDown_ || now_ >= deadline; });
-  return !shutDown_;
+  lock.unlock();
+  return waitUntil(deadline, std::stop_token());
+}
+
+bool ManualClock::waitUntil(TimePoint t, std::stop_token stop) {
+  std::unique_lock lock(mutex_);
+  moved_.wait(lock, stop, [&] { return shutDown_ || now_ >= t; });
+  return !shutDown_ && !stop.stop_requested();
 }
 
 void ManualClock::shutdown() {

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <stop_token>
 
 namespace p42r::platform {
 
@@ -31,6 +32,11 @@ class Clock {
   // A background thread waits until `d` has passed on this clock. Returns false
   // when the clock was shut down first (the program is ending).
   virtual bool waitFor(Duration d) = 0;
+  // A background thread waits until this clock reads `t` or later; false when
+  // the clock was shut down or `stop` was requested first, so a worker that
+  // is told to end need not sleep out its period. A worker that keeps to a
+  // schedule this way stays on it however late it gets to wait.
+  virtual bool waitUntil(TimePoint t, std::stop_token stop) = 0;
 
   // Ends every present and future waitFor at once.
   virtual void shutdown() = 0;
@@ -45,12 +51,13 @@ class SteadyClock final : public Clock {
   WallTime wallNow() const override;
   void sleepFor(Duration d) override;
   bool waitFor(Duration d) override;
+  bool waitUntil(TimePoint t, std::stop_token stop) override;
   void shutdown() override;
   bool isManual() const override { return false; }
 
  private:
   std::mutex mutex_;
-  std::condition_variable stopped_;
+  std::condition_variable_any stopped_;
   bool shutDown_ = false;
 };
 
@@ -63,6 +70,7 @@ class ManualClock final : public Clock {
   WallTime wallNow() const override;
   void sleepFor(Duration d) override { advance(d); }
   bool waitFor(Duration d) override;
+  bool waitUntil(TimePoint t, std::stop_token stop) override;
   void shutdown() override;
   bool isManual() const override { return true; }
 
@@ -78,7 +86,7 @@ class ManualClock final : public Clock {
   void tellListener();
 
   mutable std::mutex mutex_;
-  std::condition_variable moved_;
+  std::condition_variable_any moved_;
   TimePoint now_;
   TimePoint start_;
   WallTime wallStart_;

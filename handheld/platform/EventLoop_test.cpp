@@ -216,5 +216,28 @@ TEST(ManualClockThreads, ABackgroundWaitEndsWhenTimeReachesItOrOnShutdown) {
   EXPECT_EQ(finished.load(), 3);
 }
 
+TEST(ClockThreads, AStopRequestEndsAWaitAtOnceOnEitherClock) {
+  ManualClock manual;
+  SteadyClock steady;
+  for (Clock* clock : {static_cast<Clock*>(&manual), static_cast<Clock*>(&steady)}) {
+    std::atomic<int> result{0};
+    // An hour would never pass by itself here: only the stop can end it.
+    const TimePoint later = clock->now() + std::chrono::hours(1);
+    std::jthread waiter([&](std::stop_token stop) { result = clock->waitUntil(later, stop) ? 1 : 2; });
+    waiter.request_stop();
+    waiter.join();
+    EXPECT_EQ(result.load(), 2);
+  }
+  // A wait whose time has come reports that it passed, on either clock.
+  std::stop_source unused;
+  EXPECT_TRUE(steady.waitUntil(steady.now(), unused.get_token()));
+  const TimePoint due = manual.now() + Duration(500);
+  std::atomic<int> passed{0};
+  std::jthread late([&] { passed = manual.waitUntil(due, unused.get_token()) ? 1 : 2; });
+  manual.advance(Duration(500));
+  late.join();
+  EXPECT_EQ(passed.load(), 1) << "a deadline fixed beforehand holds however late the wait begins";
+}
+
 }  // namespace
 }  // namespace p42r::platform

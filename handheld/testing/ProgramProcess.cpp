@@ -156,7 +156,27 @@ std::string ProgramProcess::standardError() {
     if (count <= 0) break;
     text.append(chunk, static_cast<std::size_t>(count));
   }
+  errorSeen_ += text;
   return text;
+}
+
+bool ProgramProcess::awaitStandardError(const std::string& text, std::size_t count,
+                                        std::chrono::milliseconds deadline) {
+  const auto until = std::chrono::steady_clock::now() + deadline;
+  for (;;) {
+    std::size_t found = 0;
+    for (std::size_t at = errorSeen_.find(text); at != std::string::npos; at = errorSeen_.find(text, at + 1)) ++found;
+    if (found >= count) return true;
+    pollfd fd{error_, POLLIN, 0};
+    const int ready = ::poll(&fd, 1, RemainingMs(until));
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready <= 0) return false;
+    char chunk[4096];
+    const ssize_t read = ::read(error_, chunk, sizeof chunk);
+    if (read < 0 && errno == EINTR) continue;
+    if (read <= 0) return false;
+    errorSeen_.append(chunk, static_cast<std::size_t>(read));
+  }
 }
 
 }  // namespace p42r::testing

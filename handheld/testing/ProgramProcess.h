@@ -46,7 +46,12 @@ class ProgramProcess {
   const std::vector<Json>& skipped() const { return skipped_; }
   // All raw output lines read so far.
   const std::vector<std::string>& lines() const { return lines_; }
+  // What the program wrote to standard error since the last call.
   std::string standardError();
+  // Waits until everything the program wrote to standard error holds `text`
+  // at least `count` times (the card's trace, a diagnostic).
+  bool awaitStandardError(const std::string& text, std::size_t count = 1,
+                          std::chrono::milliseconds deadline = kDefaultDeadline);
 
  private:
   std::optional<std::string> readLine(std::chrono::steady_clock::time_point deadline);
@@ -56,6 +61,7 @@ class ProgramProcess {
   int output_ = -1;
   int error_ = -1;
   std::string buffer_;
+  std::string errorSeen_;
   std::vector<std::string> lines_;
   std::vector<Json> skipped_;
   std::optional<int> exitCode_;

@@ -1,0 +1,328 @@
+// The phone update end to end: p42r in script mode on virtual time, with the
+// simulated card on a pseudo-terminal behind the real serial port, from the
+// consumer menu to the update's result.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "testing/ProgramProcess.h"
+#include "testing/TempDirectory.h"
+
+namespace p42r::update {
+namespace {
+
+using testing::ProgramProcess;
+using Json = ProgramProcess::Json;
+
+const std::string kCompleted = "ケータイアップデートが正常に完了しました。";
+const std::string kNoReply = "デバイスからの応答がありません。処理を中断します。";
+
+struct PhoneUpdate : ::testing::Test {
+  testing::TempDirectory root;
+  std::unique_ptr<ProgramProcess> program;
+  // Every event read so far, and how far the test has looked at them.
+  std::vector<Json> events;
+  std::size_t looked = 0;
+
+  void Run(const std::string& scenario) {
+    program = std::make_unique<ProgramProcess>(
+        P42R_PROGRAM, std::vector<std::string>{"--ui=script", "--virtual-clock", "--device-root",
+                                               root.path().string(), "--sim=" + scenario, "--trace-card", "/LOG"});
+    ASSERT_EQ(Command("wait screen 15")["reply"], "ok") << program->standardError();
+    ASSERT_EQ(Command("watch on")["reply"], "ok");
+  }
+
+  // Sends a command; the events that come before its reply are kept.
+  Json Command(const std::string& line) {
+    program->send(line);
+    for (;;) {
+      auto value = program->next();
+      if (!value) return Json{{"reply", "none"}};
+      if (value->contains("reply")) return *value;
+      events.push_back(std::move(*value));
+    }
+  }
+
+  // The next event (after the last one found) that satisfies `match`.
+  std::optional<Json> Await(const std::function<bool(const Json&)>& match) {
+    for (;;) {
+      for (; looked < events.size(); ++looked) {
+        if (match(events[looked])) return events[looked++];
+      }
+      auto value = program->next();
+      if (!value) return std::nullopt;
+      events.push_back(std::move(*value));
+    }
+  }
+  static std::function<bool(const Json&)> ControlEvent(int id, const std::string& property) {
+    return [id, property](const Json& v) {
+      return v.value("event", "") == "control" && v["screen"] == 9 && v["id"] == id && v["property"] == property;
+    };
+  }
+  std::optional<Json> AwaitControl(int id, const std::string& property) { return Await(ControlEvent(id, property)); }
+  // The next status text shown (the start's clearing is no text).
+  std::optional<Json> AwaitStatus() {
+    return Await([](const Json& v) { return ControlEvent(1072, "text")(v) && v["value"] != ""; });
+  }
+
+  // Consumer menu → phone update → Start → OK: the progress screen runs.
+  void OpenProgressScreen() {
+    ASSERT_EQ(Command("click 1073")["reply"], "ok");
+    ASSERT_EQ(Command("wait screen 8")["reply"], "ok");
+    StartAgain(1);
+  }
+  // Start → OK from the start page, for run number `run`; it returns once
+  // the card has the command (only then may the card's time pass).
+  void StartAgain(std::size_t run) {
+    ASSERT_EQ(Command("click 1027")["reply"], "ok");
+    ASSERT_EQ(Command("wait msgbox")["msgbox"]["icon"], "exclamation");
+    ASSERT_EQ(Command("answer ok")["reply"], "ok");
+    ASSERT_EQ(Command("wait screen 9")["reply"], "ok");
+    ASSERT_TRUE(program->awaitStandardError("card <- AT@KUPSTART", run)) << "the card never got the command";
+    looked = events.size();
+  }
+
+  // Lets the card's time pass a second at a time, each notice handled
+  // before the next second: one large step could run past the watchdog
+  // before the card's lines are in.
+  void AdvanceThroughNotices(int count) {
+    for (int i = 0; i < count; ++i) {
+      ASSERT_EQ(Command("advance 1000")["reply"], "ok");
+      ASSERT_TRUE(AwaitStatus()) << "notice " << i + 1;
+    }
+  }
+
+  std::string Log() const {
+    std::ifstream file(root.path() / "Program Files" / "P42R" / "p42r_softup.log", std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  }
+
+  static const Json& Control(const Json& dump, int id) {
+    for (const auto& control : dump["controls"]) {
+      if (control["id"] == id) return control;
+    }
+    throw std::runtime_error("no control " + std::to_string(id));
+  }
+
+  void ExpectExit() {
+    EXPECT_TRUE(Await([](const Json& v) { return v.value("event", "") == "exit"; }));
+    EXPECT_EQ(program->wait(), 0) << program->standardError();
+  }
+};
+
+TEST_F(PhoneUpdate, AFullUpdateFromTheConsumerMenuToItsResultAndBack) {
+  Run("update-fast");
+  OpenProgressScreen();
+  const auto start = Command("dump");
+  EXPECT_EQ(Control(start, 1061)["enabled"], false);
+  EXPECT_EQ(Control(start, 1090)["text"], "アプリケーションを終了させないで下さい。");
+  EXPECT_EQ(Control(start, 1090)["visible"], true);
+  EXPECT_EQ(Control(start, 1030)["visible"], false) << "the abort button stays hidden";
+
+  const std::vector<std::pair<int, std::string>> steps = {
+      {6, "バージョン確認開始"},        {12, "バージョン確認終了"},
+      {18, "ファイルダウンロード開始"}, {25, "ファイルダウンロード２０％"},
+      {31, "ファイルダウンロード４０％"}, {37, "ファイルダウンロード６０％"},
+      {43, "ファイルダウンロード８０％"}, {50, "ファイルダウンロード完了"},
+      {56, "ソフト更新開始"},           {62, "ソフト更新２０％"},
+      {68, "ソフト更新４０％"},         {75, "ソフト更新６０％"},
+      {81, "ソフト更新８０％"},         {87, "ソフト更新完了"},
+      {93, "更新完了通知開始"},         {100, "更新完了通知終了"}};
+  for (const auto& [position, text] : steps) {
+    ASSERT_EQ(Command("advance 200")["reply"], "ok");
+    const auto status = AwaitStatus();
+    ASSERT_TRUE(status) << position;
+    EXPECT_EQ((*status)["value"], text);
+    const auto bar = AwaitControl(1031, "position");
+    ASSERT_TRUE(bar) << text;
+    EXPECT_EQ((*bar)["value"], position);
+  }
+  const std::size_t lastNotice = looked;
+  ASSERT_EQ(Command("advance 200")["reply"], "ok");
+  const auto result = AwaitStatus();
+  ASSERT_TRUE(result);
+  EXPECT_EQ((*result)["value"], kCompleted);
+
+  // Back became usable only with the result.
+  std::size_t enabledAt = 0;
+  for (std::size_t i = 0; i < events.size(); ++i) {
+    if (ControlEvent(1061, "enabled")(events[i]) && events[i]["value"] == true) enabledAt = i;
+  }
+  EXPECT_GE(enabledAt, lastNotice) << "Back was enabled before the last notice";
+  const auto end = Command("dump");
+  EXPECT_EQ(Control(end, 1061)["enabled"], true);
+  EXPECT_EQ(Control(end, 1061)["focused"], true);
+  EXPECT_EQ(Control(end, 1090)["visible"], false);
+  EXPECT_EQ(Control(end, 1031)["position"], 100);
+  EXPECT_EQ(end["msgbox"], nullptr);
+
+  EXPECT_EQ(Command("click 1061")["reply"], "ok");
+  EXPECT_EQ(Command("wait screen 8")["reply"], "ok");
+  EXPECT_EQ(Command("click 1028")["reply"], "ok");
+  EXPECT_EQ(Command("wait screen 15")["reply"], "ok");
+  EXPECT_EQ(Command("click 1074")["reply"], "ok");
+  ExpectExit();
+  EXPECT_EQ(Log().find("Write::AT@KUPEND"), std::string::npos);
+}
+
+struct Ending {
+  std::string scenario;
+  int notices;      // progress notices before the ending, one a second
+  long finalTime;   // from the last notice to the ending
+  std::string text;
+  int position;
+};
+void PrintTo(const Ending& ending, std::ostream* out) { *out << ending.scenario; }
+
+struct PhoneUpdateEndings : PhoneUpdate, ::testing::WithParamInterface<Ending> {};
+
+TEST_P(PhoneUpdateEndings, TheCardsVerdictIsShownWithTheBarWhereItBelongs) {
+  Run(GetParam().scenario);
+  OpenProgressScreen();
+  AdvanceThroughNotices(GetParam().notices);
+  if (GetParam().finalTime > 0) {
+    ASSERT_EQ(Command("advance " + std::to_string(GetParam().finalTime))["reply"], "ok");
+  }
+  const auto status = AwaitStatus();
+  ASSERT_TRUE(status);
+  EXPECT_EQ((*status)["value"], GetParam().text);
+  const auto dump = Command("dump");
+  EXPECT_EQ(Control(dump, 1031)["position"], GetParam().position);
+  EXPECT_EQ(Control(dump, 1061)["enabled"], true);
+  EXPECT_EQ(Control(dump, 1061)["focused"], true);
+  EXPECT_EQ(dump["msgbox"], nullptr);
+  EXPECT_EQ(Command("close")["reply"], "ok");
+  ExpectExit();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, PhoneUpdateEndings,
+    ::testing::Values(
+        Ending{"update-no-carrier", 1, 1000, "電波状態の良いところへ移動してから実行してください。(NO CARRIER)", 6},
+        Ending{"update-not-needed", 2, 1000, "ケータイアップデートの必要はありません。(FNO)", 100},
+        Ending{"update-download-fails", 5, 1000, "ケータイアップデートに失敗しました。(FDLNG)", 31},
+        Ending{"update-app-running", 0, 0, "アプリが実行中です、実行中のアプリを終了してください。(KUPRUNNING)", 0},
+        Ending{"update-silent", 6, 600000, kNoReply, 37}),
+    [](const ::testing::TestParamInfo<Ending>& param) {
+      std::string name = param.param.scenario;
+      std::erase(name, '-');
+      return name;
+    });
+
+TEST_F(PhoneUpdate, ErrorFollowedByANoticeIsFatalWithThePortStateError) {
+  Run("update-raw-line");
+  OpenProgressScreen();
+  ASSERT_EQ(Command("advance 6000")["reply"], "ok");
+  const auto box = Await([](const Json& v) { return v.value("event", "") == "msgbox"; });
+  ASSERT_TRUE(box);
+  EXPECT_EQ((*box)["text"], "ポート状態エラー(011  007)");
+  EXPECT_EQ((*box)["icon"], "exclamation");
+  EXPECT_EQ(Command("answer ok")["reply"], "ok");
+  ExpectExit();
+}
+
+TEST_F(PhoneUpdate, NoReplyLeavesThePortOpenForTheNextRun) {
+  Run("update-silent");
+  OpenProgressScreen();
+  AdvanceThroughNotices(6);
+  ASSERT_EQ(Command("advance 600000")["reply"], "ok");
+  auto status = AwaitStatus();
+  ASSERT_TRUE(status);
+  ASSERT_EQ((*status)["value"], kNoReply);
+  EXPECT_EQ(Command("click 1061")["reply"], "ok");
+  EXPECT_EQ(Command("wait screen 8")["reply"], "ok");
+  // The port is still open: the next run reaches the card at once.
+  StartAgain(2);
+  AdvanceThroughNotices(1);
+  EXPECT_EQ(events[looked - 1]["value"], "バージョン確認開始");
+  EXPECT_EQ(Command("close")["reply"], "ok");
+  ExpectExit();
+}
+
+TEST_F(PhoneUpdate, KeepAlivesCarryASlowDownloadPastTenMinutes) {
+  Run("update-keep-alive");
+  OpenProgressScreen();
+  ASSERT_EQ(Command("advance 3000")["reply"], "ok");
+  std::optional<Json> status;
+  do {
+    status = AwaitStatus();
+  } while (status && (*status)["value"] != "ファイルダウンロード開始");
+  ASSERT_TRUE(status);
+  // Three keep-alives four minutes apart; each is sent before time moves on.
+  for (std::size_t beat = 1; beat <= 3; ++beat) {
+    ASSERT_EQ(Command("advance 240000")["reply"], "ok");
+    ASSERT_TRUE(program->awaitStandardError("KUPDLCNT", beat)) << beat;
+  }
+  ASSERT_EQ(Command("advance 1000")["reply"], "ok");
+  status = AwaitStatus();
+  ASSERT_TRUE(status);
+  EXPECT_EQ((*status)["value"], "ファイルダウンロード２０％") << "twelve minutes on the step, and no timeout";
+  EXPECT_EQ(Command("close")["reply"], "ok");
+  ExpectExit();
+}
+
+TEST_F(PhoneUpdate, ClosingDuringTheVersionCheckStopsTheUpdateOnTheCard) {
+  Run("normal");
+  OpenProgressScreen();
+  ASSERT_EQ(Command("advance 1000")["reply"], "ok");
+  ASSERT_TRUE(AwaitStatus());
+  EXPECT_EQ(Command("close")["reply"], "ok");
+  ExpectExit();
+  const std::string log = Log();
+  const std::size_t notice = log.find("Read::VERCFSTR");
+  ASSERT_NE(notice, std::string::npos);
+  EXPECT_NE(log.find("Write::AT@KUPEND", notice), std::string::npos);
+}
+
+TEST_F(PhoneUpdate, ClosingAfterTheVersionCheckLeavesTheUpdateToTheCard) {
+  Run("normal");
+  OpenProgressScreen();
+  ASSERT_EQ(Command("advance 2000")["reply"], "ok");
+  std::optional<Json> status;
+  do {
+    status = AwaitStatus();
+  } while (status && (*status)["value"] != "バージョン確認終了");
+  ASSERT_TRUE(status);
+  EXPECT_EQ(Command("close")["reply"], "ok");
+  ExpectExit();
+  EXPECT_EQ(Log().find("Write::AT@KUPEND"), std::string::npos);
+}
+
+TEST_F(PhoneUpdate, UnpluggingTheCardMidRunEndsTheProgramWithNoReply) {
+  Run("update-unplugged");
+  OpenProgressScreen();
+  ASSERT_EQ(Command("advance 6000")["reply"], "ok");
+  const auto box = Await([](const Json& v) { return v.value("event", "") == "msgbox"; });
+  ASSERT_TRUE(box);
+  EXPECT_EQ((*box)["text"], kNoReply);
+  EXPECT_EQ((*box)["icon"], "exclamation");
+  EXPECT_EQ(Command("answer ok")["reply"], "ok");
+  // The process ends by itself: no reader or animation thread holds it.
+  ExpectExit();
+}
+
+TEST_F(PhoneUpdate, ASecondRunGoesOnWithTheFrameAfterTheLastOneShown) {
+  Run("update-not-needed");
+  OpenProgressScreen();
+  ASSERT_EQ(Command("advance 4000")["reply"], "ok");
+  std::optional<Json> status;
+  do {
+    status = AwaitStatus();
+  } while (status && (*status)["value"] != "ケータイアップデートの必要はありません。(FNO)");
+  ASSERT_TRUE(status);
+  const int last = Control(Command("dump"), 1079)["picture"].get<int>();
+  ASSERT_GE(last, 130);
+  EXPECT_EQ(Command("click 1061")["reply"], "ok");
+  EXPECT_EQ(Command("wait screen 8")["reply"], "ok");
+  const std::size_t before = events.size();
+  StartAgain(2);
+  looked = before;  // the first frame may come before the screen's report
+  const auto first = AwaitControl(1079, "picture");
+  ASSERT_TRUE(first);
+  EXPECT_EQ((*first)["value"], last == 137 ? 130 : last + 1);
+  EXPECT_EQ(Command("close")["reply"], "ok");
+  ExpectExit();
+}
+
+}  // namespace
+}  // namespace p42r::update
