@@ -19,6 +19,10 @@ int main(int argc, char** argv) {
     std::fputs(HelpText().c_str(), stdout);
     return kExitOk;
   }
+  if (options->listScenarios) {
+    std::fputs(ScenarioList().c_str(), stdout);
+    return kExitOk;
+  }
   if (options->version) {
     std::puts("p42r 1.0.0");
     return kExitOk;

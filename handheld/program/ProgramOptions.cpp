@@ -1,7 +1,9 @@
 #include "program/ProgramOptions.h"
 
+#include <algorithm>
 #include <charconv>
 
+#include "card/BuiltinScenarios.h"
 #include "platform/TextConversion.h"
 
 namespace p42r::program {
@@ -47,6 +49,8 @@ std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>
       options.help = true;
     } else if (argument == "--version") {
       options.version = true;
+    } else if (argument == "--list-scenarios") {
+      options.listScenarios = true;
     } else if (argument == "--virtual-clock") {
       options.virtualClock = true;
     } else if (argument == "--landscape") {
@@ -118,6 +122,16 @@ std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>
   return options;
 }
 
+std::string ScenarioList() {
+  std::string list;
+  for (const auto& scenario : card::builtinScenarios()) {
+    std::string name(scenario.name);
+    name.resize(std::max<std::size_t>(name.size() + 2, 28), ' ');
+    list += name + std::string(scenario.description) + "\n";
+  }
+  return list;
+}
+
 std::string HelpText() {
   return R"(Usage: p42r [OPTIONS] [HANDHELD OPTIONS]
 
@@ -141,6 +155,7 @@ Options:
                         JSON scenario file, see card/README.md; default: normal);
                         without --device-root it gets a throw-away device root
   --trace-card          show the simulated card's traffic on standard error
+  --list-scenarios      list the simulated card's built-in scenarios
   --port PATH           register the host serial device PATH (a real card, a
                         modem, a pty) as the card's AT port for this run
   --entry=WAY           where the program leads once the card is identified:

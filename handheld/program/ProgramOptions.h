@@ -30,12 +30,15 @@ struct ProgramOptions {
   std::u16string handheldCommandLine;  // blank-separated, as the handheld sees it
   bool help = false;
   bool version = false;
+  bool listScenarios = false;
 };
 
 // Parses argv; on a usage error returns nothing and sets `error`.
 std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>& arguments, std::string& error);
 
 std::string HelpText();
+// The simulated card's built-in scenarios, one per line with what each does.
+std::string ScenarioList();
 
 // Exit codes of p42r.
 inline constexpr int kExitOk = 0;

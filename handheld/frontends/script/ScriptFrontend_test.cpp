@@ -2,6 +2,8 @@
 // program would run it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fstream>
 
 #include "testing/ProgramProcess.h"
@@ -190,6 +192,17 @@ TEST(ScriptCommandLine, UsageErrorsAndAMissingDeviceRootHaveTheirOwnExitCodes) {
   {
     ProgramProcess program(P42R_PROGRAM, {"--help"});
     EXPECT_EQ(program.wait(), 0);
+  }
+  {
+    ProgramProcess program(P42R_PROGRAM, {"--list-scenarios"});
+    while (program.next()) {
+      // Only the raw lines matter: they are plain text, not protocol.
+    }
+    EXPECT_EQ(program.wait(), 0);
+    const auto& lines = program.lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
+      return line.rfind("update-fast ", 0) == 0 && line.find("200 ms") != std::string::npos;
+    })) << "every built-in scenario is listed with what it does";
   }
 }
 

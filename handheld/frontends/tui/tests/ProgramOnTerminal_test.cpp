@@ -1,0 +1,87 @@
+// The real program on a real terminal: p42r with the simulated card under a
+// private tmux server, driven the way a person would drive it, from the
+// consumer menu through a whole phone update.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "TmuxSession.h"
+
+namespace p42r::frontends::tui::testing {
+namespace {
+
+struct ProgramOnTerminal : ::testing::Test {
+  std::filesystem::path root;
+
+  void SetUp() override {
+    if (!TmuxSession::Available()) GTEST_SKIP() << "tmux is not installed";
+    root = std::filesystem::temp_directory_path() / ("p42r-tui-program-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(root);
+  }
+  void TearDown() override { std::filesystem::remove_all(root); }
+
+  // The cells of the progress bar that are filled: the widest run of full
+  // blocks on one line.
+  static std::size_t FilledBar(const std::string& screen) {
+    std::size_t widest = 0;
+    std::size_t start = 0;
+    while (start < screen.size()) {
+      std::size_t end = screen.find('\n', start);
+      if (end == std::string::npos) end = screen.size();
+      const std::string line = screen.substr(start, end - start);
+      std::size_t blocks = 0;
+      for (std::size_t at = line.find("█"); at != std::string::npos; at = line.find("█", at + 1)) ++blocks;
+      widest = std::max(widest, blocks);
+      start = end + 1;
+    }
+    return widest;
+  }
+};
+
+TEST_F(ProgramOnTerminal, ARunningUpdateShowsItsProgressAndKeepsBackLocked) {
+  TmuxSession session(std::string(P42R_PROGRAM) + " --sim=update-keep-alive --device-root " + root.string(), 80, 24);
+  ASSERT_TRUE(session.waitFor({"処理を選択してください", "ケータイアップデート", "終了"})) << session.capture();
+  session.sendKeys("Space");
+  ASSERT_TRUE(session.waitFor({"ケータイアップデートを開始します"})) << session.capture();
+  session.sendKeys("Space");
+  ASSERT_TRUE(session.waitFor({"[ OK ]", "[ キャンセル ]"})) << session.capture();
+  session.sendKeys("Enter");
+  // One notice a second at first: the status text and the bar follow them.
+  ASSERT_TRUE(session.waitFor({"バージョン確認開始", "アプリケーションを終了させないで下さい。"})) << session.capture();
+  const std::size_t early = FilledBar(session.capture());
+  ASSERT_TRUE(session.waitFor({"ファイルダウンロード開始"})) << session.capture();
+  const std::size_t later = FilledBar(session.capture());
+  EXPECT_GT(later, early) << session.capture();
+  // The animation's colour cells are on the screen while it runs.
+  EXPECT_NE(session.capture(true).find("▀"), std::string::npos);
+  // This card takes twelve minutes per download step; meanwhile Space on
+  // the disabled Back changes nothing.
+  session.sendKeys("Space");
+  EXPECT_TRUE(session.waitFor({"ファイルダウンロード開始", "アプリケーションを終了させないで下さい。"}));
+  session.sendKeys("C-c");
+}
+
+TEST_F(ProgramOnTerminal, AFastUpdateEndsWithItsResultAndBackUsable) {
+  TmuxSession session(std::string(P42R_PROGRAM) + " --sim=update-fast --device-root " + root.string(), 80, 24);
+  ASSERT_TRUE(session.waitFor({"処理を選択してください"})) << session.capture();
+  session.sendKeys("Space");
+  ASSERT_TRUE(session.waitFor({"ケータイアップデートを開始します"})) << session.capture();
+  session.sendKeys("Space");
+  ASSERT_TRUE(session.waitFor({"[ OK ]"})) << session.capture();
+  session.sendKeys("Enter");
+  ASSERT_TRUE(session.waitFor({"ケータイアップデートが正常に完了しました。", "戻る"})) << session.capture();
+  EXPECT_EQ(session.capture().find("アプリケーションを終了させないで下さい。"), std::string::npos);
+  // Back has the focus: Space goes to the start page, and its Back to the menu.
+  session.sendKeys("Space");
+  ASSERT_TRUE(session.waitFor({"ケータイアップデートを開始します"})) << session.capture();
+  session.sendKeys("Tab");
+  session.sendKeys("Space");
+  ASSERT_TRUE(session.waitFor({"処理を選択してください"})) << session.capture();
+  session.sendKeys("C-c");
+}
+
+}  // namespace
+}  // namespace p42r::frontends::tui::testing
