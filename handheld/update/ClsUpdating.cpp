@@ -55,6 +55,8 @@ void ClsUpdating::Start() {
   ShowEnded(false);
   abortNotRequested_ = true;
   runEnded_ = false;
+  // No notice of this run has come yet, so it is not in its version check.
+  versionCheck_ = false;
   // A reason still pending from a run that ended by the watchdog belongs to
   // that run; this run's first line must not be taken for it.
   pendingError_.clear();
@@ -80,7 +82,7 @@ void ClsUpdating::Start() {
 
 void ClsUpdating::OnDeviceLine(platform::Message& message) {
   const auto line = at::TakeLine(message, services().codePage);
-  if (!line || runEnded_) return;
+  if (!line || runEnded_ || closing_) return;
 
   if (pendingError_ == at::Token(at::kError)) {
     if (!Disarm()) return;
@@ -163,9 +165,11 @@ void ClsUpdating::EndRun() {
 }
 
 void ClsUpdating::onTimer(platform::TimerId id) {
-  if (id != app::kWatchdogTimer) return;
+  if (id != app::kWatchdogTimer || closing_) return;
   if (!Disarm()) return;
   // No reply for ten minutes. The port stays open; the bar stays where it was.
+  // The run is over, so closing the application no longer stops the update.
+  versionCheck_ = false;
   ShowStatus(String(kNoReply));
   animation_.Stop();
   ShowEnded(true);
@@ -208,6 +212,8 @@ void ClsUpdating::Abort() {
 }
 
 void ClsUpdating::OnDeviceRemoved() {
+  if (closing_) return;
+  closing_ = true;
   StopReader();
   animation_.Stop();
   if (channel().isOpen()) channel().Close();
@@ -216,6 +222,10 @@ void ClsUpdating::OnDeviceRemoved() {
 }
 
 void ClsUpdating::FatalDeviceError(const std::u16string& text) {
+  if (closing_) return;
+  // The application closes: what the card still says, a timer or a second
+  // failure met while the box is open must not open another box.
+  closing_ = true;
   StopReader();
   animation_.Stop();
   if (channel().isOpen()) channel().Close();

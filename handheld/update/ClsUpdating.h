@@ -65,6 +65,8 @@ class ClsUpdating final : public app::ScreenView {
   bool runEnded_ = false;
   std::u16string pendingError_;
   bool destroyed_ = false;
+  // A fatal error or the card's removal is closing the application.
+  bool closing_ = false;
   link::ReaderParam ReaderParam;
   UpdateAnimation animation_;
 };

@@ -30,6 +30,7 @@ struct Updating : ::testing::Test, UpdateStage {
   void ExpectFatal(const std::u16string& text) {
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back(), (Box{text, MessageBoxButtons::Ok, MessageBoxIcon::Exclamation}));
+    EXPECT_FALSE(portOpenAtBox.back()) << "the port is closed before the box is shown";
     EXPECT_EQ(closeRequests, 1);
     EXPECT_FALSE(channel.isOpen());
     EXPECT_FALSE(updating.animation().running());
@@ -68,7 +69,8 @@ TEST_F(Updating, TheSixteenNoticesMoveTheBarAndOkEndsTheRunWithBackFocused) {
   EXPECT_EQ(Control(1031).rangeLow(), 0);
   EXPECT_EQ(Control(1031).rangeHigh(), 100);
   EXPECT_TRUE(Watched());
-  for (std::uint16_t hidden : {std::uint16_t{1030}, std::uint16_t{1062}, std::uint16_t{1079}}) EXPECT_FALSE(Control(hidden).isVisible()) << hidden;
+  EXPECT_FALSE(Control(1030).isVisible()) << "the abort button is hidden";
+  EXPECT_FALSE(Control(1079).isVisible()) << "the placeholder is hidden";
 
   const std::vector<std::pair<const char*, std::u16string>> notices = {
       {"VERCFSTR", u"バージョン確認開始"},          {"VERCFCPL", u"バージョン確認終了"},
@@ -161,18 +163,20 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
-TEST_F(Updating, AnUnlistedReasonIsFatalWithThePortStateErrorAndTheScreenCode) {
-  for (const char* reason : {"VERCFSTR", "fno", "FNOX"}) {
-    SCOPED_TRACE(reason);
-    boxes.clear();
-    closeRequests = 0;
-    if (!channel.isOpen()) channel.Open(u"COM4:");
-    StartUpdate();
-    Send({"ERROR", reason});
-    ExpectFatal(u"ポート状態エラー(011  007)");
-    SwitchScreen(8);
-  }
+struct UnlistedReasons : Updating, ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnlistedReasons, AreFatalWithThePortStateErrorAndTheScreenCode) {
+  StartUpdate();
+  // The lines after the reason are in before the screen handles it, so they
+  // reach the screen while the application closes; they open no more boxes.
+  Send({"VERCFSTR", "ERROR", GetParam(), "ERROR", "FXYZ", "FDL20"});
+  ExpectFatal(u"ポート状態エラー(011  007)");
+  EXPECT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(closeRequests, 1);
+  EXPECT_EQ(Status(), u"バージョン確認開始");
 }
+
+INSTANTIATE_TEST_SUITE_P(Updating, UnlistedReasons, ::testing::Values("VERCFSTR", "fno", "FNOX"));
 
 TEST_F(Updating, TokensAreMatchedWholeAndByCaseAndAnythingElseIsIgnored) {
   StartUpdate();
@@ -237,34 +241,52 @@ TEST_F(Updating, ErrorAfterTheWatchdogDoesNotCarryIntoTheNextRun) {
   EXPECT_EQ(closeRequests, 0);
 }
 
-TEST_F(Updating, AWriteFailureAtTheStartIsFatalWithTheScreenCodeUnlessTheCardIsMissing) {
+TEST_F(Updating, AWriteFailureAtTheStartIsFatalWithTheScreenCode) {
   serial.faults().write = 31;
   SwitchScreen(9);
   RunUntilIdle();
   ExpectFatal(u"ポート書き込みエラー(009  007)");
   EXPECT_FALSE(Watched()) << "no watchdog after a failed start";
+  EXPECT_FALSE(updating.animation().running());
+}
 
-  SwitchScreen(8);
-  channel.Open(u"COM4:");
+TEST_F(Updating, AMissingCardAtTheStartIsFatalWithItsTextAlone) {
   serial.faults().write = platform::ERROR_DEVICE_NOT_AVAILABLE;
-  closeRequests = 0;
   SwitchScreen(9);
   RunUntilIdle();
   ExpectFatal(u"通信デバイスが存在しないか、または検出されませんでした。処理を中断します。");
 }
 
-TEST_F(Updating, TimerFailuresAreFatalUnlessTheSystemReportsNoError) {
+TEST_F(Updating, TheReaderIsInPlaceAndTheCardGivenItsTimeBeforeTheCommand) {
+  const platform::TimePoint shown = clock.now();
+  platform::TimePoint written{};
+  serial.onWrite([&](const std::string&) { written = clock.now(); });
+  StartUpdate();
+  // Stopping whatever reader ran before pauses 100 ms; then the new reader
+  // gets its own 100 ms before the command goes out.
+  EXPECT_EQ(written - shown, platform::Duration(200));
+}
+
+TEST_F(Updating, TimerCallsThatFailWithoutAnErrorCountAsDone) {
   loop.timerFaults().failNextSet = 0;
   StartUpdate();
-  EXPECT_EQ(closeRequests, 0) << "a failure without an error counts as armed";
   Send({"VERCFSTR"});
-  loop.timerFaults().failNextSet = 8;
-  Send({"VERCFCPL"});
-  ExpectFatal(u"タイマーエラー(201  007)");
+  loop.timerFaults().failNextKill = 0;
+  Send({"OK"});
+  EXPECT_EQ(Status(), kCompleted);
+  EXPECT_EQ(closeRequests, 0);
+}
 
-  closeRequests = 0;
-  SwitchScreen(8);
-  channel.Open(u"COM4:");
+TEST_F(Updating, AWatchdogThatCannotBeArmedIsFatal) {
+  StartUpdate();
+  loop.timerFaults().failNextSet = 8;
+  Send({"VERCFSTR"});
+  ExpectFatal(u"タイマーエラー(201  007)");
+  Advance(600000);
+  EXPECT_EQ(boxes.size(), 2u) << "no second box while the application closes";
+}
+
+TEST_F(Updating, AWatchdogThatCannotBeDisarmedIsFatalAndTheStepStops) {
   StartUpdate();
   loop.timerFaults().failNextKill = 6;
   Send({"OK"});
@@ -279,6 +301,21 @@ TEST_F(Updating, ClosingDuringTheVersionCheckStopsTheUpdateAndLaterItIsLeftToRun
   windows.send(updating.handle(), platform::WM_DESTROY);
   EXPECT_EQ(TakeWrites(), std::vector<std::string>{kEndCommand});
   EXPECT_FALSE(updating.animation().running());
+  // The reader was stopped: the card's lines no longer reach the screen.
+  const std::size_t delivered = CountDelivered(updating.handle(), app::WM_DEVICE_LINE);
+  card.send("\r\nVERCFCPL\r\n");
+  RunUntilIdle();
+  EXPECT_EQ(CountDelivered(updating.handle(), app::WM_DEVICE_LINE), delivered);
+}
+
+TEST_F(Updating, ARunThatEndedWithoutReplyDuringTheVersionCheckIsNotStoppedOnClosing) {
+  StartUpdate();
+  Send({"VERCFSTR"});
+  Advance(600000);
+  EXPECT_EQ(Status(), kNoReply);
+  TakeWrites();
+  windows.send(updating.handle(), platform::WM_DESTROY);
+  EXPECT_TRUE(TakeWrites().empty());
 }
 
 TEST_F(Updating, ClosingAfterTheVersionCheckWritesNothing) {
@@ -294,6 +331,7 @@ TEST_F(Updating, ClosingWhenTheStopCannotBeWrittenIsQuiet) {
   Send({"VERCFSTR"});
   serial.faults().write = 31;
   windows.send(updating.handle(), platform::WM_DESTROY);
+  EXPECT_FALSE(serial.faults().write) << "the stop was tried";
   EXPECT_EQ(boxes.size(), 1u);
   EXPECT_EQ(closeRequests, 0);
 }
@@ -307,7 +345,13 @@ TEST_F(Updating, TheCardUnpluggedMidRunEndsTheProgramWithNoReply) {
   EXPECT_EQ(boxes.back(), (Box{kNoReply, MessageBoxButtons::Ok, MessageBoxIcon::Exclamation}));
   EXPECT_EQ(closeRequests, 1);
   EXPECT_FALSE(channel.isOpen());
+  EXPECT_FALSE(portOpenAtBox.back()) << "the port is closed before the box is shown";
   EXPECT_FALSE(updating.animation().running());
+  // A second notice of the same removal, or the card's last lines, change nothing.
+  windows.post(updating.handle(), app::WM_DEVICE_REMOVED);
+  RunUntilIdle();
+  EXPECT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(closeRequests, 1);
 }
 
 // The abort button is hidden, so only a command sent to the screen reaches it.
@@ -376,6 +420,18 @@ TEST_F(Abort, CancelInTheQuestionStartsTheUpdateAgain) {
   EXPECT_EQ(Status(), u"");
   EXPECT_TRUE(updating.abortNotRequested());
   EXPECT_FALSE(BackUsable());
+}
+
+TEST_F(Abort, NothingMoreHappensWhenTheApplicationClosesDuringTheQuestion) {
+  StartUpdate();
+  Send({"VERCFSTR", "VERCFCPL"});
+  TakeWrites();
+  respond = [this](const Box& box) {
+    if (box.buttons == MessageBoxButtons::OkCancel) windows.send(updating.handle(), platform::WM_DESTROY);
+    return platform::IDCANCEL;  // what a quitting loop answers
+  };
+  Press();
+  EXPECT_EQ(TakeWrites(), std::vector<std::string>{kEndCommand}) << "no new start while closing";
 }
 
 TEST_F(Abort, AStopThatCannotBeWrittenIsFatalWithTheScreenCode) {

@@ -145,7 +145,7 @@ TEST_F(PhoneUpdate, AFullUpdateFromTheConsumerMenuToItsResultAndBack) {
 
   // Back became usable only with the result.
   std::size_t enabledAt = 0;
-  for (std::size_t i = 0; i < events.size(); ++i) {
+  for (std::size_t i = 0; i < events.size() && enabledAt == 0; ++i) {
     if (ControlEvent(1061, "enabled")(events[i]) && events[i]["value"] == true) enabledAt = i;
   }
   EXPECT_GE(enabledAt, lastNotice) << "Back was enabled before the last notice";

@@ -75,6 +75,7 @@ void UpdateStage::messageBoxOpened(const platform::MessageBoxState& box) {
   EXPECT_EQ(box.caption, u"P42RApplication");
   Box seen{box.text, box.buttons, box.icon};
   boxes.push_back(seen);
+  portOpenAtBox.push_back(channel.isOpen());
   // The response runs in the box's own loop, as the user's answer would.
   loop.postTask([this, seen] { display.answerMessageBox(respond(seen)); });
 }

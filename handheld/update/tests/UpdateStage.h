@@ -53,6 +53,8 @@ class UpdateStage : public testing::HandheldHarness, public app::Navigator, priv
   int current = 0;
   int closeRequests = 0;
   std::vector<Box> boxes;
+  // Whether the port was open when each box appeared.
+  std::vector<bool> portOpenAtBox;
   std::function<int(const Box&)> respond = [](const Box&) { return platform::IDOK; };
   // Resources drawn into the animation area, in order.
   std::vector<int> frames;
