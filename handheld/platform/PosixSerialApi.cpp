@@ -76,7 +76,13 @@ std::uint32_t BaudFor(speed_t speed) {
 
 struct PosixSerialApi::Port {
   ~Port() {
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0) {
+      // The exclusive flag belongs to the tty, not to this descriptor: a pty
+      // slave keeps it while its master stays open, and would refuse the
+      // next unprivileged open, ours included.
+      ::ioctl(fd, TIOCNXCL);
+      ::close(fd);
+    }
     if (wakeFd >= 0) ::close(wakeFd);
   }
   void wake() const {
@@ -255,6 +261,9 @@ bool PosixSerialApi::WaitCommEvent(PortHandle handle, std::uint32_t& events) {
     changesAtStart = port->maskChanges;
     mask = port->mask;
   }
+  // With no events to wait for, nothing but a later mask change could end the
+  // wait; a clear that came just before it would leave the reader blocked.
+  if (mask == 0) return Fail(ERROR_INVALID_PARAMETER);
   for (;;) {
     pollfd fds[2] = {{port->fd, static_cast<short>((mask & EV_RXCHAR) ? POLLIN : 0), 0}, {port->wakeFd, POLLIN, 0}};
     const int ready = ::poll(fds, 2, -1);
@@ -305,7 +314,14 @@ bool PosixSerialApi::ReadFile(PortHandle handle, char* buffer, std::uint32_t cou
     }
     if (got < 0 && errno == EINTR) continue;
     if (got < 0 && errno == EAGAIN) break;
-    if (got == 0) break;
+    if (got == 0) {
+      // A raw tty reads 0 both when its queue is empty and once it hung up;
+      // only the latter shows in poll.
+      pollfd fd{port->fd, 0, 0};
+      if (read == 0 && ::poll(&fd, 1, 0) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        return Fail(ERROR_DEVICE_NOT_AVAILABLE);
+      break;
+    }
     return Fail(ErrorFromErrno(errno));
   }
   return true;

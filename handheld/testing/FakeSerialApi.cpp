@@ -133,6 +133,9 @@ bool FakeSerialApi::SetCommMask(PortHandle port, std::uint32_t mask) {
 bool FakeSerialApi::WaitCommEvent(PortHandle port, std::uint32_t& events) {
   std::unique_lock lock(mutex_);
   if (!valid(port)) return platform::SetLastError(6), false;
+  // As the real port: with no events to wait for the wait fails at once, so
+  // a reader whose mask was cleared just before it waits is not left blocked.
+  if (mask_ == 0) return platform::SetLastError(87), false;
   const std::uint64_t changesAtStart = maskChanges_;
   changed_.wait(lock, [&] {
     return !valid(port) || maskChanges_ != changesAtStart || ((mask_ & platform::EV_RXCHAR) && !incoming_.empty());

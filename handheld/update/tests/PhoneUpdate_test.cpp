@@ -5,65 +5,39 @@
 
 #include <fstream>
 
-#include "testing/ProgramProcess.h"
+#include "testing/ScriptSession.h"
 #include "testing/TempDirectory.h"
 
 namespace p42r::update {
 namespace {
 
-using testing::ProgramProcess;
-using Json = ProgramProcess::Json;
+using testing::ScriptSession;
+using Json = ScriptSession::Json;
 
 const std::string kCompleted = "ケータイアップデートが正常に完了しました。";
 const std::string kNoReply = "デバイスからの応答がありません。処理を中断します。";
 
 struct PhoneUpdate : ::testing::Test {
   testing::TempDirectory root;
-  std::unique_ptr<ProgramProcess> program;
-  // Every event read so far, and how far the test has looked at them.
-  std::vector<Json> events;
-  std::size_t looked = 0;
+  std::unique_ptr<ScriptSession> session;
 
   void Run(const std::string& scenario) {
-    program = std::make_unique<ProgramProcess>(
-        P42R_PROGRAM, std::vector<std::string>{"--ui=script", "--virtual-clock", "--device-root",
-                                               root.path().string(), "--sim=" + scenario, "--trace-card", "/LOG"});
-    ASSERT_EQ(Command("wait screen 15")["reply"], "ok") << program->standardError();
+    session = std::make_unique<ScriptSession>(P42R_PROGRAM, root.path().string(), scenario);
+    ASSERT_EQ(Command("wait screen 15")["reply"], "ok") << session->process().standardError();
     ASSERT_EQ(Command("watch on")["reply"], "ok");
   }
 
-  // Sends a command; the events that come before its reply are kept.
-  Json Command(const std::string& line) {
-    program->send(line);
-    for (;;) {
-      auto value = program->next();
-      if (!value) return Json{{"reply", "none"}};
-      if (value->contains("reply")) return *value;
-      events.push_back(std::move(*value));
-    }
-  }
-
-  // The next event (after the last one found) that satisfies `match`.
-  std::optional<Json> Await(const std::function<bool(const Json&)>& match) {
-    for (;;) {
-      for (; looked < events.size(); ++looked) {
-        if (match(events[looked])) return events[looked++];
-      }
-      auto value = program->next();
-      if (!value) return std::nullopt;
-      events.push_back(std::move(*value));
-    }
-  }
-  static std::function<bool(const Json&)> ControlEvent(int id, const std::string& property) {
-    return [id, property](const Json& v) {
-      return v.value("event", "") == "control" && v["screen"] == 9 && v["id"] == id && v["property"] == property;
-    };
+  Json Command(const std::string& line) { return session->Command(line); }
+  std::optional<Json> Await(const ScriptSession::Match& match) { return session->Await(match); }
+  static ScriptSession::Match ControlEvent(int id, const std::string& property) {
+    return ScriptSession::ControlEvent(9, id, property);
   }
   std::optional<Json> AwaitControl(int id, const std::string& property) { return Await(ControlEvent(id, property)); }
   // The next status text shown (the start's clearing is no text).
   std::optional<Json> AwaitStatus() {
     return Await([](const Json& v) { return ControlEvent(1072, "text")(v) && v["value"] != ""; });
   }
+  static const Json& Control(const Json& dump, int id) { return ScriptSession::Control(dump, id); }
 
   // Consumer menu → phone update → Start → OK: the progress screen runs.
   void OpenProgressScreen() {
@@ -78,8 +52,8 @@ struct PhoneUpdate : ::testing::Test {
     ASSERT_EQ(Command("wait msgbox")["msgbox"]["icon"], "exclamation");
     ASSERT_EQ(Command("answer ok")["reply"], "ok");
     ASSERT_EQ(Command("wait screen 9")["reply"], "ok");
-    ASSERT_TRUE(program->awaitStandardError("card <- AT@KUPSTART", run)) << "the card never got the command";
-    looked = events.size();
+    ASSERT_TRUE(session->AwaitCardTrace("card <- AT@KUPSTART", run)) << "the card never got the command";
+    session->SkipSeen();
   }
 
   // Lets the card's time pass a second at a time, each notice handled
@@ -97,17 +71,7 @@ struct PhoneUpdate : ::testing::Test {
     return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   }
 
-  static const Json& Control(const Json& dump, int id) {
-    for (const auto& control : dump["controls"]) {
-      if (control["id"] == id) return control;
-    }
-    throw std::runtime_error("no control " + std::to_string(id));
-  }
-
-  void ExpectExit() {
-    EXPECT_TRUE(Await([](const Json& v) { return v.value("event", "") == "exit"; }));
-    EXPECT_EQ(program->wait(), 0) << program->standardError();
-  }
+  void ExpectExit() { EXPECT_EQ(session->AwaitExit(), 0) << session->process().standardError(); }
 };
 
 TEST_F(PhoneUpdate, AFullUpdateFromTheConsumerMenuToItsResultAndBack) {
@@ -137,7 +101,7 @@ TEST_F(PhoneUpdate, AFullUpdateFromTheConsumerMenuToItsResultAndBack) {
     ASSERT_TRUE(bar) << text;
     EXPECT_EQ((*bar)["value"], position);
   }
-  const std::size_t lastNotice = looked;
+  const std::size_t lastNotice = session->Looked();
   ASSERT_EQ(Command("advance 200")["reply"], "ok");
   const auto result = AwaitStatus();
   ASSERT_TRUE(result);
@@ -145,6 +109,7 @@ TEST_F(PhoneUpdate, AFullUpdateFromTheConsumerMenuToItsResultAndBack) {
 
   // Back became usable only with the result.
   std::size_t enabledAt = 0;
+  const auto& events = session->Seen();
   for (std::size_t i = 0; i < events.size() && enabledAt == 0; ++i) {
     if (ControlEvent(1061, "enabled")(events[i]) && events[i]["value"] == true) enabledAt = i;
   }
@@ -234,7 +199,7 @@ TEST_F(PhoneUpdate, NoReplyLeavesThePortOpenForTheNextRun) {
   // The port is still open: the next run reaches the card at once.
   StartAgain(2);
   AdvanceThroughNotices(1);
-  EXPECT_EQ(events[looked - 1]["value"], "バージョン確認開始");
+  EXPECT_EQ(session->Seen()[session->Looked() - 1]["value"], "バージョン確認開始");
   EXPECT_EQ(Command("close")["reply"], "ok");
   ExpectExit();
 }
@@ -251,7 +216,7 @@ TEST_F(PhoneUpdate, KeepAlivesCarryASlowDownloadPastTenMinutes) {
   // Three keep-alives four minutes apart; each is sent before time moves on.
   for (std::size_t beat = 1; beat <= 3; ++beat) {
     ASSERT_EQ(Command("advance 240000")["reply"], "ok");
-    ASSERT_TRUE(program->awaitStandardError("KUPDLCNT", beat)) << beat;
+    ASSERT_TRUE(session->AwaitCardTrace("KUPDLCNT", beat)) << beat;
   }
   ASSERT_EQ(Command("advance 1000")["reply"], "ok");
   status = AwaitStatus();
@@ -314,9 +279,9 @@ TEST_F(PhoneUpdate, ASecondRunGoesOnWithTheFrameAfterTheLastOneShown) {
   ASSERT_GE(last, 130);
   EXPECT_EQ(Command("click 1061")["reply"], "ok");
   EXPECT_EQ(Command("wait screen 8")["reply"], "ok");
-  const std::size_t before = events.size();
+  const std::size_t before = session->Seen().size();
   StartAgain(2);
-  looked = before;  // the first frame may come before the screen's report
+  session->LookFrom(before);  // the first frame may come before the screen's report
   const auto first = AwaitControl(1079, "picture");
   ASSERT_TRUE(first);
   EXPECT_EQ((*first)["value"], last == 137 ? 130 : last + 1);
