@@ -108,6 +108,9 @@ void CPocketPCApp::RouteEntry() {
     case Entry::General:
       services_.state.screenAfterStart = 5;
       return;
+    case Entry::Applications:
+      services_.state.screenAfterStart = 13;
+      return;
     case Entry::AdminConnection:
     case Entry::AdminId: {
       const int menu = options_.entry == Entry::AdminConnection ? 6 : 7;

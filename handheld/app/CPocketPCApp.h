@@ -31,8 +31,9 @@ class CPocketPCApp final : public Navigator, public FrameOwner {
     // The display is wider than it is high (the about box's layout).
     bool landscape = false;
     // The way in after start-up: the consumer menu (default), the general
-    // menu, or the password screen leading to an administrator menu.
-    enum class Entry { Consumer, General, AdminConnection, AdminId };
+    // menu, the password screen leading to an administrator menu, or the
+    // application list that the general menu keeps hidden.
+    enum class Entry { Consumer, General, AdminConnection, AdminId, Applications };
     Entry entry = Entry::Consumer;
     // Stops the serial reader and closes the port at exit.
     std::function<void()> releaseDevice;

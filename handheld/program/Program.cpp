@@ -140,6 +140,7 @@ int RunProgram(const ProgramOptions& options) {
   appOptions.entry = options.entry == "general"            ? Entry::General
                      : options.entry == "admin-connection" ? Entry::AdminConnection
                      : options.entry == "admin-id"         ? Entry::AdminId
+                     : options.entry == "applications"     ? Entry::Applications
                                                            : Entry::Consumer;
   appOptions.releaseDevice = [&] {
     channel.StopReader(channel.portHandle());

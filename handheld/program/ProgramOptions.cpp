@@ -95,8 +95,9 @@ std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>
         return std::nullopt;
       }
     } else if (TakeValue(arguments, i, "--entry", value)) {
-      if (value != "consumer" && value != "general" && value != "admin-connection" && value != "admin-id") {
-        error = "--entry takes consumer, general, admin-connection or admin-id, not '" + value + "'";
+      if (value != "consumer" && value != "general" && value != "admin-connection" && value != "admin-id" &&
+          value != "applications") {
+        error = "--entry takes consumer, general, admin-connection, admin-id or applications, not '" + value + "'";
         return std::nullopt;
       }
       options.entry = value;
@@ -161,7 +162,9 @@ Options:
   --entry=WAY           where the program leads once the card is identified:
                         consumer (the default: the consumer menu), general (the
                         general menu), admin-connection or admin-id (the password
-                        screen, then administrator menu 6 or 7)
+                        screen, then administrator menu 6 or 7), applications
+                        (the card's application list, whose button the general
+                        menu does not show; Back leads to the general menu)
   --landscape           the display is wider than it is high
   -h, --help            show this text
   --version             show the version
