@@ -217,6 +217,9 @@ void SerialChannel::ReaderThread(ReaderParam param, std::uint64_t generation, st
       // fail again at once.
       break;
     }
+    // A reader stopped while it waited may wake only once the next reader
+    // has armed the port again: the characters are that reader's to take.
+    if (!Running(generation)) break;
     if (events != platform::EV_RXCHAR) continue;
     if (!ReceivePendingCharacters(param, firstInRun)) break;
   }

@@ -241,5 +241,31 @@ TEST_F(ChannelFixture, AReaderThatRunsOutOfMemoryClosesThePortShowsTheErrorAndSt
   EXPECT_EQ(RaisedBy([&] { channel.Write(u"ATE0\r\n"); }), u"ポート書き込みエラー(003");
 }
 
+TEST_F(ChannelFixture, AReaderStoppedOnItsWayIntoTheWaitLeavesTheNextReadersLinesAlone) {
+  channel.Open(u"COM4:");
+  Receiver first(windows, codePage);
+  Receiver second(windows, codePage);
+  // The first reader is held just before its wait, as a slow thread may be.
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  std::atomic<int> waits{0};
+  serial.onWait([&] {
+    if (waits.fetch_add(1) == 0) released.wait();
+  });
+  channel.StartReader(ReaderParam{first.handle(), channel.portHandle()});
+  ASSERT_TRUE(WaitFor([&] { return waits.load() == 1; }));
+  // It is stopped, and the next reader arms the port before the first one
+  // gets to wait on it.
+  channel.StopReader(channel.portHandle());
+  channel.StartReader(ReaderParam{second.handle(), channel.portHandle()});
+  ASSERT_TRUE(WaitFor([&] { return waits.load() == 2; }));
+  release.set_value();
+  for (int i = 0; i < 20; ++i) {
+    serial.feed("\r\nOK\r\n");
+    ASSERT_TRUE(WaitFor([&] { return second.lines.size() == static_cast<std::size_t>(i + 1); })) << i;
+  }
+  EXPECT_TRUE(first.lines.empty()) << "a stopped reader took a line meant for the next screen";
+}
+
 }  // namespace
 }  // namespace p42r::link

@@ -217,6 +217,9 @@ void ClsStart::HandleMakerAnswer(const std::u16string& line) {
     return;
   }
   services().state.portName = MatchedPorts.front();
+  // The card is handed over: a line that still reaches this screen belongs
+  // to nobody here, and must not close the port the next screen uses.
+  finished_ = true;
   channel().StopReader(channel().portHandle());
   navigator().SwitchScreen(services().state.screenAfterStart);
 }

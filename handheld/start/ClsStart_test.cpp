@@ -58,6 +58,19 @@ TEST_F(StartFixture, TheEchoOfATE0IsDroppedAndTheCardIdentified) {
   EXPECT_TRUE(boxes.texts.empty());
 }
 
+TEST_F(StartFixture, ALineThatStillReachesTheStartScreenAfterTheHandOverChangesNothing) {
+  Start();
+  ASSERT_TRUE(RunUntil([&] { return app->currentScreen() == 15; }));
+  for (const char* line : {"OK", "ERROR", "Halvorn.Corp"}) {
+    windows.post(app->screen(1)->handle(), app::WM_DEVICE_LINE, 0, 0, std::make_unique<link::DeviceLineBytes>(line));
+  }
+  RunUntilIdle();
+  EXPECT_TRUE(channel.isOpen()) << "the menu's port was closed by the start screen";
+  EXPECT_EQ(app->currentScreen(), 15);
+  EXPECT_TRUE(boxes.texts.empty());
+  EXPECT_EQ(card.commands(), (std::vector<std::string>{"ATE0", "AT+GMI"}));
+}
+
 TEST_F(StartFixture, ErrorToATE0OnlyReArmsAndErrorToTheMakerQueryFailsTheCandidate) {
   card.answer("ATE0", "\r\nERROR\r\n");
   Start();
@@ -182,7 +195,8 @@ TEST_F(MenuFixture, AnOpenErrorShowsTheTextWithTheMenusCodeAndCloses) {
 TEST_F(MenuFixture, TheExitButtonOnlyPostsTheCloseRequest) {
   ASSERT_FALSE(input.click(1074).has_value());
   ASSERT_TRUE(RunUntil([&] { return Ended(); }));
-  EXPECT_TRUE(channel.isOpen()) << "the application's exit closes the port, not the button";
+  EXPECT_EQ(CountDelivered(app->frame()->handle(), platform::WM_CLOSE), 1u);
+  EXPECT_TRUE(boxes.texts.empty());
 }
 
 TEST_F(MenuFixture, TheWholeNavigationGraphOfTheMenusAndBackButtons) {

@@ -36,6 +36,11 @@ void FakeSerialApi::clearWrites() {
   writes_.clear();
 }
 
+void FakeSerialApi::onWait(std::function<void()> hook) {
+  std::lock_guard lock(mutex_);
+  onWait_ = std::move(hook);
+}
+
 void FakeSerialApi::onWrite(std::function<void(const std::string&)> action) {
   std::lock_guard lock(mutex_);
   onWrite_ = std::move(action);
@@ -131,6 +136,12 @@ bool FakeSerialApi::SetCommMask(PortHandle port, std::uint32_t mask) {
 }
 
 bool FakeSerialApi::WaitCommEvent(PortHandle port, std::uint32_t& events) {
+  std::function<void()> hook;
+  {
+    std::lock_guard lock(mutex_);
+    hook = onWait_;
+  }
+  if (hook) hook();
   std::unique_lock lock(mutex_);
   if (!valid(port)) return platform::SetLastError(6), false;
   // As the real port: with no events to wait for the wait fails at once, so

@@ -32,6 +32,9 @@ class FakeSerialApi final : public platform::SerialApi {
   // Runs `action` whenever the program writes (on the writing thread), so a
   // scripted device can answer.
   void onWrite(std::function<void(const std::string&)> action);
+  // Runs `hook` on the waiting thread each time a wait for port events
+  // begins, before it looks at the port, so a test can hold a reader there.
+  void onWait(std::function<void()> hook);
 
   // Faults: the next call of that kind fails with the given last error.
   struct Faults {
@@ -79,6 +82,7 @@ class FakeSerialApi final : public platform::SerialApi {
   platform::CommTimeouts timeouts_;
   std::vector<std::string> writes_;
   std::function<void(const std::string&)> onWrite_;
+  std::function<void()> onWait_;
   Faults faults_;
   int purges_ = 0;
   bool pendingCompletes_ = true;
