@@ -381,12 +381,7 @@ bool ClsLimitConnect::Send(const std::u16string& command, Operation operation) {
 }
 
 bool ClsLimitConnect::Write(const std::u16string& command) {
-  try {
-    channel().Write(command);
-  } catch (const link::DeviceLinkError& error) {
-    FatalDeviceError(error.withScreenCode(screenCode()));
-    return false;
-  }
+  if (!WriteCommand(command)) return false;
   exchangeOpen_ = true;
   return true;
 }

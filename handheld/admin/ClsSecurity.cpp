@@ -73,12 +73,7 @@ void ClsSecurity::Register() {
   const std::u16string hex = cipher_.EncryptToHex(registrationText_);
   channel().StartReader(ReaderParam);
   services().clock.sleepFor(kReaderStartWait);
-  try {
-    channel().Write(at::CommandLine(at::kMemoryWrite, hex + u"," + registrationText_));
-  } catch (const link::DeviceLinkError& error) {
-    FatalDeviceError(error.withScreenCode(screenCode()));
-    return;
-  }
+  if (!WriteCommand(at::CommandLine(at::kMemoryWrite, hex + u"," + registrationText_))) return;
   SetBusy();
   ArmWatchdog(kWatchdogPeriod);
 }

@@ -34,6 +34,16 @@ void ScreenView::FatalDeviceError(const std::u16string& text) {
   navigator_.PostClose();
 }
 
+bool ScreenView::WriteCommand(const std::u16string& command) {
+  try {
+    channel().Write(command);
+  } catch (const link::DeviceLinkError& error) {
+    FatalDeviceError(error.withScreenCode(screenCode_));
+    return false;
+  }
+  return true;
+}
+
 bool ScreenView::ArmWatchdog(platform::Duration period, TimerLeniency leniency) {
   if (services_.loop.setTimer(handle(), kWatchdogTimer, period)) return true;
   if (leniency == TimerLeniency::ZeroErrorIsSuccess && platform::GetLastError() == platform::ERROR_SUCCESS) return true;

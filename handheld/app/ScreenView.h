@@ -47,6 +47,11 @@ class ScreenView : public platform::Form {
   // update screen's animation) brings its own.
   virtual void FatalDeviceError(const std::u16string& text);
 
+  // Writes a command line to the card. A write failure runs this screen's
+  // fatal path with the raised text and the screen code (the device-missing
+  // text travels alone); the result says whether the write succeeded.
+  bool WriteCommand(const std::u16string& command);
+
   // How a screen treats a failed timer call whose last error is 0.
   enum class TimerLeniency { Strict, ZeroErrorIsSuccess };
   // The watchdog (timer 0x7FFF). A failure runs the fatal path with the timer

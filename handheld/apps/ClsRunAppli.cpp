@@ -142,13 +142,7 @@ void ClsRunAppli::SendNameQuery() {
 }
 
 bool ClsRunAppli::WriteOperation(std::u16string_view parameters) {
-  try {
-    channel().Write(at::CommandLine(at::kApplications, parameters));
-  } catch (const link::DeviceLinkError& error) {
-    FatalDeviceError(error.withScreenCode(screenCode()));
-    return false;
-  }
-  return true;
+  return WriteCommand(at::CommandLine(at::kApplications, parameters));
 }
 
 void ClsRunAppli::OnDeviceLine(platform::Message& message) {

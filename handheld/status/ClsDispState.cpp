@@ -81,12 +81,7 @@ void ClsDispState::StartQuery() {
   channel().StartReader(ReaderParam);
   // The reader is waiting before the card can answer.
   services().clock.sleepFor(kReaderStartWait);
-  try {
-    channel().Write(at::CommandLine(at::kReceptionState));
-  } catch (const link::DeviceLinkError& error) {
-    FatalDeviceError(error.withScreenCode(screenCode()));
-    return;
-  }
+  if (!WriteCommand(at::CommandLine(at::kReceptionState))) return;
   awaitingReply_ = true;
   BusyOn();
   ArmWatchdog(kWatchdogPeriod);

@@ -55,15 +55,10 @@ void ClsLEDDispChange::SendSetting() {
   services().clock.sleepFor(kReaderStartWait);
   const platform::Control* on = control(kLedOn);
   const platform::Control* off = control(kLedOff);
-  try {
-    if (on != nullptr && on->isChecked()) {
-      channel().Write(at::CommandLine(at::kLedSet, u"1"));
-    } else if (off != nullptr && off->isChecked()) {
-      channel().Write(at::CommandLine(at::kLedSet, u"0"));
-    }
-  } catch (const link::DeviceLinkError& error) {
-    FatalDeviceError(error.withScreenCode(screenCode()));
-    return;
+  if (on != nullptr && on->isChecked()) {
+    if (!WriteCommand(at::CommandLine(at::kLedSet, u"1"))) return;
+  } else if (off != nullptr && off->isChecked()) {
+    if (!WriteCommand(at::CommandLine(at::kLedSet, u"0"))) return;
   }
   awaitingReply_ = true;
   BusyOn();

@@ -65,12 +65,7 @@ void ClsUpdating::Start() {
   channel().StartReader(ReaderParam);
   // The reader is waiting before the card can answer.
   services().clock.sleepFor(kReaderStartWait);
-  try {
-    channel().Write(at::CommandLine(at::kUpdateStart));
-  } catch (const link::DeviceLinkError& error) {
-    FatalDeviceError(error.withScreenCode(screenCode()));
-    return;
-  }
+  if (!WriteCommand(at::CommandLine(at::kUpdateStart))) return;
   if (!Arm()) return;
   ShowStatus(u"");
   if (platform::Control* bar = control(kProgressBar)) {
