@@ -67,8 +67,6 @@ TEST_F(RunAppli, SixApplicationsAreAskedInTheCardsOrderAndListedInReverse) {
   ASSERT_EQ(columns.size(), 2u);
   EXPECT_EQ(columns[0].heading, u"");
   EXPECT_EQ(columns[1].heading, u"");
-  EXPECT_GT(columns[0].widthPixels, 0);
-  EXPECT_EQ(columns[1].widthPixels, 4 * columns[0].widthPixels);
 }
 
 TEST_F(RunAppli, WhileAQueryRunsTheScreenIsBusyAndSilenceEndsInNoReply) {
@@ -147,6 +145,73 @@ TEST_F(RunAppli, NamesAreCutToTheirLastCharactersAndAnApplicationWithoutANameIsN
   ExpectIdle();
 }
 
+TEST_F(RunAppli, ASecondNameLineNamesTheNextApplicationWhichIsThenNotAsked) {
+  Applications({{"A1", "Navigator"}, {"A2", "Mail"}, {"A3", "News"}});
+  card.answer("AT&OP=A1,6", Framed({"APP=Navigator", "APP=Extra", "OK"}));
+  Open();
+  EXPECT_EQ(TakeCommands(), (Commands{"AT&OP=APP?", "AT&OP=A1,6", "AT&OP=A3,6"}))
+      << "every name line moves on to the next application";
+  EXPECT_EQ(Rows(), (Shown{{u"", u"News"}, {u"", u"Extra"}, {u"", u"Navigator"}}));
+  EXPECT_EQ(screen.records()[1].code, u"A2") << "the name line changes no code";
+  ExpectIdle();
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(RunAppli, ASecondNameLineToTheSixthApplicationsQueryIsDropped) {
+  Applications({{"A1", "N1"}, {"A2", "N2"}, {"A3", "N3"}, {"A4", "N4"}, {"A5", "N5"}, {"A6", "N6"}});
+  card.answer("AT&OP=A6,6", Framed({"APP=N6", "APP=Extra", "OK"}));
+  Open();
+  EXPECT_EQ(TakeCommands(), (Commands{"AT&OP=APP?", "AT&OP=A1,6", "AT&OP=A2,6", "AT&OP=A3,6", "AT&OP=A4,6",
+                                      "AT&OP=A5,6", "AT&OP=A6,6"}));
+  EXPECT_EQ(Rows(), (Shown{{u"", u"N6"}, {u"", u"N5"}, {u"", u"N4"}, {u"", u"N3"}, {u"", u"N2"}, {u"", u"N1"}}))
+      << "there is no seventh record to take the extra name";
+  ExpectIdle();
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(closeRequests, 0);
+}
+
+TEST_F(RunAppli, ANameQueryLeftUnansweredEndsInNoReplyWithTheListUnbuilt) {
+  Applications({{"A1", "Navigator", 1}, {"A2", "Mail", 0}});
+  card.silence("AT&OP=A2,6");
+  SwitchScreen(5);
+  SwitchScreen(13);
+  // The status and the first name answer come through the reader thread.
+  ASSERT_TRUE(WaitFor([&] { return card.commands().size() == 3; }));
+  RunUntilIdle();
+  EXPECT_EQ(TakeCommands(), (Commands{"AT&OP=APP?", "AT&OP=A1,6", "AT&OP=A2,6"}));
+  EXPECT_EQ(screen.step(), Step::NameQuery);
+  EXPECT_TRUE(ButtonsDisabled());
+  EXPECT_TRUE(Watched());
+  EXPECT_TRUE(Rows().empty()) << "the list waits for the last name";
+
+  Advance(69999);
+  EXPECT_TRUE(boxes.empty());
+  Advance(1);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], (Box{kNoReply, MessageBoxButtons::Ok, MessageBoxIcon::None}));
+  EXPECT_TRUE(Rows().empty()) << "the name already received is not listed on its own";
+  EXPECT_EQ(screen.step(), Step::NameQuery) << "the step is left as it was";
+  EXPECT_TRUE(ButtonsEnabled());
+  EXPECT_FALSE(display.waitCursor());
+  EXPECT_TRUE(screen.readerSuspended());
+  EXPECT_FALSE(Watched());
+  EXPECT_TRUE(channel.isOpen());
+  EXPECT_EQ(closeRequests, 0);
+
+  // The name comes too late: it builds nothing and asks nothing more.
+  Send(screen.handle(), {"APP=Mail", "OK"});
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_TRUE(TakeCommands().empty());
+  EXPECT_EQ(boxes.size(), 1u);
+
+  Click(1057);
+  EXPECT_EQ(switches.back(), 5);
+  card.answer("AT&OP=A2,6", Framed({"APP=Mail", "OK"}));
+  Open();
+  EXPECT_EQ(Rows(), (Shown{{u"", u"Mail"}, {kRunning, u"Navigator"}})) << "the next visit builds the whole list";
+  ExpectIdle();
+}
+
 struct Refusal {
   const char* command;
   const char* reply;
@@ -198,6 +263,7 @@ TEST_F(RunAppli, EveryVisitReopensAClosedPortAndRebuildsTheList) {
   Open();
   EXPECT_EQ(Rows(), (Shown{{u"", u"Weather"}}));
   EXPECT_EQ(screen.records()[1].code, u"") << "nothing is left of the last visit";
+  EXPECT_EQ(Control(1052).columns().size(), 2u) << "the columns are set up once, at the first layout";
 }
 
 TEST_F(RunAppli, APortThatCannotBeOpenedIsReportedAndTheMenuComesBack) {
@@ -265,20 +331,39 @@ TEST_F(RunAppli, WhileACommandRunsTheButtonsAreDisabledAndTheReaderListens) {
   ExpectIdle();
 }
 
-TEST_F(RunAppli, ALaunchWhileAnotherApplicationRunsIsSettledByAFreshStatus) {
+// What the fresh status says after Mail was started while Navigator ran.
+struct FreshStates {
+  int navigator;
+  int mail;
+};
+void PrintTo(const FreshStates& fresh, std::ostream* out) {
+  *out << "Navigator " << fresh.navigator << ", Mail " << fresh.mail;
+}
+
+struct LaunchesBesideARunningApplication : RunAppli, ::testing::WithParamInterface<FreshStates> {};
+
+TEST_P(LaunchesBesideARunningApplication, AreSettledByAFreshStatusAndReportedAsStarted) {
   OpenTwo(1, 0);
   card.answer("AT&OP=A2,1", Framed({"OK"}));
-  StatusReports({{"A1", "", 0}, {"A2", "", 1}});
+  StatusReports({{"A1", "", GetParam().navigator}, {"A2", "", GetParam().mail}});
   Select(0);
   Click(1053);
   EXPECT_TRUE(Settled());
   EXPECT_EQ(TakeCommands(), (Commands{"AT&OP=A2,1", "AT&OP=APP?"})) << "no name is asked again";
   ASSERT_EQ(boxes.size(), 2u);
+  // The card accepted the start: whatever the fresh status shows, the
+  // verdict is the card's "OK".
   EXPECT_EQ(boxes[1], (Box{u"Mailを起動しました。", MessageBoxButtons::Ok, MessageBoxIcon::Information}));
-  EXPECT_EQ(Rows(), (Shown{{kRunning, u"Mail"}, {u"", u"Navigator"}})) << "the list shows the card's word";
+  EXPECT_EQ(Rows(), (Shown{{GetParam().mail == 1 ? kRunning : u"", u"Mail"},
+                          {GetParam().navigator == 1 ? kRunning : u"", u"Navigator"}}))
+      << "the list shows the card's word";
   EXPECT_EQ(Control(1052).selectedRow(), -1);
   ExpectIdle();
+  EXPECT_EQ(closeRequests, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(RunAppli, LaunchesBesideARunningApplication,
+                         ::testing::Values(FreshStates{0, 1}, FreshStates{1, 0}, FreshStates{1, 1}));
 
 TEST_F(RunAppli, ATerminateTheCardAcceptsClearsTheRowAndSaysSo) {
   OpenTwo(1, 1);
@@ -334,10 +419,81 @@ INSTANTIATE_TEST_SUITE_P(
                 Box{u"Navigatorを起動できませんでした。", MessageBoxButtons::Ok, MessageBoxIcon::Exclamation}},
         Refused{ClsRunAppli::Action::Launch, 1, 1,
                 Box{u"Navigatorを起動できませんでした。", MessageBoxButtons::Ok, MessageBoxIcon::Exclamation}},
+        // Running before, stopped now: not the "already" case, so the refusal is told.
+        Refused{ClsRunAppli::Action::Launch, 1, 0,
+                Box{u"Navigatorを起動できませんでした。", MessageBoxButtons::Ok, MessageBoxIcon::Exclamation}},
         Refused{ClsRunAppli::Action::Terminate, 1, 0,
                 Box{u"Navigatorはすでに終了しています。", MessageBoxButtons::Ok, MessageBoxIcon::None}},
         Refused{ClsRunAppli::Action::Terminate, 1, 1,
+                Box{u"Navigatorを終了できませんでした。", MessageBoxButtons::Ok, MessageBoxIcon::Exclamation}},
+        // Stopped before, running now: not the "already" case either.
+        Refused{ClsRunAppli::Action::Terminate, 0, 1,
+                Box{u"Navigatorを終了できませんでした。", MessageBoxButtons::Ok, MessageBoxIcon::Exclamation}},
+        Refused{ClsRunAppli::Action::Terminate, 0, 0,
                 Box{u"Navigatorを終了できませんでした。", MessageBoxButtons::Ok, MessageBoxIcon::Exclamation}}));
+
+// Every way an action leads to a fresh status query, acting on Navigator
+// (row 1) beside Mail.
+struct ActionNeedingAStatus {
+  const char* name;
+  std::uint16_t button;
+  int navigatorState;
+  int mailState;
+  const char* command;
+  const char* reply;
+};
+void PrintTo(const ActionNeedingAStatus& action, std::ostream* out) { *out << action.name; }
+
+struct FreshStatusAfterActions : RunAppli, ::testing::WithParamInterface<ActionNeedingAStatus> {
+  // The action, after the first build; the fresh status query gets `freshStatus`.
+  void Act(const std::string& freshStatus) {
+    OpenTwo(GetParam().navigatorState, GetParam().mailState);
+    card.answer("AT&OP=APP?", freshStatus);
+    card.answer(GetParam().command, Framed({GetParam().reply}));
+    Select(1);
+    Click(GetParam().button);
+    EXPECT_TRUE(Settled());
+    EXPECT_EQ(TakeCommands(), (Commands{GetParam().command, "AT&OP=APP?"}));
+  }
+};
+
+TEST_P(FreshStatusAfterActions, ThatIsRefusedShowsTheStatusMessageAndLeavesForTheMenu) {
+  Act(Framed({"APP=A1+1/A2+0/", "ERROR"}));
+  ASSERT_EQ(boxes.size(), 2u) << "no verdict on the action";
+  EXPECT_EQ(boxes[1], (Box{kUnavailable, MessageBoxButtons::Ok, MessageBoxIcon::None}));
+  EXPECT_EQ(switches.back(), 5);
+  EXPECT_TRUE(Rows().empty());
+  EXPECT_FALSE(channel.isOpen());
+  EXPECT_EQ(serial.eventMask(), 0u) << "the reader was stopped";
+  EXPECT_FALSE(display.waitCursor()) << "the menu is not busy";
+  EXPECT_FALSE(Watched());
+  EXPECT_EQ(closeRequests, 0);
+
+  // The next visit starts afresh: the action left behind is not reported.
+  Applications({{"A1", "Navigator", 0}, {"A2", "Mail", 0}});
+  Open();
+  EXPECT_TRUE(channel.isOpen());
+  EXPECT_EQ(Rows(), (Shown{{u"", u"Mail"}, {u"", u"Navigator"}}));
+  EXPECT_EQ(boxes.size(), 2u);
+  ExpectIdle();
+}
+
+TEST_P(FreshStatusAfterActions, WithoutTheActedOnApplicationReportNothing) {
+  // Navigator (A1) is gone from the card's list; another application runs in its place.
+  Act(Framed({"APP=B7+1/A2+0/", "OK"}));
+  ASSERT_EQ(boxes.size(), 1u) << "only the confirmation";
+  EXPECT_EQ(Rows()[0].first, u"");
+  EXPECT_EQ(Rows()[1].first, kRunning) << "the list follows the fresh status";
+  ExpectIdle();
+  EXPECT_EQ(closeRequests, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RunAppli, FreshStatusAfterActions,
+    ::testing::Values(ActionNeedingAStatus{"LaunchRefused", 1053, 0, 0, "AT&OP=A1,1", "ERROR"},
+                      ActionNeedingAStatus{"LaunchBesideARunningOne", 1053, 0, 1, "AT&OP=A1,1", "OK"},
+                      ActionNeedingAStatus{"TerminateRefused", 1054, 1, 0, "AT&OP=A1,2", "ERROR"}),
+    [](const ::testing::TestParamInfo<ActionNeedingAStatus>& param) { return std::string(param.param.name); });
 
 struct UnexpectedReplies : RunAppli, ::testing::WithParamInterface<std::pair<std::uint16_t, const char*>> {};
 
@@ -396,22 +552,50 @@ TEST_F(RunAppli, WhatTheCardSaysBetweenExchangesIsNotTaken) {
   ExpectIdle();
 }
 
-TEST_F(RunAppli, ATimerThatCannotBeArmedIsFatal) {
+// A failed timer call is fatal whatever last error it leaves, 0 included.
+struct TimerFailures : RunAppli, ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(TimerFailures, AreFatalWhenTheStatusQueryIsWatched) {
   Applications({{"A1", "Navigator", 0}});
-  loop.timerFaults().failNextSet = 8;
+  loop.timerFaults().failNextSet = GetParam();
   Open();
   ExpectFatal(u"タイマーエラー(201  010)");
   EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(TakeCommands(), Commands{"AT&OP=APP?"}) << "the status answer is not taken";
 }
 
-TEST_F(RunAppli, ATimerThatCannotBeStoppedIsFatal) {
+TEST_P(TimerFailures, AreFatalWhenALaunchIsWatched) {
+  OpenTwo(0, 0);
+  loop.timerFaults().failNextSet = GetParam();
+  Select(1);
+  Click(1053);
+  ExpectFatal(u"タイマーエラー(201  010)");
+  EXPECT_EQ(boxes.size(), 2u);
+}
+
+TEST_P(TimerFailures, AreFatalWhenAReplyStopsTheWatchdog) {
   Applications({{"A1", "Navigator", 0}});
-  loop.timerFaults().failNextKill = 5;
+  loop.timerFaults().failNextKill = GetParam();
   Open();
   ExpectFatal(u"タイマーエラー(202  010)");
   EXPECT_EQ(boxes.size(), 1u) << "the status answer's OK opens no second box";
   EXPECT_EQ(TakeCommands(), Commands{"AT&OP=APP?"});
+  EXPECT_TRUE(screen.records()[0].code.empty()) << "the line is not handled";
 }
+
+TEST_P(TimerFailures, AreFatalWhenTheWatchdogFallsDue) {
+  card.silence("AT&OP=APP?");
+  SwitchScreen(13);
+  RunUntilIdle();
+  ASSERT_TRUE(Watched());
+  loop.timerFaults().failNextKill = GetParam();
+  Advance(70000);
+  ExpectFatal(u"タイマーエラー(202  010)");
+  Advance(70000);
+  EXPECT_EQ(boxes.size(), 1u) << "no no-reply message, then or later";
+}
+
+INSTANTIATE_TEST_SUITE_P(RunAppli, TimerFailures, ::testing::Values(8u, 0u));
 
 struct WriteFailures : RunAppli, ::testing::WithParamInterface<std::pair<std::uint32_t, std::u16string>> {};
 

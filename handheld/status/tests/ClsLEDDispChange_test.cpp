@@ -224,12 +224,55 @@ TEST_F(LedSetting, AWatchdogThatCannotBeStoppedIsFatalAndTheOkIsNotTaken) {
   EXPECT_EQ(switches, std::vector<int>{11});
 }
 
-TEST_F(LedSetting, AWatchdogThatCannotBeStoppedOnExpiryIsFatal) {
+// A failed kill on expiry is fatal whatever last error it leaves, 0 included.
+struct LedExpiryKillFailures : LedSetting, ::testing::WithParamInterface<std::uint32_t> {};
+
+TEST_P(LedExpiryKillFailures, AreFatalWhenTheWatchdogFallsDue) {
   Open();
   Decide(kLedOn);
-  loop.timerFaults().failNextKill = 6;
+  loop.timerFaults().failNextKill = GetParam();
   Advance(70000);
   ExpectFatal(u"タイマーエラー(202  009)");
+  Advance(70000);
+  EXPECT_EQ(boxes.size(), 1u) << "no no-reply message, then or later";
+}
+
+INSTANTIATE_TEST_SUITE_P(LedSetting, LedExpiryKillFailures, ::testing::Values(6u, 0u));
+
+TEST_F(LedSetting, AReaderFailureLeavesTheSettingToItsWatchdogAndTheNextSettingFails) {
+  Open();
+  Decide(kLedOn);
+  channel.readerFaults().failNextAllocation = true;
+  card.send("\r\nOK\r\n");
+  // The reader's pauses pass on the program's clock: keep it moving until
+  // the reader has told its failure.
+  ASSERT_TRUE(WaitFor([&] {
+    clock.advance(platform::Duration(10));
+    return !boxes.empty();
+  }));
+  RunUntilIdle();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], (Box{u"スレッドエラー(301  027)", MessageBoxButtons::Ok, MessageBoxIcon::None}));
+  EXPECT_FALSE(channel.isOpen());
+  EXPECT_EQ(CountDelivered(led.handle(), app::WM_SCREEN_STEP), 1u);
+  EXPECT_EQ(CountDelivered(led.handle(), app::WM_DEVICE_LINE), 0u) << "the card's OK never reached the screen";
+  EXPECT_EQ(switches, std::vector<int>{11}) << "no confirmation without the OK";
+  EXPECT_EQ(closeRequests, 0);
+  ExpectBusy();
+
+  Advance(70000);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1], (Box{kNoReply, MessageBoxButtons::Ok, MessageBoxIcon::None}));
+  EXPECT_FALSE(led.busy());
+  EXPECT_FALSE(display.waitCursor());
+  EXPECT_FALSE(Watched(led));
+  EXPECT_EQ(current, 11);
+
+  Click(1038);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[2], (Box{u"ポート書き込みエラー(003  009)", MessageBoxButtons::Ok, MessageBoxIcon::None}));
+  EXPECT_EQ(closeRequests, 1);
+  EXPECT_FALSE(Watched(led));
 }
 
 }  // namespace
