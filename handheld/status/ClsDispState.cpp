@@ -5,7 +5,6 @@
 
 #include "link/AtVocabulary.h"
 #include "link/DeviceLinkError.h"
-#include "resources/Bitmaps.h"
 
 namespace p42r::status {
 
@@ -39,11 +38,7 @@ constexpr std::size_t kFieldCount = 3;
 }  // namespace
 
 ClsDispState::ClsDispState(app::Services& services, app::Navigator& navigator)
-    : ScreenView(services, navigator, kTemplate, "ClsDispState", kScreenCode) {
-  for (std::size_t level = 0; level < kLevelPictures.size(); ++level) {
-    pictures_[level] = resources::FindBitmap(kLevelPictures[level]);
-  }
-}
+    : ScreenView(services, navigator, kTemplate, "ClsDispState", kScreenCode) {}
 
 void ClsDispState::OnInitialUpdate() { HideControl(kPictureArea); }
 
@@ -54,8 +49,6 @@ void ClsDispState::OnScreenActivated() {
   awaitingReply_ = false;
   ReaderParam = link::ReaderParam{handle(), channel().portHandle()};
   setFocus(kGetState);
-  drawOriginX_ = 0;
-  drawOriginY_ = 0;
   // Switching screens erased the window: the picture of an earlier visit is
   // gone, and a repaint draws none until the next query ends with "OK".
   shownPicture_ = 0;
@@ -204,7 +197,8 @@ void ClsDispState::DrawPicture(int resource) {
   if (area == nullptr) return;
   const platform::PictureMode mode =
       services().display.canStretch() ? platform::PictureMode::Stretch : platform::PictureMode::Unscaled;
-  area->setPicture(platform::Picture{resource, mode, drawOriginX_, drawOriginY_});
+  // Stretched into the area, or copied unscaled to the window's corner.
+  area->setPicture(platform::Picture{resource, mode, 0, 0});
 }
 
 void ClsDispState::FatalReadError() {

@@ -11,7 +11,6 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
 #include <string>
 
 #include "app/ScreenView.h"
@@ -65,14 +64,8 @@ class ClsDispState final : public app::ScreenView {
   // The fatal path ran: the application is closing and nothing more is handled.
   bool closing_ = false;
   int shownPicture_ = 0;
-  // Where a picture is drawn from: the bitmap's source origin when it is
-  // stretched, the window position when it is copied unscaled.
-  int drawOriginX_ = 0;
-  int drawOriginY_ = 0;
   // Carries the level from the data line to the closing "OK".
   int savedLevel_ = kNoLevel;
-  // The five signal pictures, loaded once for the life of the process.
-  std::array<std::span<const std::uint8_t>, 5> pictures_{};
   link::ReaderParam ReaderParam;
 };
 
