@@ -85,13 +85,16 @@ void SimulatedCard::trace(TrafficDirection direction, std::string_view bytes) co
 }
 
 std::string SimulatedCard::received(std::string_view bytes) {
-  trace(TrafficDirection::ToCard, bytes);
   std::string output;
   {
     std::lock_guard lock(mutex_);
     engine_.receive(bytes);
     output = engine_.takeOutput();
   }
+  // Told once the card has acted on the bytes, so whoever watches the trace
+  // knows the card's timers for the command are set (a test may then let
+  // virtual time pass).
+  trace(TrafficDirection::ToCard, bytes);
   trace(TrafficDirection::FromCard, output);
   return output;
 }
