@@ -217,38 +217,42 @@ void SerialChannel::ReaderThread(ReaderParam param, std::uint64_t generation, st
       // fail again at once.
       break;
     }
-    // A reader stopped while it waited may wake only once the next reader
-    // has armed the port again: the characters are that reader's to take.
-    if (!Running(generation)) break;
     if (events != platform::EV_RXCHAR) continue;
-    if (!ReceivePendingCharacters(param, firstInRun)) break;
+    if (!ReceivePendingCharacters(param, generation, firstInRun)) break;
   }
 }
 
 bool SerialChannel::TakeAllocationFault() { return readerFaults_.failNextAllocation.exchange(false); }
 
-bool SerialChannel::ReceivePendingCharacters(const ReaderParam& param, bool& firstInRun) {
+bool SerialChannel::ReceivePendingCharacters(const ReaderParam& param, std::uint64_t generation, bool& firstInRun) {
   const std::u16string failure = ErrorText(kKindThread, kCodeNoMemory) + resources::LoadString(kReaderScreenCode);
-  if (param.port != INVALID_PORT_HANDLE) {
-    std::uint32_t waiting = 0;
-    api_.ClearCommError(param.port, waiting);
-    if (waiting > 0) {
-      if (TakeAllocationFault()) {
-        ReaderFailed(param, failure);
-        return false;
-      }
-      std::string chunk(static_cast<std::size_t>(waiting) + 1, '\0');
-      std::uint32_t read = 0;
-      api_.ReadFile(param.port, chunk.data(), waiting, read);
-      chunk.resize(read);
-      std::lock_guard lock(mutex_);
-      AppendChunk(chunk);
-    }
-  }
   std::vector<std::u16string> lines;
+  bool allocationFailed = false;
   {
+    // Whether this reader still runs and what it takes from the port are
+    // decided together: a reader stopped at any moment after its wait, even
+    // once the next reader has armed the port and the card has answered it,
+    // leaves those characters to the next reader. Neither call blocks.
     std::lock_guard lock(mutex_);
-    lines = ScanLines(firstInRun);
+    if (!runFlag_ || generation != readerGeneration_) return false;
+    if (param.port != INVALID_PORT_HANDLE) {
+      std::uint32_t waiting = 0;
+      api_.ClearCommError(param.port, waiting);
+      if (waiting > 0 && TakeAllocationFault()) {
+        allocationFailed = true;
+      } else if (waiting > 0) {
+        std::string chunk(static_cast<std::size_t>(waiting) + 1, '\0');
+        std::uint32_t read = 0;
+        api_.ReadFile(param.port, chunk.data(), waiting, read);
+        chunk.resize(read);
+        AppendChunk(chunk);
+      }
+    }
+    if (!allocationFailed) lines = ScanLines(firstInRun);
+  }
+  if (allocationFailed) {
+    ReaderFailed(param, failure);
+    return false;
   }
   firstInRun = false;
   for (const auto& line : lines) {

@@ -107,8 +107,9 @@ class SerialChannel {
   void Pause();
   void ClearBuffer();
   bool TakeAllocationFault();
-  // Receive pending characters; false when the reader must end (its failure path ran).
-  bool ReceivePendingCharacters(const ReaderParam& param, bool& firstInRun);
+  // Receive pending characters; false when the reader must end (it was
+  // stopped, or its failure path ran).
+  bool ReceivePendingCharacters(const ReaderParam& param, std::uint64_t generation, bool& firstInRun);
   void AppendChunk(std::string_view bytes);
   std::vector<std::u16string> ScanLines(bool firstInRun);
   void ReaderFailed(const ReaderParam& param, const std::u16string& text);

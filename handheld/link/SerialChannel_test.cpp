@@ -267,5 +267,38 @@ TEST_F(ChannelFixture, AReaderStoppedOnItsWayIntoTheWaitLeavesTheNextReadersLine
   EXPECT_TRUE(first.lines.empty()) << "a stopped reader took a line meant for the next screen";
 }
 
+TEST_F(ChannelFixture, AReaderStoppedAfterItsWaitLeavesTheNextReadersReplyAlone) {
+  channel.Open(u"COM4:");
+  Receiver first(windows, codePage);
+  Receiver second(windows, codePage);
+  // The first reader is held as its wait returns, the next one as it begins
+  // to wait: then the first goes on while the next screen's reply is waiting.
+  std::promise<void> releaseFirst;
+  std::promise<void> releaseSecond;
+  std::shared_future<void> firstReleased = releaseFirst.get_future().share();
+  std::shared_future<void> secondReleased = releaseSecond.get_future().share();
+  std::atomic<int> wakes{0};
+  std::atomic<int> waits{0};
+  serial.onWoken([&] {
+    if (wakes.fetch_add(1) == 0) firstReleased.wait();
+  });
+  serial.onWait([&] {
+    if (waits.fetch_add(1) == 1) secondReleased.wait();
+  });
+  channel.StartReader(ReaderParam{first.handle(), channel.portHandle()});
+  serial.feed("\r\nOLD\r\n");
+  ASSERT_TRUE(WaitFor([&] { return wakes.load() == 1; }));
+  channel.StopReader(channel.portHandle());
+  channel.StartReader(ReaderParam{second.handle(), channel.portHandle()});
+  ASSERT_TRUE(WaitFor([&] { return waits.load() == 2; }));
+  serial.feed("\r\nOK\r\n");
+  releaseFirst.set_value();
+  releaseSecond.set_value();
+  // What waited in the port is the next reader's, the reply with it.
+  ASSERT_TRUE(WaitFor([&] { return second.lines.size() == 2; }));
+  EXPECT_TRUE(first.lines.empty()) << "the stopped reader took the next screen's reply";
+  EXPECT_EQ(second.lines, (std::vector<std::u16string>{u"OLD", u"OK"}));
+}
+
 }  // namespace
 }  // namespace p42r::link

@@ -36,6 +36,11 @@ void FakeSerialApi::clearWrites() {
   writes_.clear();
 }
 
+void FakeSerialApi::onWoken(std::function<void()> hook) {
+  std::lock_guard lock(mutex_);
+  onWoken_ = std::move(hook);
+}
+
 void FakeSerialApi::onWait(std::function<void()> hook) {
   std::lock_guard lock(mutex_);
   onWait_ = std::move(hook);
@@ -153,6 +158,9 @@ bool FakeSerialApi::WaitCommEvent(PortHandle port, std::uint32_t& events) {
   });
   if (!valid(port)) return platform::SetLastError(6), false;
   events = maskChanges_ != changesAtStart ? 0 : platform::EV_RXCHAR;
+  hook = events != 0 ? onWoken_ : nullptr;
+  lock.unlock();
+  if (hook) hook();
   return true;
 }
 

@@ -35,6 +35,8 @@ class FakeSerialApi final : public platform::SerialApi {
   // Runs `hook` on the waiting thread each time a wait for port events
   // begins, before it looks at the port, so a test can hold a reader there.
   void onWait(std::function<void()> hook);
+  // Called as a wait for port events returns with characters to read.
+  void onWoken(std::function<void()> hook);
 
   // Faults: the next call of that kind fails with the given last error.
   struct Faults {
@@ -83,6 +85,7 @@ class FakeSerialApi final : public platform::SerialApi {
   std::vector<std::string> writes_;
   std::function<void(const std::string&)> onWrite_;
   std::function<void()> onWait_;
+  std::function<void()> onWoken_;
   Faults faults_;
   int purges_ = 0;
   bool pendingCompletes_ = true;
