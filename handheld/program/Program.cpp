@@ -47,6 +47,9 @@ class ThrowawayRoot {
 struct Frontend {
   virtual ~Frontend() = default;
   virtual void start() = 0;
+  // The loop has ended: a terminal is given back at once, before the
+  // program's own teardown.
+  virtual void loopEnded() = 0;
   virtual void finish(int exitCode) = 0;
 };
 
@@ -55,6 +58,9 @@ struct FrontendOf final : Frontend {
   template <typename... Arguments>
   explicit FrontendOf(Arguments&&... arguments) : frontend(std::forward<Arguments>(arguments)...) {}
   void start() override { frontend.start(); }
+  void loopEnded() override {
+    if constexpr (requires { frontend.release(); }) frontend.release();
+  }
   void finish(int exitCode) override { frontend.finish(exitCode); }
   Concrete frontend;
 };
@@ -121,7 +127,7 @@ int RunProgram(const ProgramOptions& options) {
 
   if (options.ui == UiKind::Terminal) {
     if (auto reason = frontends::TerminalFrontend::Unavailable()) {
-      std::fprintf(stderr, "p42r: no terminal for the user interface (%s); use --ui=script to run without one\n",
+      std::fprintf(stderr, "p42r: cannot use this terminal: %s; use --ui=script to run without one\n",
                    reason->c_str());
       return kExitStartFailed;
     }
@@ -178,9 +184,19 @@ int RunProgram(const ProgramOptions& options) {
                      std::make_unique<platform::DeviceNotice>(platform::DBT_DEVTYP_PORT, portName));
       });
     }
-    frontend->start();
-    loop.run();
+    bool started = true;
+    try {
+      frontend->start();
+    } catch (const frontends::TerminalUnavailable& failure) {
+      std::fprintf(stderr, "p42r: cannot use this terminal: %s; use --ui=script to run without one\n",
+                   failure.what());
+      started = false;
+    }
+    const int loopCode = started ? loop.run() : kExitStartFailed;
+    frontend->loopEnded();
     exitCode = application.ExitInstance();
+    // The loop's own code (a second close request ended it) wins over a normal end.
+    if (loopCode != 0) exitCode = loopCode;
     device.reset();
   }
   clock->shutdown();

@@ -1,5 +1,6 @@
 #include "frontends/tui/Terminal.h"
 
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -166,6 +167,12 @@ void Terminal::draw(const render::Rendering& rendering, bool fully) {
   }
   wnoutrefresh(stdscr);
   doupdate();
+}
+
+bool Terminal::hungUp() const {
+  if (in_ == nullptr) return false;
+  pollfd fd{::fileno(in_), POLLIN, 0};
+  return ::poll(&fd, 1, 0) > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 std::vector<KeyEvent> Terminal::readEvents() {

@@ -42,6 +42,8 @@ class Terminal {
   void draw(const render::Rendering& rendering, bool fully);
   // Everything typed so far; never waits.
   std::vector<KeyEvent> readEvents();
+  // The terminal has gone (its other end closed): nothing will be typed again.
+  bool hungUp() const;
 
  private:
   int pairFor(const render::Style& style);

@@ -8,6 +8,7 @@
 #include "frontends/tui/SignalRelay.h"
 #include "frontends/tui/Terminal.h"
 #include "frontends/tui/TerminalRestorer.h"
+#include "frontends/tui/TerminalType.h"
 
 namespace p42r::frontends {
 
@@ -45,9 +46,9 @@ TerminalFrontend::~TerminalFrontend() {
 
 std::optional<std::string> TerminalFrontend::Unavailable(int inputFd, int outputFd) {
   if (::isatty(inputFd) == 0 || ::isatty(outputFd) == 0) {
-    return std::string("the terminal interface needs a terminal on standard input and output (try --ui=script)");
+    return std::string("the terminal interface needs a terminal on standard input and output");
   }
-  return std::nullopt;
+  return tui::UnusableTerminalType(outputFd);
 }
 
 void TerminalFrontend::start() {
@@ -75,7 +76,9 @@ void TerminalFrontend::start() {
   redraw();
 }
 
-void TerminalFrontend::finish(int /*exitCode*/) {
+void TerminalFrontend::finish(int /*exitCode*/) { release(); }
+
+void TerminalFrontend::release() {
   if (finished_) return;
   finished_ = true;
   stopWatching();
@@ -111,19 +114,50 @@ void TerminalFrontend::redraw() {
 void TerminalFrontend::readInput() {
   if (finished_ || !terminal_->isOpen()) return;
   const auto events = terminal_->readEvents();
-  if (watcher_) watcher_->resume();
-  for (const tui::KeyEvent& event : events) {
-    if (event.kind == tui::KeyEvent::Kind::Redraw) {
-      fullRedraw_ = true;
-      requestRedraw();
-      continue;
-    }
-    // Clicks meet what the person saw: the screen as drawn last.
-    const render::HitMap none;
-    router_.handle(event, shown_ ? shown_->hits : none);
-    // The highlighted button of a box lives here, not in the display.
-    requestRedraw();
+  if (events.empty() && terminal_->hungUp()) {
+    // Nobody can type any more: the program is asked to close, once, and
+    // the terminal is not watched again (it would report the same at once).
+    requestClose();
+    return;
   }
+  if (watcher_) watcher_->resume();
+  const bool routing = !pending_.empty();
+  pending_.insert(pending_.end(), events.begin(), events.end());
+  if (!routing) routePending();
+}
+
+void TerminalFrontend::routePending() {
+  // One key at a time, each once what the key before it set going has been
+  // delivered: keys typed ahead meet the screen or the box that the earlier
+  // ones opened, as they would have had they come one by one.
+  while (!pending_.empty() && !finished_) {
+    if (loop_.hasPosted()) {
+      PostIfAlive(loop_, self_, [](TerminalFrontend& f) { f.routePending(); });
+      return;
+    }
+    const tui::KeyEvent event = pending_.front();
+    pending_.pop_front();
+    route(event);
+  }
+}
+
+void TerminalFrontend::route(const tui::KeyEvent& event) {
+  if (event.kind == tui::KeyEvent::Kind::Redraw) {
+    fullRedraw_ = true;
+    requestRedraw();
+    return;
+  }
+  // Clicks meet what the person saw: the screen as drawn last.
+  const render::HitMap none;
+  router_.handle(event, shown_ ? shown_->hits : none);
+  // The highlighted button of a box lives here, not in the display.
+  requestRedraw();
+}
+
+void TerminalFrontend::requestClose() {
+  if (closeRequested_) return;
+  closeRequested_ = true;
+  input_.close();
 }
 
 void TerminalFrontend::signalled(int signal) {
@@ -135,8 +169,7 @@ void TerminalFrontend::signalled(int signal) {
     return;
   }
   if (!closeRequested_) {
-    closeRequested_ = true;
-    input_.close();
+    requestClose();
     return;
   }
   // Asked twice: the program did not end by itself, so its loop is ended.

@@ -14,6 +14,7 @@
 // once. The terminal is restored at every end (TerminalRestorer).
 #pragma once
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -53,7 +54,9 @@ class TerminalFrontend final : public platform::DisplayObserver {
 
   // Takes over the terminal and starts reading input. Throws TerminalUnavailable.
   void start();
-  // The program has ended: stops reading and gives the terminal back.
+  // The program's loop has ended: stops reading and gives the terminal back.
+  void release();
+  // The program has ended: the same, if not done yet.
   void finish(int exitCode);
 
   // DisplayObserver: every change makes the screen dirty.
@@ -73,6 +76,9 @@ class TerminalFrontend final : public platform::DisplayObserver {
   void requestRedraw();
   void redraw();
   void readInput();
+  void routePending();
+  void route(const tui::KeyEvent& event);
+  void requestClose();
   void signalled(int signal);
   void stopWatching();
 
@@ -87,6 +93,8 @@ class TerminalFrontend final : public platform::DisplayObserver {
   std::unique_ptr<tui::SignalRelay> signals_;
   std::unique_ptr<tui::InputWatcher> watcher_;
   std::optional<render::Rendering> shown_;
+  // Keys read but not yet handed to the screens.
+  std::deque<tui::KeyEvent> pending_;
   // Tasks posted by the watcher find out through this whether the frontend is still there.
   std::shared_ptr<TerminalFrontend*> self_;
   bool redrawPending_ = false;

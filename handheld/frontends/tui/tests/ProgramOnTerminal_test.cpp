@@ -83,5 +83,25 @@ TEST_F(ProgramOnTerminal, AFastUpdateEndsWithItsResultAndBackUsable) {
   session.sendKeys("C-c");
 }
 
+TEST_F(ProgramOnTerminal, KeysTypedAheadMeetTheScreenTheKeysBeforeThemOpened) {
+  TmuxSession session(std::string(P42R_PROGRAM) + " --sim=update-fast --device-root " + root.string(), 80, 24);
+  ASSERT_TRUE(session.waitFor({"処理を選択してください"})) << session.capture();
+  // Both presses in one write: the first opens the start page, the second
+  // presses its Start, which has the focus there.
+  session.sendKeys("Space Space");
+  ASSERT_TRUE(session.waitFor({"[ OK ]", "[ キャンセル ]"})) << session.capture();
+  session.sendKeys("C-c");
+}
+
+TEST_F(ProgramOnTerminal, ATerminalTypeItCannotUseEndsTheProgramWithAHint) {
+  const std::string after = (root / "after").string();
+  TmuxSession session("TERM=no-such-terminal " + std::string(P42R_PROGRAM) + " --sim --device-root " +
+                          root.string() + "; echo \"exit=$?\" > " + after + "; sleep 30",
+                      80, 24);
+  ASSERT_TRUE(WaitForFile(after, "exit=")) << session.capture();
+  EXPECT_EQ(ReadFile(after), "exit=1\n");
+  EXPECT_TRUE(session.waitFor({"'no-such-terminal' is unknown", "--ui=script"})) << session.capture();
+}
+
 }  // namespace
 }  // namespace p42r::frontends::tui::testing
