@@ -241,6 +241,13 @@ TEST_F(ChannelFixture, AReaderThatRunsOutOfMemoryClosesThePortShowsTheErrorAndSt
   EXPECT_EQ(RaisedBy([&] { channel.Write(u"ATE0\r\n"); }), u"ポート書き込みエラー(003");
 }
 
+// Joins the readers when a test ends, before the state its hooks use is gone
+// (also when an assertion ends the test early).
+struct ReadersJoined {
+  SerialChannel& channel;
+  ~ReadersJoined() { channel.JoinReaders(); }
+};
+
 TEST_F(ChannelFixture, AReaderStoppedOnItsWayIntoTheWaitLeavesTheNextReadersLinesAlone) {
   channel.Open(u"COM4:");
   Receiver first(windows, codePage);
@@ -252,6 +259,7 @@ TEST_F(ChannelFixture, AReaderStoppedOnItsWayIntoTheWaitLeavesTheNextReadersLine
   serial.onWait([&] {
     if (waits.fetch_add(1) == 0) released.wait();
   });
+  const ReadersJoined joined{channel};
   channel.StartReader(ReaderParam{first.handle(), channel.portHandle()});
   ASSERT_TRUE(WaitFor([&] { return waits.load() == 1; }));
   // It is stopped, and the next reader arms the port before the first one
@@ -285,6 +293,7 @@ TEST_F(ChannelFixture, AReaderStoppedAfterItsWaitLeavesTheNextReadersReplyAlone)
   serial.onWait([&] {
     if (waits.fetch_add(1) == 1) secondReleased.wait();
   });
+  const ReadersJoined joined{channel};
   channel.StartReader(ReaderParam{first.handle(), channel.portHandle()});
   serial.feed("\r\nOLD\r\n");
   ASSERT_TRUE(WaitFor([&] { return wakes.load() == 1; }));
