@@ -13,6 +13,7 @@
 #include "platform/Clock.h"
 #include "platform/EventLoop.h"
 #include "platform/Form.h"
+#include "ClosingFrame.h"
 
 namespace p42r::frontends::tui {
 namespace {
@@ -40,15 +41,6 @@ class ProbeScreen final : public platform::Form {
   void onNotify(std::uint16_t id, std::int64_t code, std::uint32_t) override { notices.emplace_back(id, code); }
 };
 
-class Frame final : public platform::Window {
- public:
-  explicit Frame(platform::WindowSystem& windows) : Window(windows) {}
-  int closes = 0;
-  void handleMessage(platform::Message& message) override {
-    if (message.id == platform::WM_CLOSE) ++closes;
-  }
-};
-
 struct Routing : ::testing::Test {
   platform::ManualClock clock;
   platform::EventLoop loop{clock};
@@ -56,7 +48,7 @@ struct Routing : ::testing::Test {
   platform::Display display{loop};
   platform::UserInput input{display, windows};
   InputRouter router{display, input};
-  Frame frame{windows};
+  testing::ClosingFrame frame{windows};
   render::PictureLibrary pictures;
   std::unique_ptr<ProbeScreen> screen;
 

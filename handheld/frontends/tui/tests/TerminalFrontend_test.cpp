@@ -14,18 +14,10 @@
 
 #include "platform/Clock.h"
 #include "platform/EventLoop.h"
+#include "ClosingFrame.h"
 
 namespace p42r::frontends {
 namespace {
-
-class Frame final : public platform::Window {
- public:
-  explicit Frame(platform::WindowSystem& windows) : Window(windows) {}
-  int closes = 0;
-  void handleMessage(platform::Message& message) override {
-    if (message.id == platform::WM_CLOSE) ++closes;
-  }
-};
 
 // Sets TERM for one test and puts it back afterwards.
 class TerminalTypeForTest {
@@ -74,7 +66,7 @@ TEST(TerminalFrontendOnAPty, ATerminalThatGoesAwayAsksTheProgramToCloseOnce) {
   platform::EventLoop loop{clock};
   platform::WindowSystem windows{loop};
   platform::Display display{loop};
-  Frame frame{windows};
+  tui::testing::ClosingFrame frame{windows};
   display.setFrameWindow(frame.handle());
   PseudoTerminal pty;
   ASSERT_GE(pty.slave, 0);
