@@ -1,45 +1,127 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of scripts/debian-packages.txt that are missing.
-# A package written NAME:ARCH (wine32:i386) needs that foreign architecture;
-# it is added to dpkg once, only when it is not there yet. Runs apt-get
-# update once, and only when something has to be installed; prints nothing
-# when everything is present.
-set -euo pipefail
+# Installs the Debian packages that a purpose needs and that are missing.
+#
+# Usage: scripts/install-deps.sh [run|test]
+#   run   building and running p42r (scripts/packages/run.txt)
+#   test  the whole test suite, with the Windows build and its Wine runs
+#         (run.txt, test.txt and windows.txt); the default
+#
+# Prints nothing when everything is there. Otherwise it runs apt-get update
+# once and goes on when some of the registry's indexes fail (it names them):
+# what can be installed from the lists it has is installed. It fails only
+# when a needed package cannot be installed, and names that package. A
+# package marked "optional" in a list is tried on its own; when it cannot be
+# installed the script says so and goes on (the tests that need it report
+# themselves skipped). A package written NAME:ARCH (wine32:i386) needs that
+# foreign architecture, which is added to dpkg first.
+#
+# Exit codes: 0 done (perhaps without some optional packages), 1 a needed
+# package is missing and could not be installed, 2 bad usage.
+set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(grep -v -E '^\s*(#|$)' "$here/debian-packages.txt" | sed -e 's/[[:space:]]*$//')
-missing=()
-for pkg in "${wanted[@]}"; do
-  dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
+lists=$here/packages
+
+say() { printf 'install-deps: %s\n' "$*" >&2; }
+
+case "${1:-test}" in
+  run) purposes=(run) ;;
+  test) purposes=(run test windows) ;;
+  -h | --help)
+    awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"
+    exit 0
+    ;;
+  *)
+    say "unknown purpose '$1' (run or test)"
+    exit 2
+    ;;
+esac
+
+needed=()
+optional=()
+for purpose in "${purposes[@]}"; do
+  while read -r name mark _; do
+    case "$name" in '' | '#'*) continue ;; esac
+    if [ "${mark:-}" = optional ]; then optional+=("$name"); else needed+=("$name"); fi
+  done <"$lists/$purpose.txt"
 done
-if [ ${#missing[@]} -eq 0 ]; then
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+missing_needed=()
+missing_optional=()
+for name in "${needed[@]}"; do installed "$name" || missing_needed+=("$name"); done
+for name in "${optional[@]}"; do installed "$name" || missing_optional+=("$name"); done
+if [ ${#missing_needed[@]} -eq 0 ] && [ ${#missing_optional[@]} -eq 0 ]; then
   exit 0
 fi
+
 if [ "$(id -u)" -ne 0 ]; then
-  echo "install-deps: missing packages: ${missing[*]}" >&2
-  echo "install-deps: run this script as root (or install them with apt-get)" >&2
+  [ ${#missing_needed[@]} -eq 0 ] || say "missing packages: ${missing_needed[*]}"
+  [ ${#missing_optional[@]} -eq 0 ] || say "missing optional packages: ${missing_optional[*]}"
+  say "run this script as root (or install them with apt-get)"
+  [ ${#missing_needed[@]} -eq 0 ] && exit 0
   exit 1
 fi
 
+export DEBIAN_FRONTEND=noninteractive
+
+# Foreign architectures first, so that the one update below fetches their indexes.
 native=$(dpkg --print-architecture)
-foreign=()
-for pkg in "${missing[@]}"; do
-  case "$pkg" in
-    *:*)
-      arch=${pkg##*:}
-      if [ "$arch" != "$native" ] && [ "$arch" != all ] && [ "$arch" != any ] &&
-        ! dpkg --print-foreign-architectures | grep -qx "$arch" &&
-        ! printf '%s\n' "${foreign[@]}" | grep -qx "$arch"; then
-        foreign+=("$arch")
-      fi
-      ;;
-  esac
-done
-for arch in "${foreign[@]}"; do
-  echo "install-deps: adding the $arch architecture to dpkg" >&2
-  dpkg --add-architecture "$arch"
+for name in "${missing_needed[@]}" "${missing_optional[@]}"; do
+  case "$name" in *:*) ;; *) continue ;; esac
+  arch=${name##*:}
+  case "$arch" in "$native" | all | any) continue ;; esac
+  if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+    say "adding the $arch architecture to dpkg (for $name)"
+    dpkg --add-architecture "$arch" || say "could not add the $arch architecture"
+  fi
 done
 
-echo "install-deps: installing ${missing[*]}" >&2
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+say "updating the package lists"
+update_log=$(apt-get update 2>&1)
+update_status=$?
+if [ $update_status -ne 0 ]; then
+  failed=$(printf '%s\n' "$update_log" | grep -E '^(E|W): Failed to fetch' | sed -e 's/^[EW]: Failed to fetch //')
+  if [ -n "$failed" ]; then
+    say "some package indexes could not be fetched (the registry may be syncing); going on with the lists that were:"
+    printf '%s\n' "$failed" | sed -e 's/^/install-deps:   /' >&2
+  else
+    say "apt-get update failed (exit $update_status); going on with the lists there are:"
+    printf '%s\n' "$update_log" | tail -n 5 | sed -e 's/^/install-deps:   /' >&2
+  fi
+fi
+
+# The reason apt gives for a failed install, in one line.
+apt_reason() { printf '%s\n' "$1" | grep -E '^E: ' | tail -n 1 | sed -e 's/^E: //'; }
+
+install_quietly() {
+  apt_log=$(apt-get install -y -q --no-install-recommends "$@" 2>&1)
+}
+
+status=0
+if [ ${#missing_needed[@]} -gt 0 ]; then
+  say "installing ${missing_needed[*]}"
+  if ! install_quietly "${missing_needed[@]}"; then
+    # Find out which of them cannot be had: each alone.
+    unavailable=()
+    for name in "${missing_needed[@]}"; do
+      installed "$name" && continue
+      if ! install_quietly "$name"; then
+        unavailable+=("$name")
+        say "cannot install the needed package $name: $(apt_reason "$apt_log")"
+      fi
+    done
+    if [ ${#unavailable[@]} -gt 0 ]; then
+      say "needed packages could not be installed: ${unavailable[*]}"
+      status=1
+    fi
+  fi
+fi
+
+for name in "${missing_optional[@]}"; do
+  say "installing the optional package $name"
+  if ! install_quietly "$name"; then
+    say "the optional package $name could not be installed ($(apt_reason "$apt_log")); the tests that need it will be skipped"
+  fi
+done
+exit $status

@@ -1,7 +1,8 @@
-// The Windows build's products as a Windows loader sees them: 32-bit x86
-// PE images, the library a DLL whose only exports are the three plain
-// entry-point names (no stdcall decoration, nothing else), both depending
-// on nothing but system DLLs.
+// The Windows build's products as a Windows loader sees them: PE images of
+// the architecture built (32-bit x86 for the product, x86-64 beside it),
+// the library a DLL whose only exports are the three plain entry-point
+// names (no stdcall decoration, nothing else), both depending on nothing
+// but system DLLs.
 #include "PackageFixture.h"
 #include "ProgramRun.h"
 
@@ -20,8 +21,8 @@ namespace desktoptest {
 namespace {
 
 struct PeImage {
-  std::string format;                // "pei-i386"
-  std::string magic;                 // "PE32"
+  std::string format;                // "pei-i386", "pei-x86-64"
+  std::string magic;                 // "PE32", "PE32+"
   bool isDll = false;
   std::vector<std::string> exports;  // names, in the export table's order
   int exportAddressCount = -1;       // entries of the export address table
@@ -84,13 +85,25 @@ PeImage readImage(const std::filesystem::path& image) {
   return result;
 }
 
+#if defined(WINDOWS_ARCH_x86_64)
+constexpr const char* kFormat = "pei-x86-64";
+constexpr const char* kMagic = "PE32+";
+#else
+constexpr const char* kFormat = "pei-i386";
+constexpr const char* kMagic = "PE32";
+#endif
+
+std::filesystem::path windowsProgram(const std::string& name) {
+  return desktopProgram((std::filesystem::path(WINDOWS_BIN_SUBDIR) / name).string());
+}
+
 const std::set<std::string> kSystemDlls = {"kernel32.dll", "msi.dll",      "ole32.dll",   "oleaut32.dll",
                                            "msvcrt.dll",   "advapi32.dll", "user32.dll"};
 
-TEST(WindowsImage, TheLibraryIsA32BitDllExportingExactlyTheThreePlainEntryPoints) {
-  const PeImage dll = readImage(desktopProgram("DeskSetup.dll"));
-  EXPECT_EQ(dll.format, "pei-i386");
-  EXPECT_EQ(dll.magic, "PE32");
+TEST(WINDOWS_IMAGE_SUITE, TheLibraryIsADllOfItsArchitectureExportingExactlyTheThreePlainEntryPoints) {
+  const PeImage dll = readImage(windowsProgram("DeskSetup.dll"));
+  EXPECT_EQ(dll.format, kFormat);
+  EXPECT_EQ(dll.magic, kMagic);
   EXPECT_TRUE(dll.isDll);
   EXPECT_THAT(dll.exports, ElementsAre("CEObjectCleanup", "InstallCEApps", "RemoveCEApps"));
   EXPECT_EQ(dll.exportAddressCount, 3) << "an export without a name";
@@ -98,10 +111,10 @@ TEST(WindowsImage, TheLibraryIsA32BitDllExportingExactlyTheThreePlainEntryPoints
   EXPECT_THAT(dll.imports, Contains("msi.dll"));
 }
 
-TEST(WindowsImage, TheApplicationManagerStandInIsA32BitProgramOnSystemDllsOnly) {
-  const PeImage program = readImage(desktopProgram("ceappmgr.exe"));
-  EXPECT_EQ(program.format, "pei-i386");
-  EXPECT_EQ(program.magic, "PE32");
+TEST(WINDOWS_IMAGE_SUITE, TheApplicationManagerStandInIsAProgramOfItsArchitectureOnSystemDllsOnly) {
+  const PeImage program = readImage(windowsProgram("ceappmgr.exe"));
+  EXPECT_EQ(program.format, kFormat);
+  EXPECT_EQ(program.magic, kMagic);
   EXPECT_FALSE(program.isDll);
   EXPECT_THAT(program.exports, testing::IsEmpty());
   EXPECT_THAT(program.imports, IsSubsetOf(kSystemDlls));

@@ -1,6 +1,7 @@
 // DeskSetup.dll under a real installer engine: the package built from
-// packages/installable is installed and removed with Wine's msiexec,
-// headless, in a fresh prefix made for this run. What the engine, the
+// packages/installable with the DLL of the architecture under test is
+// installed and removed with Wine's msiexec, headless, in a fresh prefix
+// made for this run by that architecture's loader. What the engine, the
 // library and the application manager stand-in did is compared with the
 // package's own streams (read with msiinfo), with the verbose log, and
 // with what the Linux host writes from the same package.
@@ -20,7 +21,7 @@ using testing::IsEmpty;
 namespace desktoptest {
 namespace {
 
-constexpr const char* kPackage = "installable";
+constexpr const char* kPackage = WINE_PACKAGE;
 constexpr const char* kAppManager = "C:\\Program Files\\App Manager\\ceappmgr.exe";
 constexpr const char* kRecord = "C:\\appmgr-record.txt";
 constexpr int kMsiexecDeadlineSeconds = 180;
@@ -155,20 +156,20 @@ struct Scenario {
   bool appManagerLeft = false;
 };
 
-// Puts the Windows stand-in where CEAPPMGRLOC points and checks that Wine runs 32-bit programs.
+// Puts the Windows stand-in where CEAPPMGRLOC points and checks that Wine runs it.
 std::string placeAppManager(const WinePrefix& prefix) {
   const auto target = prefix.hostPathOf(kAppManager);
   std::error_code error;
   std::filesystem::create_directories(target.parent_path(), error);
-  std::filesystem::copy_file(desktopProgram("ceappmgr.exe"), target,
+  std::filesystem::copy_file(desktopProgram((std::filesystem::path(WINDOWS_BIN_SUBDIR) / "ceappmgr.exe").string()), target,
                              std::filesystem::copy_options::overwrite_existing, error);
   if (error) {
     return "cannot place the application manager stand-in at " + target.string() + ": " + error.message();
   }
   const ProgramResult probe = prefix.wine({target.string(), "--help"}, 120);
   if (probe.status != 0 || probe.output.find("Usage: ceappmgr.exe") == std::string::npos) {
-    return "Wine cannot run the 32-bit stand-in ceappmgr.exe (" + describe(probe) +
-           "); is wine32:i386 installed? scripts/install-deps.sh installs it";
+    return "Wine cannot run the stand-in ceappmgr.exe (" + describe(probe) + "); is " + wineLoaderPackage() +
+           " installed? scripts/install-deps.sh installs it";
   }
   return {};
 }

@@ -15,8 +15,8 @@ constexpr int kQuickDeadlineSeconds = 60;
 
 }  // namespace
 
-WinePrefix::WinePrefix(std::filesystem::path folder)
-    : folder_(std::move(folder)), driveC_(folder_ / "drive_c") {}
+WinePrefix::WinePrefix(std::string loader, std::filesystem::path folder)
+    : loader_(std::move(loader)), folder_(std::move(folder)), driveC_(folder_ / "drive_c") {}
 
 EnvironmentChanges WinePrefix::environment(const EnvironmentChanges& extra) const {
   EnvironmentChanges changes = {
@@ -24,7 +24,10 @@ EnvironmentChanges WinePrefix::environment(const EnvironmentChanges& extra) cons
       {"WINEDEBUG", "-all"},
       // No Mono or Gecko download dialogs; the package needs neither.
       {"WINEDLLOVERRIDES", "mscoree,mshtml="},
+      // The loader's own architecture decides the prefix's: a 64-bit
+      // loader makes a 64-bit prefix (32-bit programs need wine32 anyway).
       {"WINEARCH", std::nullopt},
+      {"WINELOADER", loader_},
       {"DISPLAY", std::nullopt},
       {"WAYLAND_DISPLAY", std::nullopt},
   };
@@ -34,10 +37,10 @@ EnvironmentChanges WinePrefix::environment(const EnvironmentChanges& extra) cons
   return changes;
 }
 
-std::unique_ptr<WinePrefix> WinePrefix::create(std::string& problem) {
-  const ProgramResult version = runProgram({"wine", "--version"}, kQuickDeadlineSeconds);
+std::unique_ptr<WinePrefix> WinePrefix::create(const std::string& loader, std::string& problem) {
+  const ProgramResult version = runProgram({loader, "--version"}, kQuickDeadlineSeconds);
   if (version.status != 0) {
-    problem = "Wine is not usable (wine --version: " + describe(version) +
+    problem = "Wine is not usable (" + loader + " --version: " + describe(version) +
               "); scripts/install-deps.sh installs wine, wine64 and wine32:i386";
     return nullptr;
   }
@@ -46,7 +49,7 @@ std::unique_ptr<WinePrefix> WinePrefix::create(std::string& problem) {
     problem = "cannot create a folder for the Wine prefix in " + std::filesystem::temp_directory_path().string();
     return nullptr;
   }
-  std::unique_ptr<WinePrefix> prefix(new WinePrefix(pattern));
+  std::unique_ptr<WinePrefix> prefix(new WinePrefix(loader, pattern));
   const auto started = std::chrono::steady_clock::now();
   const ProgramResult boot = prefix->wine({"wineboot", "--init"}, kBootDeadlineSeconds);
   prefix->creationSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -54,7 +57,7 @@ std::unique_ptr<WinePrefix> WinePrefix::create(std::string& problem) {
     problem = "Wine could not create its prefix in " + pattern + " (wineboot --init: " + describe(boot) + ")";
     return nullptr;
   }
-  std::cerr << "wine: prefix " << pattern << " created in " << prefix->creationSeconds_ << " s\n";
+  std::cerr << "wine: prefix " << pattern << " (" << loader << ")" << " created in " << prefix->creationSeconds_ << " s\n";
   return prefix;
 }
 
@@ -66,7 +69,7 @@ WinePrefix::~WinePrefix() {
 
 ProgramResult WinePrefix::wine(const std::vector<std::string>& arguments, int deadlineSeconds,
                                const EnvironmentChanges& extra) const {
-  std::vector<std::string> command = {"wine"};
+  std::vector<std::string> command = {loader_};
   command.insert(command.end(), arguments.begin(), arguments.end());
   ProgramResult result = runProgram(command, deadlineSeconds, environment(extra));
   // Programs the call started in the prefix (a custom action server, a
@@ -95,9 +98,19 @@ std::string WinePrefix::windowsPathOf(const std::filesystem::path& hostPath) {
 
 const WinePrefix* sharedWinePrefix(std::string& problem) {
   static std::string creationProblem;
-  static const std::unique_ptr<WinePrefix> prefix = WinePrefix::create(creationProblem);
+  static const std::unique_ptr<WinePrefix> prefix = WinePrefix::create(wineLoader(), creationProblem);
   problem = creationProblem;
   return prefix.get();
+}
+
+const std::string& wineLoader() {
+  static const std::string loader = WINE_LOADER;
+  return loader;
+}
+
+const std::string& wineLoaderPackage() {
+  static const std::string package = WINE_LOADER_PACKAGE;
+  return package;
 }
 
 }  // namespace desktoptest
