@@ -354,6 +354,16 @@ TEST_F(Updating, TheCardUnpluggedMidRunEndsTheProgramWithNoReply) {
   EXPECT_EQ(closeRequests, 1);
 }
 
+TEST_F(Updating, TheCardUnpluggedAfterTheResultStillEndsTheProgram) {
+  StartUpdate();
+  Send({"VERCFSTR", "ERROR", "NO CARRIER"});
+  ExpectEndedWithBackFocused();
+  ASSERT_TRUE(channel.isOpen()) << "an ended run leaves the port open";
+  windows.post(updating.handle(), app::WM_DEVICE_REMOVED);
+  RunUntilIdle();
+  ExpectFatal(kNoReply);
+}
+
 // The abort button is hidden, so only a command sent to the screen reaches it.
 struct Abort : Updating {
   void Press() {
