@@ -419,6 +419,28 @@ TEST_F(Abort, ARefusedStopIsReportedAndTheUpdateGoesOn) {
   EXPECT_EQ(Status(), kCompleted);
 }
 
+TEST_F(Abort, TheCardUnpluggedWhileTheQuestionIsOpenEndsTheProgramOnce) {
+  StartUpdate();
+  Send({"VERCFSTR", "VERCFCPL"});
+  respond = [this](const Box& box) {
+    if (box.buttons == MessageBoxButtons::OkCancel) windows.post(updating.handle(), app::WM_DEVICE_REMOVED);
+    return platform::IDOK;
+  };
+  Press();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[1], kQuestion);
+  EXPECT_EQ(boxes[2], (Box{kNoReply, MessageBoxButtons::Ok, MessageBoxIcon::Exclamation}));
+  EXPECT_FALSE(portOpenAtBox[2]) << "the port is closed before the box is shown";
+  EXPECT_EQ(closeRequests, 1);
+  EXPECT_FALSE(channel.isOpen());
+  EXPECT_FALSE(updating.animation().running());
+  // The same removal told again opens no second box.
+  windows.post(updating.handle(), app::WM_DEVICE_REMOVED);
+  RunUntilIdle();
+  EXPECT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(closeRequests, 1);
+}
+
 TEST_F(Abort, CancelInTheQuestionStartsTheUpdateAgain) {
   StartUpdate();
   Send({"VERCFSTR", "VERCFCPL", "FDLSTART"});
