@@ -246,5 +246,28 @@ TEST_F(CardRemoval, AStableNameForThePortLeadsToTheCardAndItsRemovalIsNoticed) {
   EXPECT_EQ(program->wait(), 0) << program->standardError();
 }
 
+TEST_F(CardRemoval, ThePortOfARunningCopyIsBusyForOthersAndASecondCopyEndsSilently) {
+  Start();
+  ASSERT_EQ(Reply("wait screen 15"), "ok") << program->standardError();
+
+  // Another program on another device root: told the port is taken.
+  testing::TempDirectory otherRoot;
+  ProgramProcess other(P42R_PROGRAM, {"--ui=script", "--device-root", otherRoot.path().string(), "--port",
+                                      card.slavePath()});
+  EXPECT_EQ(other.wait(), 6);
+  EXPECT_NE(other.standardError().find("in use by another program"), std::string::npos);
+
+  // A second copy on the same device root: silent, as a second copy is.
+  ProgramProcess second(P42R_PROGRAM, {"--ui=script", "--device-root", root.path().string(), "--port",
+                                       card.slavePath()});
+  EXPECT_EQ(second.wait(), 3);
+  EXPECT_EQ(second.standardError(), "");
+  EXPECT_EQ(second.next(0ms), std::nullopt) << "the second copy showed something";
+
+  ASSERT_EQ(Reply("close"), "ok");
+  ASSERT_TRUE(program->nextEvent("exit"));
+  EXPECT_EQ(program->wait(), 0) << "the running copy was disturbed";
+}
+
 }  // namespace
 }  // namespace p42r::program
