@@ -2,13 +2,16 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include "program/ProgramOptions.h"
 
@@ -28,6 +31,36 @@ HostPortVerdict Busy(const std::string& hostDevice) {
                                      " is in use by another program (a terminal program, a modem manager, "
                                      "another p42r); end it and try again ('fuser -v " +
                                      hostDevice + "' shows which)"};
+}
+
+// The live process, other than this one, whose UUCP lock file names the
+// device; the lock file's path with it.
+std::optional<std::pair<pid_t, std::filesystem::path>> LockHolder(
+    const std::string& hostDevice, const std::vector<std::filesystem::path>& lockDirectories) {
+  std::error_code error;
+  const auto node = std::filesystem::canonical(hostDevice, error);
+  if (error) return std::nullopt;
+  for (const auto& directory : lockDirectories) {
+    const auto lockFile = directory / ("LCK.." + node.filename().string());
+    std::ifstream file(lockFile, std::ios::binary);
+    if (!file) continue;
+    std::string content(64, '\0');
+    file.read(content.data(), static_cast<std::streamsize>(content.size()));
+    content.resize(static_cast<std::size_t>(file.gcount()));
+    // The process number in ASCII, as every lock file of this age holds it.
+    const auto holder = static_cast<pid_t>(std::strtol(content.c_str(), nullptr, 10));
+    // A lock left behind by a process that is gone holds nothing.
+    if (holder <= 0 || holder == ::getpid()) continue;
+    if (::kill(holder, 0) == 0 || errno == EPERM) return std::make_pair(holder, lockFile);
+  }
+  return std::nullopt;
+}
+
+std::string ProcessName(pid_t process) {
+  std::ifstream file("/proc/" + std::to_string(process) + "/comm");
+  std::string name;
+  std::getline(file, name);
+  return name;
 }
 
 }  // namespace
@@ -58,7 +91,8 @@ HostPortVerdict DescribeOpenFailure(const std::string& hostDevice, int error) {
   }
 }
 
-std::optional<HostPortVerdict> CheckHostPort(const std::string& hostDevice) {
+std::optional<HostPortVerdict> CheckHostPort(const std::string& hostDevice,
+                                             const std::vector<std::filesystem::path>& lockDirectories) {
   struct stat status {};
   if (::stat(hostDevice.c_str(), &status) != 0) {
     struct stat link {};
@@ -84,6 +118,12 @@ std::optional<HostPortVerdict> CheckHostPort(const std::string& hostDevice) {
     // The program's own open takes this lock; whoever has it now keeps the
     // port from the program.
     verdict = Busy(hostDevice);
+  } else if (const auto holder = LockHolder(hostDevice, lockDirectories)) {
+    const std::string name = ProcessName(holder->first);
+    verdict = HostPortVerdict{HostPortProblem::Busy,
+                              hostDevice + " is in use by another program: process " + std::to_string(holder->first) +
+                                  (name.empty() ? std::string() : " (" + name + ")") + " holds its lock file " +
+                                  holder->second.string() + "; end it and try again"};
   }
   ::close(descriptor);
   return verdict;

@@ -4,8 +4,10 @@
 // screen. The look opens the device once without claiming it and closes it.
 #pragma once
 
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace p42r::program {
 
@@ -22,8 +24,13 @@ struct HostPortVerdict {
   std::string message;  // one line, without "p42r: "
 };
 
-// Nothing when the device can be opened as a serial port.
-std::optional<HostPortVerdict> CheckHostPort(const std::string& hostDevice);
+// Nothing when the device can be opened as a serial port. A port is busy
+// when another program holds it exclusively or locked, or when a live
+// process other than this one holds its UUCP lock file (LCK..ttyUSB0) in
+// one of `lockDirectories`, as terminal programs do.
+std::optional<HostPortVerdict> CheckHostPort(const std::string& hostDevice,
+                                             const std::vector<std::filesystem::path>& lockDirectories = {
+                                                 "/run/lock", "/var/lock"});
 
 // The verdict for an open of `hostDevice` that failed with `error` (errno).
 HostPortVerdict DescribeOpenFailure(const std::string& hostDevice, int error);

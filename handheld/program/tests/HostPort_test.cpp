@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -110,6 +112,37 @@ TEST(HostPortCheck, OpenFailuresSayWhatToDo) {
   EXPECT_EQ(denied.kind, HostPortProblem::NoPermission);
   EXPECT_NE(denied.message.find("no permission to open " + device.string()), std::string::npos) << denied.message;
   EXPECT_NE(denied.message.find("usermod -aG dialout"), std::string::npos) << denied.message;
+}
+
+TEST(HostPortCheck, ALiveProcessHoldingThePortsLockFileMakesItBusyAndAStaleLockDoesNot) {
+  Pty pty;
+  ASSERT_FALSE(pty.slavePath.empty());
+  testing::TempDirectory lockDirectory;
+  const auto lockFile = lockDirectory.path() / ("LCK.." + std::filesystem::path(pty.slavePath).filename().string());
+  const auto lockBy = [&](pid_t process) {
+    char content[16];
+    std::snprintf(content, sizeof content, "%10d\n", static_cast<int>(process));
+    std::ofstream(lockFile) << content;
+  };
+
+  lockBy(::getppid());  // alive, and not this process
+  auto verdict = CheckHostPort(pty.slavePath, {lockDirectory.path()});
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(verdict->kind, HostPortProblem::Busy);
+  EXPECT_NE(verdict->message.find("process " + std::to_string(::getppid())), std::string::npos) << verdict->message;
+  EXPECT_NE(verdict->message.find(lockFile.string()), std::string::npos) << verdict->message;
+
+  // Left behind by a process that has ended.
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ASSERT_GT(ended, 0);
+  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  lockBy(ended);
+  EXPECT_EQ(CheckHostPort(pty.slavePath, {lockDirectory.path()}), std::nullopt);
+
+  // The program's own lock is no other program's.
+  lockBy(::getpid());
+  EXPECT_EQ(CheckHostPort(pty.slavePath, {lockDirectory.path()}), std::nullopt);
 }
 
 // p42r itself, with a port it cannot use: a message, the exit code, no screen.
