@@ -1,7 +1,5 @@
 #include "app/CPocketPCApp.h"
 
-#include "access/ClsChangePswd.h"
-#include "access/ClsCheckPswd.h"
 #include "app/AboutDialog.h"
 #include "platform/LastError.h"
 #include "resources/StringTable.h"
@@ -85,7 +83,7 @@ bool CPocketPCApp::ProcessShellCommand() {
 }
 
 void CPocketPCApp::CreateScreens() {
-  screens_ = CreateScreenViews(services_, *this);
+  if (options_.createScreens) screens_ = options_.createScreens(services_, *this);
   for (std::size_t i = 0; i < screens_.size() && i + 1 < ScreenTable.size(); ++i) {
     ScreenView& screen = *screens_[i];
     const int number = static_cast<int>(i + 1);
@@ -99,8 +97,7 @@ void CPocketPCApp::CreateScreens() {
 
 void CPocketPCApp::RouteEntry() {
   using Entry = Options::Entry;
-  auto* check = dynamic_cast<access::ClsCheckPswd*>(screen(2));
-  auto* change = dynamic_cast<access::ClsChangePswd*>(screen(4));
+  // The password screens were told where they lead when they were built.
   switch (options_.entry) {
     case Entry::Consumer:
       services_.state.screenAfterStart = 15;
@@ -112,13 +109,9 @@ void CPocketPCApp::RouteEntry() {
       services_.state.screenAfterStart = 13;
       return;
     case Entry::AdminConnection:
-    case Entry::AdminId: {
-      const int menu = options_.entry == Entry::AdminConnection ? 6 : 7;
+    case Entry::AdminId:
       services_.state.screenAfterStart = 2;
-      if (check) check->SetScreenAfterAuthentication(menu);
-      if (change) change->SetScreenAfterChange(menu);
       return;
-    }
   }
 }
 

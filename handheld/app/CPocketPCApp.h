@@ -22,6 +22,9 @@ namespace p42r::app {
 class CPocketPCApp final : public Navigator, public FrameOwner {
  public:
   enum class StartFailure { None, AlreadyRunning, ShellCommandFailed };
+  // Builds screens 1 to 15 in table order; the program that puts the
+  // screens together supplies it.
+  using ScreenFactory = std::function<std::vector<std::unique_ptr<ScreenView>>(Services&, Navigator&)>;
 
   struct Options {
     // The handheld command line ("/LOG" and whatever else the user gave).
@@ -37,6 +40,8 @@ class CPocketPCApp final : public Navigator, public FrameOwner {
     Entry entry = Entry::Consumer;
     // Stops the serial reader and closes the port at exit.
     std::function<void()> releaseDevice;
+    // The screen table's screens 1 to 15 (none without it).
+    ScreenFactory createScreens;
   };
 
   CPocketPCApp(Services& services, Options options);
@@ -82,8 +87,5 @@ class CPocketPCApp final : public Navigator, public FrameOwner {
   bool closing_ = false;
   StartFailure startFailure_ = StartFailure::None;
 };
-
-// Builds screens 1 to 15 in table order.
-std::vector<std::unique_ptr<ScreenView>> CreateScreenViews(Services& services, Navigator& navigator);
 
 }  // namespace p42r::app

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/DeviceNotice.h"
+#include "program/ScreenTable.h"
 #include "testing/HandheldHarness.h"
 #include "testing/ScriptedCard.h"
 
@@ -24,6 +25,7 @@ struct AppFixture : ::testing::Test, testing::HandheldHarness {
   CPocketPCApp& Start(const std::u16string& commandLine = u"") {
     CPocketPCApp::Options options;
     options.commandLine = commandLine;
+    options.createScreens = program::ScreenTableFor(CPocketPCApp::Options::Entry::Consumer);
     app = std::make_unique<CPocketPCApp>(services, options);
     EXPECT_TRUE(app->InitInstance());
     EXPECT_TRUE(RunUntil([&] { return app->currentScreen() == 15; })) << "the card was not identified";
@@ -154,6 +156,7 @@ TEST_F(AppFixture, AFrameThatCannotBeCreatedEndsTheStart) {
 CPocketPCApp::Options LogOptions(std::u16string commandLine) {
   CPocketPCApp::Options options;
   options.commandLine = std::move(commandLine);
+  options.createScreens = program::ScreenTableFor(CPocketPCApp::Options::Entry::Consumer);
   return options;
 }
 

@@ -91,6 +91,7 @@ struct PosixSerialApi::Port {
   }
   int fd = -1;
   int wakeFd = -1;
+  std::u16string name;  // "COM4:"
   std::mutex mutex;
   std::uint32_t mask = 0;
   std::uint64_t maskChanges = 0;
@@ -154,11 +155,13 @@ PortHandle PosixSerialApi::CreateFile(std::u16string_view name) {
   }
   auto port = std::make_shared<Port>();
   port->fd = fd;
+  port->name = std::u16string(name);
   port->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (port->wakeFd < 0) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return INVALID_PORT_HANDLE;
   }
+  if (watch_ != nullptr) watch_->portOpened(name, *path, fd);
   std::lock_guard lock(mutex_);
   const PortHandle handle = nextHandle_++;
   ports_.emplace(handle, std::move(port));
@@ -432,6 +435,7 @@ bool PosixSerialApi::CloseHandle(PortHandle handle) {
   }
   // A reader still waiting returns; the descriptor closes with its last user.
   port->wake();
+  if (watch_ != nullptr) watch_->portClosed(port->name);
   return true;
 }
 

@@ -3,7 +3,8 @@
 // which is opened raw, exclusively, without becoming the controlling
 // terminal. The wait for port events is a poll on the device and an eventfd,
 // so clearing the event mask or closing wakes a waiting reader at once. A
-// device that hung up or vanished reports ERROR_DEVICE_NOT_AVAILABLE.
+// device that hung up or vanished reports ERROR_DEVICE_NOT_AVAILABLE. A port
+// watch, when set, learns of every port opened and closed.
 #pragma once
 
 #include <functional>
@@ -13,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/PortWatch.h"
 #include "platform/SerialApi.h"
 
 namespace p42r::platform {
@@ -32,6 +34,8 @@ class PosixSerialApi final : public SerialApi {
   ~PosixSerialApi() override;
 
   SerialFaults& faults() { return faults_; }
+  // Who is told of each port opened and closed (the device watcher); none by default.
+  void setPortWatch(PortWatch* watch) { watch_ = watch; }
 
   PortHandle CreateFile(std::u16string_view name) override;
   bool SetCommTimeouts(PortHandle port, const CommTimeouts& timeouts) override;
@@ -62,6 +66,7 @@ class PosixSerialApi final : public SerialApi {
   PortHandle nextHandle_ = 0x40;
   EventHandle nextEvent_ = 1;
   SerialFaults faults_;
+  PortWatch* watch_ = nullptr;
 };
 
 }  // namespace p42r::platform

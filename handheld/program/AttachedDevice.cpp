@@ -73,7 +73,8 @@ class HostPort final : public AttachedDevice {
   explicit HostPort(const std::filesystem::path& deviceRoot) : registration_(deviceRoot) {}
   card::CardRegistration& registration() { return registration_; }
   std::string comName() const override { return registration_.entries().front().comName; }
-  // A host device's removal is not watched; the serial calls report it.
+  // A host device does not tell of its own removal: the platform's device
+  // watcher notices it once the port is opened.
   void onRemoved(std::function<void()>) override {}
 
  private:
@@ -109,11 +110,6 @@ std::unique_ptr<AttachedDevice> PlugSimulatedCard(const SimulatedCardRequest& re
 
 std::unique_ptr<AttachedDevice> RegisterHostPort(const std::filesystem::path& deviceRoot,
                                                  const std::string& hostDevice, std::string& error) {
-  std::error_code ignored;
-  if (!std::filesystem::exists(hostDevice, ignored)) {
-    error = "no such device: " + hostDevice;
-    return nullptr;
-  }
   try {
     auto port = std::make_unique<HostPort>(deviceRoot);
     port->registration().add(card::CardPort::AtCommands, hostDevice, std::nullopt);

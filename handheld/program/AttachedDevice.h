@@ -35,7 +35,9 @@ struct SimulatedCardRequest {
 // Plugs the simulated card in; nothing (and `error` set) when it cannot be.
 std::unique_ptr<AttachedDevice> PlugSimulatedCard(const SimulatedCardRequest& request, std::string& error);
 
-// Registers `hostDevice` as the card's AT port.
+// Registers `hostDevice` as the card's AT port, under the name it was given
+// (a stable /dev/serial/by-id/... link stays a link). CheckHostPort has
+// looked at it before.
 std::unique_ptr<AttachedDevice> RegisterHostPort(const std::filesystem::path& deviceRoot,
                                                  const std::string& hostDevice, std::string& error);
 

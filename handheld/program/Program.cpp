@@ -3,8 +3,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
+#include <system_error>
 
 #include "access/ManagementFileProvisioning.h"
 #include "app/CPocketPCApp.h"
@@ -15,14 +17,22 @@
 #include "platform/DeviceNotice.h"
 #include "platform/Display.h"
 #include "platform/EventLoop.h"
+#include "platform/HostDeviceWatcher.h"
+#include "platform/LastError.h"
+#include "platform/NamedMutex.h"
 #include "platform/PosixSerialApi.h"
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "program/AttachedDevice.h"
+#include "program/HostPortCheck.h"
+#include "program/ScreenTable.h"
+#include "resources/StringTable.h"
 
 namespace p42r::program {
 
 namespace {
+
+constexpr std::uint32_t kAppTitleString = 57344;  // the single-instance mutex is named after it
 
 // A device root made for one run with the simulated card, removed afterwards.
 class ThrowawayRoot {
@@ -74,6 +84,12 @@ std::filesystem::path ChooseDeviceRoot(const ProgramOptions& options, std::uniqu
   return platform::DefaultDeviceRoot();
 }
 
+bool AnotherCopyRuns(const platform::DeviceRoot& deviceRoot) {
+  std::uint32_t error = platform::ERROR_SUCCESS;
+  const auto probe = platform::NamedMutex::create(deviceRoot, resources::LoadString(kAppTitleString), error);
+  return error == platform::ERROR_ALREADY_EXISTS;
+}
+
 }  // namespace
 
 int RunProgram(const ProgramOptions& options) {
@@ -117,7 +133,23 @@ int RunProgram(const ProgramOptions& options) {
   platform::DiagnosticLog log(*clock);
   app::AppState state;
   platform::Registry registry(deviceRoot.registryFile());
+  // The platform's device-change notice for a port whose host device went,
+  // posted to the frame once there is one.
+  std::atomic<platform::WindowHandle> noticeFrame{0};
+  std::unique_ptr<platform::HostDeviceWatcher> watcher;
+  try {
+    watcher = std::make_unique<platform::HostDeviceWatcher>([&windows, &noticeFrame](const std::u16string& port) {
+      const platform::WindowHandle frame = noticeFrame.load();
+      if (frame == 0) return;
+      windows.post(frame, platform::WM_DEVICECHANGE, platform::DBT_DEVICEREMOVECOMPLETE, 0,
+                   std::make_unique<platform::DeviceNotice>(platform::DBT_DEVTYP_PORT, port));
+    });
+  } catch (const std::system_error& failure) {
+    std::fprintf(stderr, "p42r: cannot watch the card's port: %s\n", failure.what());
+    return kExitStartFailed;
+  }
   platform::PosixSerialApi serial([&registry](std::u16string_view port) { return registry.hostDeviceFor(port); });
+  serial.setPortWatch(watcher.get());
   link::SerialChannel channel(serial, windows, display, *codePage, log, *clock);
   platform::HostFileSystem files;
   if (auto problem = access::ProvisionManagementFile(files, deviceRoot, *codePage)) {
@@ -148,11 +180,23 @@ int RunProgram(const ProgramOptions& options) {
                      : options.entry == "admin-id"         ? Entry::AdminId
                      : options.entry == "applications"     ? Entry::Applications
                                                            : Entry::Consumer;
+  appOptions.createScreens = ScreenTableFor(appOptions.entry);
   appOptions.releaseDevice = [&] {
     channel.StopReader(channel.portHandle());
     clock->sleepFor(platform::Duration(100));
     if (channel.isOpen()) channel.Close();
   };
+  // A port the program could never use is told before any screen shows.
+  if (options.hostPort) {
+    if (const auto problem = CheckHostPort(*options.hostPort)) {
+      clock->shutdown();
+      // The copy already running on this device root may be what holds it:
+      // a second copy ends silently, whatever its port.
+      if (problem->kind == HostPortProblem::Busy && AnotherCopyRuns(deviceRoot)) return kExitAlreadyRunning;
+      std::fprintf(stderr, "p42r: %s\n", problem->message.c_str());
+      return ExitCodeFor(problem->kind);
+    }
+  }
   int exitCode = kExitOk;
   std::unique_ptr<AttachedDevice> device;
   {
@@ -163,6 +207,7 @@ int RunProgram(const ProgramOptions& options) {
       return application.startFailure() == app::CPocketPCApp::StartFailure::AlreadyRunning ? kExitAlreadyRunning
                                                                                               : kExitStartFailed;
     }
+    noticeFrame.store(display.frameWindow());
     // The card goes in once this copy owns the device root and before the
     // start-up screen looks for it.
     std::string error;
@@ -177,12 +222,10 @@ int RunProgram(const ProgramOptions& options) {
       return kExitStartFailed;
     }
     if (device) {
-      // The platform's device-change notice for the card's port.
+      // A device that tells of its own removal (the embedded card) is told
+      // like one the watcher finds, and only once whoever finds it first.
       const std::u16string portName = platform::FromUtf8(device->comName());
-      device->onRemoved([&windows, &display, portName] {
-        windows.post(display.frameWindow(), platform::WM_DEVICECHANGE, platform::DBT_DEVICEREMOVECOMPLETE, 0,
-                     std::make_unique<platform::DeviceNotice>(platform::DBT_DEVTYP_PORT, portName));
-      });
+      device->onRemoved([&watcher, portName] { watcher->removedElsewhere(portName); });
     }
     bool started = true;
     try {
@@ -193,6 +236,8 @@ int RunProgram(const ProgramOptions& options) {
       started = false;
     }
     const int loopCode = started ? loop.run() : kExitStartFailed;
+    // Nothing is delivered any more: the watcher's thread ends with the loop.
+    watcher->stop();
     frontend->loopEnded();
     exitCode = application.ExitInstance();
     // The loop's own code (a second close request ended it) wins over a normal end.

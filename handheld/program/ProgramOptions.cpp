@@ -158,7 +158,11 @@ Options:
   --trace-card          show the simulated card's traffic on standard error
   --list-scenarios      list the simulated card's built-in scenarios
   --port PATH           register the host serial device PATH (a real card, a
-                        modem, a pty) as the card's AT port for this run
+                        modem, a pty) as the card's AT port for this run; a
+                        stable name such as /dev/serial/by-id/usb-... works
+                        too. The port is looked at before the program starts;
+                        once in use, its device going away (the adapter
+                        unplugged, the pty's other end closed) is noticed
   --entry=WAY           where the program leads once the card is identified:
                         consumer (the default: the consumer menu), general (the
                         general menu), admin-connection or admin-id (the password
@@ -175,6 +179,9 @@ Exit codes:
   2  the command line is wrong
   3  another copy is running on the same device root (it ends silently)
   4  the device root is missing or cannot be written
+  5  the --port device is not there, leads nowhere or is no serial device
+  6  the --port device is in use by another program
+  7  no permission to open the --port device
 )";
 }
 

@@ -46,5 +46,8 @@ inline constexpr int kExitStartFailed = 1;     // the application could not star
 inline constexpr int kExitUsage = 2;           // bad command line
 inline constexpr int kExitAlreadyRunning = 3;  // another copy runs on this device root
 inline constexpr int kExitDeviceRoot = 4;      // the device root is missing or unusable
+inline constexpr int kExitPortMissing = 5;     // the --port device is not there or no serial device
+inline constexpr int kExitPortBusy = 6;        // the --port device is in use by another program
+inline constexpr int kExitPortDenied = 7;      // no permission to open the --port device
 
 }  // namespace p42r::program

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CPocketPCApp.h"
+#include "program/ScreenTable.h"
 #include "testing/HandheldHarness.h"
 #include "testing/ScriptedCard.h"
 
@@ -37,7 +38,9 @@ struct StartFixture : ::testing::Test, testing::HandheldHarness {
   }
 
   void Start() {
-    app = std::make_unique<app::CPocketPCApp>(services, app::CPocketPCApp::Options{});
+    app::CPocketPCApp::Options options;
+    options.createScreens = program::ScreenTableFor(app::CPocketPCApp::Options::Entry::Consumer);
+    app = std::make_unique<app::CPocketPCApp>(services, options);
     ASSERT_TRUE(app->InitInstance());
     RunUntilIdle();
   }

@@ -354,6 +354,16 @@ TEST_F(Updating, TheCardUnpluggedMidRunEndsTheProgramWithNoReply) {
   EXPECT_EQ(closeRequests, 1);
 }
 
+TEST_F(Updating, TheCardUnpluggedAfterTheResultStillEndsTheProgram) {
+  StartUpdate();
+  Send({"VERCFSTR", "ERROR", "NO CARRIER"});
+  ExpectEndedWithBackFocused();
+  ASSERT_TRUE(channel.isOpen()) << "an ended run leaves the port open";
+  windows.post(updating.handle(), app::WM_DEVICE_REMOVED);
+  RunUntilIdle();
+  ExpectFatal(kNoReply);
+}
+
 // The abort button is hidden, so only a command sent to the screen reaches it.
 struct Abort : Updating {
   void Press() {
@@ -407,6 +417,28 @@ TEST_F(Abort, ARefusedStopIsReportedAndTheUpdateGoesOn) {
   EXPECT_TRUE(Watched());
   Send({"FDLSTART", "OK"});
   EXPECT_EQ(Status(), kCompleted);
+}
+
+TEST_F(Abort, TheCardUnpluggedWhileTheQuestionIsOpenEndsTheProgramOnce) {
+  StartUpdate();
+  Send({"VERCFSTR", "VERCFCPL"});
+  respond = [this](const Box& box) {
+    if (box.buttons == MessageBoxButtons::OkCancel) windows.post(updating.handle(), app::WM_DEVICE_REMOVED);
+    return platform::IDOK;
+  };
+  Press();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[1], kQuestion);
+  EXPECT_EQ(boxes[2], (Box{kNoReply, MessageBoxButtons::Ok, MessageBoxIcon::Exclamation}));
+  EXPECT_FALSE(portOpenAtBox[2]) << "the port is closed before the box is shown";
+  EXPECT_EQ(closeRequests, 1);
+  EXPECT_FALSE(channel.isOpen());
+  EXPECT_FALSE(updating.animation().running());
+  // The same removal told again opens no second box.
+  windows.post(updating.handle(), app::WM_DEVICE_REMOVED);
+  RunUntilIdle();
+  EXPECT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(closeRequests, 1);
 }
 
 TEST_F(Abort, CancelInTheQuestionStartsTheUpdateAgain) {

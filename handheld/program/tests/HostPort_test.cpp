@@ -1,0 +1,177 @@
+// The port given with --port is looked at before the program starts: a
+// port it could never use is reported on standard error with what to do,
+// and the program ends with that problem's exit code before any screen.
+#include "program/HostPortCheck.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "program/ProgramOptions.h"
+#include "testing/ProgramProcess.h"
+#include "testing/TempDirectory.h"
+
+namespace p42r::program {
+namespace {
+
+using testing::ProgramProcess;
+
+// A pty whose port end the test can claim as another program would.
+struct Pty {
+  Pty() {
+    master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char name[256];
+    if (master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0 &&
+        ::ptsname_r(master, name, sizeof name) == 0) {
+      slavePath = name;
+    }
+  }
+  ~Pty() {
+    if (claimed >= 0) ::close(claimed);
+    if (master >= 0) ::close(master);
+  }
+  // Opens the port end and locks it, as a terminal program does.
+  bool Claim() {
+    claimed = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    return claimed >= 0 && ::flock(claimed, LOCK_EX | LOCK_NB) == 0;
+  }
+  int master = -1;
+  int claimed = -1;
+  std::string slavePath;
+};
+
+TEST(HostPortCheck, EachPortThatCannotBeUsedIsNamedWithItsProblem) {
+  testing::TempDirectory directory;
+  const auto missing = directory.path() / "ttyUSB9";
+  auto verdict = CheckHostPort(missing.string());
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(verdict->kind, HostPortProblem::Missing);
+  EXPECT_NE(verdict->message.find(missing.string()), std::string::npos) << verdict->message;
+  EXPECT_NE(verdict->message.find("plugged in"), std::string::npos) << verdict->message;
+
+  // A stable name left behind by an adapter that is gone.
+  const auto dangling = directory.path() / "usb-Halvorn_P42R_0001-if02-port0";
+  std::filesystem::create_symlink(missing, dangling);
+  verdict = CheckHostPort(dangling.string());
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(verdict->kind, HostPortProblem::Missing);
+  EXPECT_NE(verdict->message.find("leads to a device that is not there"), std::string::npos) << verdict->message;
+
+  const auto plainFile = directory.path() / "notes.txt";
+  std::ofstream(plainFile) << "not a port";
+  verdict = CheckHostPort(plainFile.string());
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(verdict->kind, HostPortProblem::NotSerial);
+
+  verdict = CheckHostPort("/dev/null");  // a character device, but no tty
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(verdict->kind, HostPortProblem::NotSerial);
+
+  Pty pty;
+  ASSERT_FALSE(pty.slavePath.empty());
+  EXPECT_EQ(CheckHostPort(pty.slavePath), std::nullopt) << "a free port is fine";
+  const auto link = directory.path() / "usb-Halvorn_P42R_0002-if02-port0";
+  std::filesystem::create_symlink(pty.slavePath, link);
+  EXPECT_EQ(CheckHostPort(link.string()), std::nullopt) << "so is a stable name leading to it";
+  ASSERT_TRUE(pty.Claim());
+  verdict = CheckHostPort(link.string());
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(verdict->kind, HostPortProblem::Busy);
+  EXPECT_NE(verdict->message.find("in use by another program"), std::string::npos) << verdict->message;
+}
+
+TEST(HostPortCheck, OpenFailuresSayWhatToDo) {
+  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", EBUSY).kind, HostPortProblem::Busy);
+  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", ENXIO).kind, HostPortProblem::Missing);
+  EXPECT_EQ(DescribeOpenFailure("/dev/ttyUSB0", EINVAL).kind, HostPortProblem::Unusable);
+  EXPECT_EQ(ExitCodeFor(HostPortProblem::Missing), 5);
+  EXPECT_EQ(ExitCodeFor(HostPortProblem::NotSerial), 5);
+  EXPECT_EQ(ExitCodeFor(HostPortProblem::Unusable), 5);
+  EXPECT_EQ(ExitCodeFor(HostPortProblem::Busy), 6);
+  EXPECT_EQ(ExitCodeFor(HostPortProblem::NoPermission), 7);
+
+  // Serial adapters belong to group "dialout" on Debian; the advice names
+  // the device's group, so that joining it lets the user in.
+  testing::TempDirectory directory;
+  const auto device = directory.path() / "ttyUSB0";
+  std::ofstream(device) << "";
+  const group* dialout = ::getgrnam("dialout");
+  if (dialout == nullptr || ::chown(device.c_str(), static_cast<uid_t>(-1), dialout->gr_gid) != 0) {
+    GTEST_SKIP() << "cannot give a file to group dialout here";
+  }
+  const auto denied = DescribeOpenFailure(device.string(), EACCES);
+  EXPECT_EQ(denied.kind, HostPortProblem::NoPermission);
+  EXPECT_NE(denied.message.find("no permission to open " + device.string()), std::string::npos) << denied.message;
+  EXPECT_NE(denied.message.find("usermod -aG dialout"), std::string::npos) << denied.message;
+}
+
+TEST(HostPortCheck, ALiveProcessHoldingThePortsLockFileMakesItBusyAndAStaleLockDoesNot) {
+  Pty pty;
+  ASSERT_FALSE(pty.slavePath.empty());
+  testing::TempDirectory lockDirectory;
+  const auto lockFile = lockDirectory.path() / ("LCK.." + std::filesystem::path(pty.slavePath).filename().string());
+  const auto lockBy = [&](pid_t process) {
+    char content[16];
+    std::snprintf(content, sizeof content, "%10d\n", static_cast<int>(process));
+    std::ofstream(lockFile) << content;
+  };
+
+  lockBy(::getppid());  // alive, and not this process
+  auto verdict = CheckHostPort(pty.slavePath, {lockDirectory.path()});
+  ASSERT_TRUE(verdict);
+  EXPECT_EQ(verdict->kind, HostPortProblem::Busy);
+  EXPECT_NE(verdict->message.find("process " + std::to_string(::getppid())), std::string::npos) << verdict->message;
+  EXPECT_NE(verdict->message.find(lockFile.string()), std::string::npos) << verdict->message;
+
+  // Left behind by a process that has ended.
+  const pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ASSERT_GT(ended, 0);
+  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  lockBy(ended);
+  EXPECT_EQ(CheckHostPort(pty.slavePath, {lockDirectory.path()}), std::nullopt);
+
+  // The program's own lock is no other program's.
+  lockBy(::getpid());
+  EXPECT_EQ(CheckHostPort(pty.slavePath, {lockDirectory.path()}), std::nullopt);
+}
+
+// p42r itself, with a port it cannot use: a message, the exit code, no screen.
+struct UnusablePort : ::testing::Test {
+  testing::TempDirectory root;
+
+  void ExpectRefused(const std::string& port, int code, const std::string& words) {
+    ProgramProcess program(P42R_PROGRAM, {"--ui=script", "--device-root", root.path().string(), "--port", port});
+    EXPECT_EQ(program.wait(), code);
+    const std::string error = program.standardError();
+    EXPECT_NE(error.find("p42r: "), std::string::npos) << error;
+    EXPECT_NE(error.find(words), std::string::npos) << error;
+    EXPECT_EQ(program.next(std::chrono::milliseconds(0)), std::nullopt) << "something was shown";
+    // The registry is left as it was: no driver entry for a port never used.
+    std::ifstream registry(root.path() / "registry.reg");
+    const std::string content((std::istreambuf_iterator<char>(registry)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(content.find(port), std::string::npos) << content;
+  }
+};
+
+TEST_F(UnusablePort, AMissingPortEndsTheProgramBeforeAnyScreen) {
+  ExpectRefused((root.path() / "ttyUSB7").string(), kExitPortMissing, "no such device");
+}
+
+TEST_F(UnusablePort, APortBusyInAnotherProgramEndsTheProgramBeforeAnyScreen) {
+  Pty pty;
+  ASSERT_TRUE(pty.Claim());
+  ExpectRefused(pty.slavePath, kExitPortBusy, "in use by another program");
+}
+
+}  // namespace
+}  // namespace p42r::program
