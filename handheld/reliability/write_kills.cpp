@@ -312,7 +312,7 @@ int main(int argc, char** argv) {
                 "wrong");
     Report("management file", management);
     Report("diagnostic log", log);
-    std::printf("files left beside them by killed writes (each replaced by the next write): %zu\n",
+    std::printf("pending copies left beside them by killed writes (never read; the file itself is whole): %zu\n",
                 bench.Leftovers());
     wrong = management.wrong + log.wrong;
   } catch (const std::exception& error) {
