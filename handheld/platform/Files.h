@@ -35,7 +35,7 @@ struct FileError {
   std::string operation;   // "create", "write", "rename", ...
   std::filesystem::path path;
 
-  // "write /root/Program Files/P42R/mng2dat.ini.new: No space left on device"
+  // "write /root/Program Files/P42R/mng2dat.ini.new-4242-1: No space left on device"
   std::string describe() const;
 };
 

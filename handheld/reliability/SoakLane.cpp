@@ -71,7 +71,8 @@ void SoakLane::RunOnce() {
   ++result_.runs;
   // Now and then the handheld forgets its management file (a locked one too)
   // and the next copy starts from a new one.
-  if (Below(3) == 0) fs::remove(deviceRoot_ / "Program Files" / "P42R" / "mng2dat.ini");
+  std::error_code ignored;
+  if (Below(3) == 0) fs::remove(deviceRoot_ / "Program Files" / "P42R" / "mng2dat.ini", ignored);
   testing::ProgramProcess program(soak_.program, {"--ui=script", "--virtual-clock", "--device-root",
                                                   deviceRoot_.string(), "--entry=" + lane_.entry});
   pid_ = program.pid();
