@@ -22,7 +22,8 @@ CardEngine::CardEngine(Scenario scenario, const CardClock& clock)
       writer_(scheduler_),
       control_(state_, writer_, scheduler_),
       update_(scenario_, state_, writer_, scheduler_, control_),
-      handlers_(scenario_, state_, writer_, update_) {
+      handlers_(scenario_, state_, writer_, update_),
+      hostility_(scenario_.hostile) {
   state_.echo = scenario_.echo;
   state_.ledOn = scenario_.ledOn;
   state_.domainSlots = scenario_.domains;
@@ -32,6 +33,9 @@ CardEngine::CardEngine(Scenario scenario, const CardClock& clock)
   state_.writing = scenario_.writing.atStart;
   if (scenario_.silent) {
     control_.hang();
+  }
+  if (scenario_.hostile.any()) {
+    writer_.setFraming([this](std::string_view line) { return hostility_.frameLine(line); });
   }
 }
 
@@ -43,6 +47,17 @@ void CardEngine::plugIn() {
   if (scenario_.unplug.after) {
     scheduler_.after(*scenario_.unplug.after, TimerGroup::Unplug, [this] { control_.unplug(); });
   }
+  scheduleNoise();
+}
+
+void CardEngine::scheduleNoise() {
+  if (scenario_.hostile.noiseInterval.count() <= 0) {
+    return;
+  }
+  scheduler_.after(scenario_.hostile.noiseInterval, TimerGroup::Noise, [this] {
+    writer_.raw(hostility_.noise());
+    scheduleNoise();
+  });
 }
 
 void CardEngine::runDue() { scheduler_.runDue(); }
@@ -91,6 +106,7 @@ void CardEngine::execute(const CommandLine& line) {
     return;
   }
   remember(line.text);
+  hostility_.commandArrived(line.text);
   if (commandBeginsWith(line.text, scenario_.unplug.onCommand)) {
     control_.unplug();
     return;
@@ -101,6 +117,10 @@ void CardEngine::execute(const CommandLine& line) {
   }
   if (state_.writing) {
     update_.answerWhileWriting();
+    return;
+  }
+  if (const auto other = hostility_.wrongCommand(line.text)) {
+    handlers_.handle(Command::split(*other));
     return;
   }
   if (const ReplyOverride* entry = findOverride(line.text)) {

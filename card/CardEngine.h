@@ -10,6 +10,7 @@
 #include "card/CardState.h"
 #include "card/CommandHandlers.h"
 #include "card/CommandParser.h"
+#include "card/Hostility.h"
 #include "card/ReplyWriter.h"
 #include "card/Scenario.h"
 #include "card/Scheduler.h"
@@ -50,6 +51,7 @@ private:
   void execute(const CommandLine& line);
   void remember(const std::string& text);
   const ReplyOverride* findOverride(std::string_view text) const;
+  void scheduleNoise();
 
   Scenario scenario_;
   CardState state_;
@@ -59,6 +61,7 @@ private:
   UpdateRun update_;
   CommandHandlers handlers_;
   CommandParser parser_;
+  Hostility hostility_;
   bool pluggedIn_ = false;
 };
 

@@ -19,7 +19,13 @@ void ReplyWriter::echo(char byte) {
 
 void ReplyWriter::line(std::string_view text) {
   if (!muted_) {
-    output_ += frame(text);
+    output_ += framing_ ? framing_(text) : frame(text);
+  }
+}
+
+void ReplyWriter::raw(std::string_view bytes) {
+  if (!muted_) {
+    output_ += bytes;
   }
 }
 

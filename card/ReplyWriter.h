@@ -8,6 +8,7 @@
 #include "card/Scheduler.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,10 @@ public:
 
   void echo(char byte);
   void line(std::string_view text);
+  // Bytes that go out as they are (unsolicited noise).
+  void raw(std::string_view bytes);
+  // How each line is framed from now on (a hostile card adds to it); empty: frame().
+  void setFraming(std::function<std::string(std::string_view)> framing) { framing_ = std::move(framing); }
   // The lines now when `delay` is zero, otherwise together after `delay`.
   void lines(std::vector<std::string> texts, std::chrono::milliseconds delay);
 
@@ -34,6 +39,7 @@ public:
 private:
   Scheduler& scheduler_;
   std::string output_;
+  std::function<std::string(std::string_view)> framing_;
   bool muted_ = false;
 };
 

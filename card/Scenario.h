@@ -8,6 +8,8 @@
 
 #include <array>
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -76,6 +78,29 @@ struct UnplugBehaviour {
   std::string onCommand;              // when a command beginning with this arrives
 };
 
+// Input nobody meant to send, mixed into what the card says; every chance is
+// a percentage per reply line (or per command, for wrong replies). Random
+// choices come from `seed`, so the same commands bring the same bytes.
+struct HostileBehaviour {
+  std::uint64_t seed = 1;
+  std::string from;                 // hostile from the first command beginning with this on; empty: at once
+  int randomBytesPercent = 0;       // random bytes (any value) before the line
+  std::size_t randomBytesMax = 64;  // at most this many
+  int longLinePercent = 0;          // a run of bytes without any line feed before the line
+  std::size_t longLineBytes = 1024 * 1024;
+  int nulCrPercent = 0;             // a burst of NUL and CR bytes before the line
+  int invalidTextPercent = 0;       // the line's text replaced by bytes that are no CP932 text
+  int unsolicitedPercent = 0;       // an unsolicited notice framed before the line
+  std::vector<std::string> notices{"FDL20", "KUPDLCNT", "VERCFSTR", "RING", "+CREG: 1", "FPL40"};
+  int wrongReplyPercent = 0;        // a command answered as if it were another one
+  milliseconds noiseInterval{0};    // unsolicited noise (one of the above) this often; 0 = none
+
+  bool any() const {
+    return randomBytesPercent > 0 || longLinePercent > 0 || nulCrPercent > 0 || invalidTextPercent > 0 ||
+           unsolicitedPercent > 0 || wrongReplyPercent > 0 || noiseInterval.count() > 0;
+  }
+};
+
 struct Scenario {
   std::string name = "normal";
   std::string description;
@@ -105,6 +130,7 @@ struct Scenario {
   UpdateBehaviour update;
   WritingBehaviour writing;
   UnplugBehaviour unplug;
+  HostileBehaviour hostile;
 };
 
 inline constexpr std::size_t kMaxApplications = 6;

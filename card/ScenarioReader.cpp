@@ -139,6 +139,7 @@ private:
   void readUpdate(const json& object, UpdateBehaviour& update) const;
   void readWriting(const json& object, WritingBehaviour& writing) const;
   void readUnplug(const json& object, UnplugBehaviour& unplug) const;
+  void readHostile(const json& object, HostileBehaviour& hostile) const;
   Ending readEnding(const json& object, const std::string& path, Ending ending) const;
 
   std::string origin_;
@@ -149,7 +150,7 @@ void Reader::read(const json& root, Scenario& scenario) {
   onlyKeys(root, "",
            {"name", "description", "encoding", "echo", "echoOffWorks", "maker", "model", "identification",
             "replyDelayMs", "silent", "silentFrom", "errorOn", "replies", "reception", "led", "domains",
-            "connectionResult", "applications", "update", "writing", "unplug"});
+            "connectionResult", "applications", "update", "writing", "unplug", "hostile"});
   // The encoding first: every wire text after it is converted with it.
   if (root.contains("encoding")) {
     scenario.encoding = plain(root["encoding"], "encoding");
@@ -178,6 +179,7 @@ void Reader::read(const json& root, Scenario& scenario) {
   if (root.contains("update")) readUpdate(root["update"], scenario.update);
   if (root.contains("writing")) readWriting(root["writing"], scenario.writing);
   if (root.contains("unplug")) readUnplug(root["unplug"], scenario.unplug);
+  if (root.contains("hostile")) readHostile(root["hostile"], scenario.hostile);
 }
 
 void Reader::readErrorOn(const json& list, Scenario& scenario) const {
@@ -329,6 +331,35 @@ void Reader::readUnplug(const json& object, UnplugBehaviour& unplug) const {
   onlyKeys(object, "unplug", {"afterMs", "onCommand"});
   if (object.contains("afterMs")) unplug.after = duration(object["afterMs"], "unplug.afterMs");
   if (object.contains("onCommand")) unplug.onCommand = command(object["onCommand"], "unplug.onCommand");
+}
+
+void Reader::readHostile(const json& object, HostileBehaviour& hostile) const {
+  onlyKeys(object, "hostile",
+           {"seed", "from", "randomBytesPercent", "randomBytesMax", "longLinePercent", "longLineBytes",
+            "nulCrPercent", "invalidTextPercent", "unsolicitedPercent", "notices", "wrongReplyPercent", "noiseMs"});
+  const auto percent = [&](const char* key, int& value) {
+    if (object.contains(key)) value = static_cast<int>(integer(object[key], join("hostile", key), 0, 100));
+  };
+  if (object.contains("seed")) {
+    hostile.seed = static_cast<std::uint64_t>(integer(object["seed"], "hostile.seed", 0, kLongestDelayMs));
+  }
+  if (object.contains("from")) hostile.from = command(object["from"], "hostile.from");
+  percent("randomBytesPercent", hostile.randomBytesPercent);
+  percent("longLinePercent", hostile.longLinePercent);
+  percent("nulCrPercent", hostile.nulCrPercent);
+  percent("invalidTextPercent", hostile.invalidTextPercent);
+  percent("unsolicitedPercent", hostile.unsolicitedPercent);
+  percent("wrongReplyPercent", hostile.wrongReplyPercent);
+  if (object.contains("randomBytesMax")) {
+    hostile.randomBytesMax =
+        static_cast<std::size_t>(integer(object["randomBytesMax"], "hostile.randomBytesMax", 1, 65536));
+  }
+  if (object.contains("longLineBytes")) {
+    hostile.longLineBytes =
+        static_cast<std::size_t>(integer(object["longLineBytes"], "hostile.longLineBytes", 1, 16 * 1024 * 1024));
+  }
+  if (object.contains("notices")) hostile.notices = wireLines(object["notices"], "hostile.notices");
+  if (object.contains("noiseMs")) hostile.noiseInterval = duration(object["noiseMs"], "hostile.noiseMs");
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ enum class TimerGroup {
   Update,
   Writing,
   Unplug,
+  Noise,
 };
 
 class Scheduler {

@@ -1,6 +1,8 @@
 // The reader's line splitting on raw bytes, as they come off the wire.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "testing/HandheldHarness.h"
 
 namespace p42r::link {
@@ -65,13 +67,37 @@ TEST_F(EchoFixture, TextWithoutALineFeedIsDiscardedByTheNextWrite) {
   EXPECT_EQ(serial.purges(), 1) << "the driver's received bytes are purged before the write";
 }
 
-TEST_F(EchoFixture, AMegabyteWithoutLineFeedsIsKeptAndTheNextLineStillArrives) {
+TEST_F(EchoFixture, AMegabyteWithoutLineFeedsIsDroppedAsItComesAndTheNextLineStillArrives) {
   const std::string garbage(64, 'x');
-  for (int i = 0; i < 1024 * 1024 / 64; ++i) ASSERT_TRUE(channel.ReceiveForTest(garbage).empty());
-  const Lines lines = channel.ReceiveForTest("\nOK\n");
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].size(), 1024u * 1024u);
-  EXPECT_EQ(lines[1], u"OK");
+  std::size_t mostPending = 0;
+  for (int i = 0; i < 1024 * 1024 / 64; ++i) {
+    ASSERT_TRUE(channel.ReceiveForTest(garbage).empty());
+    mostPending = std::max(mostPending, channel.PendingCharacters());
+  }
+  EXPECT_LE(mostPending, SerialChannel::kLongestLine + garbage.size()) << "the buffer stays bounded";
+  EXPECT_EQ(channel.ReceiveForTest("tail of the run\r\nOK\r\n"), (Lines{u"OK"}))
+      << "the rest of the dropped run up to its line feed never becomes a line";
+  EXPECT_EQ(channel.PendingCharacters(), 0u);
+}
+
+TEST_F(EchoFixture, ALineOfTheLongestLengthArrivesAndOneCharacterMoreDoesNot) {
+  const std::string longest(SerialChannel::kLongestLine, 'a');
+  const Lines delivered = channel.ReceiveForTest(longest + "\n");
+  ASSERT_EQ(delivered.size(), 1u);
+  EXPECT_EQ(delivered[0].size(), SerialChannel::kLongestLine);
+
+  // Whole in one chunk, or cut anywhere: the overlong line goes either way.
+  EXPECT_EQ(channel.ReceiveForTest(longest + "b\nOK\n"), (Lines{u"OK"}));
+  EXPECT_TRUE(channel.ReceiveForTest(longest).empty());
+  EXPECT_TRUE(channel.ReceiveForTest("bc").empty());
+  EXPECT_EQ(channel.ReceiveForTest("d\nERROR\n"), (Lines{u"ERROR"}));
+}
+
+TEST_F(EchoFixture, AWriteEndsTheDroppingOfAnOverlongLine) {
+  EXPECT_TRUE(channel.ReceiveForTest(std::string(SerialChannel::kLongestLine + 1, 'x')).empty());
+  channel.Write(u"AT+GMI\r\n");
+  EXPECT_EQ(channel.ReceiveForTest("Halvorn.Corp\r\nOK\r\n"), (Lines{u"Halvorn.Corp", u"OK"}))
+      << "the answer to the new command is not taken for the rest of the old line";
 }
 
 }  // namespace

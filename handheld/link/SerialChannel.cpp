@@ -58,6 +58,11 @@ std::u16string SerialChannel::lastCommand() const {
   return lastCommand_;
 }
 
+std::size_t SerialChannel::PendingCharacters() const {
+  std::lock_guard lock(mutex_);
+  return buffer_.size() - std::min(bufferStart_, buffer_.size());
+}
+
 void SerialChannel::Pause() {
   // The user-interface thread's pause passes the program's time; a
   // background thread waits for it.
@@ -99,6 +104,8 @@ void SerialChannel::Write(std::u16string_view command) {
   {
     std::lock_guard lock(mutex_);
     ClearBuffer();
+    // What comes after the command is its answer, whatever came before.
+    droppingLine_ = false;
   }
   api_.PurgeComm(handle, platform::PURGE_RXCLEAR);
   {
@@ -291,7 +298,15 @@ void SerialChannel::AppendChunk(std::string_view bytes) {
   const std::size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   if (bytes.empty()) return;
-  buffer_ += codePage_.toWide(bytes);
+  std::u16string text = codePage_.toWide(bytes);
+  if (droppingLine_) {
+    const std::size_t lineFeed = text.find(u'\n');
+    if (lineFeed == std::u16string::npos) return;
+    // The line feed ends the dropped line; the next trim removes it.
+    text.erase(0, lineFeed);
+    droppingLine_ = false;
+  }
+  buffer_ += text;
   ++bufferVersion_;
 }
 
@@ -324,7 +339,19 @@ std::vector<std::u16string> SerialChannel::ScanLines(bool firstInRun) {
     const std::size_t from = std::max(searchedUpTo_, bufferStart_);
     const std::size_t lineFeed = buffer_.find(u'\n', from);
     if (lineFeed == std::u16string::npos) {
+      if (buffer_.size() - bufferStart_ > kLongestLine) {
+        ClearBuffer();
+        droppingLine_ = true;
+        break;
+      }
       searchedUpTo_ = buffer_.size();
+      continue;
+    }
+    if (lineFeed - bufferStart_ > kLongestLine) {
+      // Too long to be a line of the card's, even with its line feed here.
+      bufferStart_ = lineFeed;
+      searchedUpTo_ = lineFeed;
+      ++bufferVersion_;
       continue;
     }
     std::u16string line = TrimSpace(std::u16string_view(buffer_).substr(bufferStart_, lineFeed - bufferStart_));

@@ -61,6 +61,12 @@ struct ReaderFaults {
 
 class SerialChannel {
  public:
+  // The longest line the reader delivers, in characters. A longer one is no
+  // answer of the card's: it is dropped as it arrives, together with the rest
+  // of it up to its line feed, so bytes without line feeds never make the
+  // receive buffer grow beyond this.
+  static constexpr std::size_t kLongestLine = 16 * 1024;
+
   SerialChannel(platform::SerialApi& api, platform::WindowSystem& windows, platform::Display& display,
                 platform::CodePage& codePage, platform::DiagnosticLog& log, platform::Clock& clock);
   ~SerialChannel();
@@ -94,6 +100,8 @@ class SerialChannel {
 
   // The last command written, trimmed.
   std::u16string lastCommand() const;
+  // Characters received and not yet delivered or dropped.
+  std::size_t PendingCharacters() const;
 
  private:
   struct Reader {
@@ -137,6 +145,8 @@ class SerialChannel {
   std::uint64_t bufferVersion_ = 0;
   std::uint64_t scannedVersion_ = 0;
   bool hasScanned_ = false;
+  // An overlong line is being dropped up to its line feed.
+  bool droppingLine_ = false;
   std::u16string lastCommand_;
 
   std::thread::id uiThread_;

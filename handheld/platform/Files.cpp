@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace p42r::platform {
 
@@ -109,8 +111,9 @@ std::string FileError::describe() const {
 }
 
 fs::path PendingPath(const fs::path& target) {
+  static std::atomic<std::uint64_t> writes{0};
   fs::path pending = target;
-  pending += ".new";
+  pending += ".new-" + std::to_string(::getpid()) + "-" + std::to_string(++writes);
   return pending;
 }
 

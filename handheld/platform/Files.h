@@ -35,7 +35,7 @@ struct FileError {
   std::string operation;   // "create", "write", "rename", ...
   std::filesystem::path path;
 
-  // "write /root/Program Files/P42R/mng2dat.ini.new: No space left on device"
+  // "write /root/Program Files/P42R/mng2dat.ini.new-4242-1: No space left on device"
   std::string describe() const;
 };
 
@@ -94,10 +94,13 @@ class FileSystem {
   virtual FileStatus syncDirectory(const std::filesystem::path& directory) = 0;
 };
 
-// Where ReplaceFileContent writes before the new content takes the target's place.
+// Where ReplaceFileContent writes before the new content takes the target's
+// place: beside the target, under a name that no other write uses at the same
+// time (the process id and a count), so two writers of one file, in one
+// process or in two, never write into each other's copy.
 std::filesystem::path PendingPath(const std::filesystem::path& target);
 
-// Gives `target` exactly `content`: writes it to PendingPath(target), flushes
+// Gives `target` exactly `content`: writes it to a PendingPath(target), flushes
 // it, and renames it onto `target` only once it is complete. On any failure
 // the pending file is removed and `target` keeps what it had (with
 // ExistingFile::Keep, an existing `target` is never touched at all).

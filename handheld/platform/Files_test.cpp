@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <utility>
 
 namespace p42r::platform {
 namespace {
@@ -151,6 +152,45 @@ TEST_F(FilesFixture, KeepingAnExistingFileNeverTouchesIt) {
   EXPECT_EQ(kept->code, EEXIST);
   EXPECT_EQ(Content(target), "first");
   EXPECT_EQ(Names(), std::vector<std::string>{"data.ini"});
+}
+
+// Forwards to the host and lets a second writer run in the middle of the
+// first one's write: right after the first pending copy is created.
+struct InterleavingFileSystem final : FileSystem {
+  HostFileSystem host;
+  std::function<void()> afterFirstCreate;
+
+  FileResult<std::uint64_t> size(const fs::path& path) override { return host.size(path); }
+  FileResult<std::string> readAll(const fs::path& path) override { return host.readAll(path); }
+  FileResult<std::unique_ptr<OutputFile>> create(const fs::path& path, FileAttribute attribute) override {
+    auto created = host.create(path, attribute);
+    if (auto other = std::exchange(afterFirstCreate, nullptr)) other();
+    return created;
+  }
+  FileResult<FileAttribute> attribute(const fs::path& path) override { return host.attribute(path); }
+  FileStatus rename(const fs::path& from, const fs::path& to, ExistingFile existing) override {
+    return host.rename(from, to, existing);
+  }
+  FileStatus remove(const fs::path& path) override { return host.remove(path); }
+  FileStatus syncDirectory(const fs::path& path) override { return host.syncDirectory(path); }
+};
+
+TEST_F(FilesFixture, TwoWritersAtOnceNeverWriteIntoEachOthersCopy) {
+  // Two starts of the program create the same missing file at the same time.
+  const fs::path target = directory / "data.ini";
+  InterleavingFileSystem files;
+  FileStatus second;
+  files.afterFirstCreate = [&] {
+    second = ReplaceFileContent(files, target, "written by the second", FileAttribute::Normal, ExistingFile::Keep);
+  };
+  const FileStatus first =
+      ReplaceFileContent(files, target, "the first writer's longer content", FileAttribute::Normal, ExistingFile::Keep);
+  EXPECT_EQ(second, std::nullopt);
+  ASSERT_TRUE(first.has_value());
+  EXPECT_EQ(first->code, EEXIST) << "the first finds the file there, not its copy gone: " << first->describe();
+  EXPECT_EQ(Content(target), "written by the second") << "whole, and not overwritten through a shared copy";
+  EXPECT_EQ(Names(), std::vector<std::string>{"data.ini"});
+  EXPECT_NE(PendingPath(target), PendingPath(target)) << "every write has a copy of its own";
 }
 
 TEST_F(FilesFixture, ReadFaultsAndRemovalGoThroughTheWrapper) {

@@ -152,6 +152,10 @@ void ClsStart::OnDeviceLine(platform::Message& message) {
   const auto line = at::TakeLine(message, services().codePage);
   if (!line) return;
   if (finished_) return;
+  // Every candidate has been given up (the no-device box is on its way or
+  // open): a late answer, from a reader that a failed candidate left
+  // running, has no port left to identify.
+  if (AtEnd()) return;
   if (!StopWatchdog(TimerLeniency::ZeroErrorIsSuccess)) return;
   switch (StartStep) {
     case kEchoOffPending:

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/CPocketPCApp.h"
 #include "program/ScreenTable.h"
 #include "testing/HandheldHarness.h"
@@ -18,9 +20,11 @@ struct BoxAnswerer final : platform::DisplayObserver {
   ~BoxAnswerer() { harness_.display.removeObserver(*this); }
   void messageBoxOpened(const platform::MessageBoxState& box) override {
     texts.push_back(box.text);
+    if (texts.size() == 1 && whileFirstBoxIsOpen) whileFirstBoxIsOpen();
     harness_.loop.postTask([this] { harness_.display.answerMessageBox(platform::IDOK); });
   }
   std::vector<std::u16string> texts;
+  std::function<void()> whileFirstBoxIsOpen;
 
  private:
   testing::HandheldHarness& harness_;
@@ -89,6 +93,26 @@ TEST_F(StartFixture, ErrorToATE0OnlyReArmsAndErrorToTheMakerQueryFailsTheCandida
   ASSERT_TRUE(RunUntil([&] { return Ended(); }));
   EXPECT_EQ(boxes.texts, (std::vector<std::u16string>{u"通信デバイスが存在しないか、または検出されませんでした。処理を中断します。"}));
   EXPECT_FALSE(channel.isOpen()) << "the failed candidate was closed";
+}
+
+TEST_F(StartFixture, LinesThatComeAfterTheLastCandidateWasGivenUpChangeNothing) {
+  card.silence("ATE0");
+  // The card's late answers come while the no-device box is open: they
+  // belong to no candidate any more and must neither identify one (there is
+  // none to take) nor show a second box.
+  boxes.whileFirstBoxIsOpen = [&] {
+    for (const char* line : {"OK", "Halvorn.Corp", "OK"}) {
+      windows.post(app->screen(1)->handle(), app::WM_DEVICE_LINE, 0, 0,
+                   std::make_unique<link::DeviceLineBytes>(line));
+    }
+  };
+  Start();
+  Advance(5000);  // ATE0 once more
+  Advance(5000);  // and given up: no candidate is left
+  ASSERT_TRUE(RunUntil([&] { return Ended(); }));
+  EXPECT_EQ(boxes.texts.size(), 1u);
+  EXPECT_EQ(app->currentScreen(), 1);
+  EXPECT_TRUE(services.state.portName.empty()) << "no port was taken for the card";
 }
 
 TEST_F(StartFixture, AWriteFailureMovesOnSilentlyToTheNextCandidate) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -131,9 +132,11 @@ std::optional<int> ProgramProcess::wait(std::chrono::milliseconds deadline) {
   const auto until = std::chrono::steady_clock::now() + deadline;
   for (;;) {
     int status = 0;
-    const pid_t done = ::waitpid(pid_, &status, WNOHANG);
+    rusage usage{};
+    const pid_t done = ::wait4(pid_, &status, WNOHANG, &usage);
     if (done == pid_) {
       exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      peakResidentKb_ = usage.ru_maxrss;
       return exitCode_;
     }
     if (std::chrono::steady_clock::now() >= until) return std::nullopt;

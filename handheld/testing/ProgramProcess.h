@@ -44,10 +44,20 @@ class ProgramProcess {
 
   // Everything read so far that was not returned by next*/command.
   const std::vector<Json>& skipped() const { return skipped_; }
+  // Forgets what skipped() and lines() hold (a long conversation keeps them small).
+  void forget() {
+    skipped_.clear();
+    lines_.clear();
+  }
+  pid_t pid() const { return pid_; }
+  // Once wait() has seen the child end: its peak resident memory in KiB.
+  std::optional<long> peakResidentKb() const { return peakResidentKb_; }
   // All raw output lines read so far.
   const std::vector<std::string>& lines() const { return lines_; }
   // What the program wrote to standard error since the last call.
   std::string standardError();
+  // All it wrote to standard error that was read so far.
+  const std::string& errorsSeen() const { return errorSeen_; }
   // Waits until everything the program wrote to standard error holds `text`
   // at least `count` times (the card's trace, a diagnostic).
   bool awaitStandardError(const std::string& text, std::size_t count = 1,
@@ -65,6 +75,7 @@ class ProgramProcess {
   std::vector<std::string> lines_;
   std::vector<Json> skipped_;
   std::optional<int> exitCode_;
+  std::optional<long> peakResidentKb_;
 };
 
 }  // namespace p42r::testing

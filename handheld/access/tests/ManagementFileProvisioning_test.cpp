@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <string>
+#include <vector>
 
 #include "access/tests/DataFileTesting.h"
 #include "testing/HandheldHarness.h"
@@ -17,7 +19,11 @@ struct Provisioning : ::testing::Test, testing::HandheldHarness {
 TEST_F(Provisioning, AFreshDeviceGetsTheCommonPasswordAndTheFirstBootFlag) {
   EXPECT_EQ(ProvisionManagementFile(files, deviceRoot, codePage), std::nullopt);
   EXPECT_EQ(test::Content(managementFile), test::Layout("", "OK", "1"));
-  EXPECT_FALSE(std::filesystem::exists(platform::PendingPath(managementFile)));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(managementFile.parent_path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"mng2dat.ini"}) << "no copy is left beside it";
 }
 
 TEST_F(Provisioning, AnExistingFileIsNeverReplaced) {
