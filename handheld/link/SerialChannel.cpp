@@ -99,6 +99,7 @@ void SerialChannel::Write(std::u16string_view command) {
   {
     std::lock_guard lock(mutex_);
     ClearBuffer();
+    cutOffBytes_.clear();
   }
   api_.PurgeComm(handle, platform::PURGE_RXCLEAR);
   {
@@ -291,7 +292,15 @@ void SerialChannel::AppendChunk(std::string_view bytes) {
   const std::size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   if (bytes.empty()) return;
-  buffer_ += codePage_.toWide(bytes);
+  // A read may end inside a two-byte character: its first byte waits for the
+  // rest instead of becoming a replacement character.
+  std::string text = std::move(cutOffBytes_);
+  text.append(bytes);
+  const std::size_t tail = codePage_.cutOffTail(text);
+  cutOffBytes_ = text.substr(text.size() - tail);
+  text.resize(text.size() - tail);
+  if (text.empty()) return;
+  buffer_ += codePage_.toWide(text);
   ++bufferVersion_;
 }
 

@@ -51,6 +51,28 @@ class Converter {
     return output;
   }
 
+  // How many bytes at the end of `input` start a character that `input` does
+  // not complete; bytes that form no character are stepped over as convert does.
+  std::size_t cutOffTail(std::string_view input, std::size_t skip) const {
+    std::lock_guard lock(mutex_);
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    std::vector<char> chunk(256 + input.size() * 4);
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    while (inLeft > 0) {
+      char* out = chunk.data();
+      std::size_t outLeft = chunk.size();
+      if (iconv(cd_, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1)) break;
+      if (errno == E2BIG) continue;
+      if (errno == EINVAL) return inLeft;
+      const std::size_t step = std::min(skip, inLeft);
+      in += step;
+      inLeft -= step;
+      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    }
+    return 0;
+  }
+
  private:
   iconv_t cd_;
   mutable std::mutex mutex_;
@@ -96,6 +118,12 @@ std::string CodePage::toAnsi(std::u16string_view text) const {
 
 std::u16string CodePage::toWide(std::string_view bytes) const {
   return FromBytes(converters_->toWide.convert(bytes, kReplacementUtf16, 1));
+}
+
+std::size_t CodePage::cutOffTail(std::string_view bytes) const {
+  // In the ANSI code pages no character begins with a byte below 0x80.
+  if (bytes.empty() || static_cast<unsigned char>(bytes.back()) < 0x80) return 0;
+  return converters_->toWide.cutOffTail(bytes, 1);
 }
 
 std::string ToUtf8(std::u16string_view text) {

@@ -25,6 +25,10 @@ class CodePage {
   std::string toAnsi(std::u16string_view text) const;
   // Bytes that form no character become U+FFFD.
   std::u16string toWide(std::string_view bytes) const;
+  // How many bytes at the end of `bytes` begin a character that they do not
+  // complete (0 when none): text that arrives in pieces keeps them for the
+  // next piece instead of converting half a character.
+  std::size_t cutOffTail(std::string_view bytes) const;
 
  private:
   struct Converters;

@@ -37,6 +37,17 @@ TEST(CodePage932, AnEmbeddedNulIsConvertedLikeAnyCharacter) {
   EXPECT_EQ(codePage.toWide(std::string("O\0K", 3)), std::u16string(u"O\0K", 3));
 }
 
+TEST(CodePage932, OnlyTheStartOfACharacterCutOffAtTheEndIsATail) {
+  const CodePage codePage;
+  EXPECT_EQ(codePage.cutOffTail(""), 0u);
+  EXPECT_EQ(codePage.cutOffTail("OK"), 0u);
+  EXPECT_EQ(codePage.cutOffTail("\x83\x50"), 0u) << "a whole character";
+  EXPECT_EQ(codePage.cutOffTail("AB\x83"), 1u) << "a lead byte waiting for its second byte";
+  EXPECT_EQ(codePage.cutOffTail("\x83\x50\x83"), 1u);
+  EXPECT_EQ(codePage.cutOffTail("\x83\n"), 0u) << "a lead byte followed by no second byte is no tail";
+  EXPECT_EQ(codePage.cutOffTail("\x81\x81"), 0u) << "the second byte of a character is no lead byte";
+}
+
 TEST(CodePageNames, AnUnknownCodePageIsRefused) {
   EXPECT_THROW(CodePage("NO-SUCH-CODEPAGE"), std::runtime_error);
 }
