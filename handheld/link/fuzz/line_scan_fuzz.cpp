@@ -36,17 +36,32 @@ Host& TheHost() {
   return host;
 }
 
-// A channel on a port of its own, with `command` as the last command written.
+// A channel on a port of its own, kept for the whole run: writing a command
+// empties its receive buffer, so each input starts afresh.
 struct Channel {
-  explicit Channel(const std::string& command) {
+  Channel() {
     serial.addDevice(u"COM4:");
     channel.Open(u"COM4:");
-    if (!command.empty()) channel.Write(TheHost().codePage.toWide(command) + u"\r\n");
+  }
+  // `command` becomes the last command written (an empty one: nothing is an echo).
+  void Write(const std::string& command) {
+    channel.Write(TheHost().codePage.toWide(command) + u"\r\n");
+    serial.clearWrites();
   }
   testing::FakeSerialApi serial;
   link::SerialChannel channel{serial, TheHost().windows, TheHost().display, TheHost().codePage, TheHost().log,
                               TheHost().clock};
 };
+
+Channel& Chunked() {
+  static Channel channel;
+  return channel;
+}
+
+Channel& Whole() {
+  static Channel channel;
+  return channel;
+}
 
 void Check(bool condition) {
   if (!condition) std::abort();
@@ -64,7 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint32_t seed = static_cast<std::uint8_t>(input[1 + commandLength]);
   const std::string_view wire = input.substr(2 + commandLength);
 
-  Channel chunked(command);
+  Channel& chunked = Chunked();
+  chunked.Write(command);
   const std::u16string echo = chunked.channel.lastCommand();
   std::vector<std::u16string> lines;
   for (std::size_t at = 0; at < wire.size();) {
@@ -81,7 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   if (wire.find('\0') == std::string_view::npos) {
-    Channel whole(command);
+    Channel& whole = Whole();
+    whole.Write(command);
     Check(whole.channel.ReceiveForTest(wire) == lines);
   }
   return 0;
