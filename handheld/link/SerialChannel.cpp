@@ -296,11 +296,11 @@ void SerialChannel::AppendChunk(std::string_view bytes) {
   // rest instead of becoming a replacement character.
   std::string text = std::move(cutOffBytes_);
   text.append(bytes);
-  const std::size_t tail = codePage_.cutOffTail(text);
-  cutOffBytes_ = text.substr(text.size() - tail);
-  text.resize(text.size() - tail);
-  if (text.empty()) return;
-  buffer_ += codePage_.toWide(text);
+  std::size_t cutOff = 0;
+  const std::u16string wide = codePage_.toWidePiece(text, cutOff);
+  cutOffBytes_ = text.substr(text.size() - cutOff);
+  if (wide.empty()) return;
+  buffer_ += wide;
   ++bufferVersion_;
 }
 

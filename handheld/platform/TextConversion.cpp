@@ -26,10 +26,14 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   // Converts `input`; on a byte sequence it cannot convert it emits
-  // `replacement` and skips `skip` input bytes.
-  std::string convert(std::string_view input, std::string_view replacement, std::size_t skip) const {
+  // `replacement` and skips `skip` input bytes. With `cutOff`, a sequence
+  // that the end of `input` cuts short is left unconverted instead, and
+  // `*cutOff` tells how many bytes it has (0 when there is none).
+  std::string convert(std::string_view input, std::string_view replacement, std::size_t skip,
+                      std::size_t* cutOff = nullptr) const {
     std::lock_guard lock(mutex_);
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    if (cutOff != nullptr) *cutOff = 0;
     std::string output;
     std::vector<char> chunk(256 + input.size() * 4);
     char* in = const_cast<char*>(input.data());
@@ -41,6 +45,10 @@ class Converter {
       output.append(chunk.data(), chunk.size() - outLeft);
       if (result != static_cast<std::size_t>(-1)) break;
       if (errno == E2BIG) continue;
+      if (errno == EINVAL && cutOff != nullptr) {
+        *cutOff = inLeft;
+        break;
+      }
       // EILSEQ or EINVAL (a sequence cut off at the end): replace and go on.
       output.append(replacement);
       const std::size_t step = std::min(skip, inLeft);
@@ -49,28 +57,6 @@ class Converter {
       iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     }
     return output;
-  }
-
-  // How many bytes at the end of `input` start a character that `input` does
-  // not complete; bytes that form no character are stepped over as convert does.
-  std::size_t cutOffTail(std::string_view input, std::size_t skip) const {
-    std::lock_guard lock(mutex_);
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    std::vector<char> chunk(256 + input.size() * 4);
-    char* in = const_cast<char*>(input.data());
-    std::size_t inLeft = input.size();
-    while (inLeft > 0) {
-      char* out = chunk.data();
-      std::size_t outLeft = chunk.size();
-      if (iconv(cd_, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1)) break;
-      if (errno == E2BIG) continue;
-      if (errno == EINVAL) return inLeft;
-      const std::size_t step = std::min(skip, inLeft);
-      in += step;
-      inLeft -= step;
-      iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    }
-    return 0;
   }
 
  private:
@@ -120,10 +106,11 @@ std::u16string CodePage::toWide(std::string_view bytes) const {
   return FromBytes(converters_->toWide.convert(bytes, kReplacementUtf16, 1));
 }
 
-std::size_t CodePage::cutOffTail(std::string_view bytes) const {
+std::u16string CodePage::toWidePiece(std::string_view bytes, std::size_t& cutOff) const {
+  cutOff = 0;
   // In the ANSI code pages no character begins with a byte below 0x80.
-  if (bytes.empty() || static_cast<unsigned char>(bytes.back()) < 0x80) return 0;
-  return converters_->toWide.cutOffTail(bytes, 1);
+  if (bytes.empty() || static_cast<unsigned char>(bytes.back()) < 0x80) return toWide(bytes);
+  return FromBytes(converters_->toWide.convert(bytes, kReplacementUtf16, 1, &cutOff));
 }
 
 std::string ToUtf8(std::u16string_view text) {

@@ -37,15 +37,27 @@ TEST(CodePage932, AnEmbeddedNulIsConvertedLikeAnyCharacter) {
   EXPECT_EQ(codePage.toWide(std::string("O\0K", 3)), std::u16string(u"O\0K", 3));
 }
 
-TEST(CodePage932, OnlyTheStartOfACharacterCutOffAtTheEndIsATail) {
+TEST(CodePage932, APieceLeavesOutOnlyTheStartOfACharacterCutOffAtItsEnd) {
   const CodePage codePage;
-  EXPECT_EQ(codePage.cutOffTail(""), 0u);
-  EXPECT_EQ(codePage.cutOffTail("OK"), 0u);
-  EXPECT_EQ(codePage.cutOffTail("\x83\x50"), 0u) << "a whole character";
-  EXPECT_EQ(codePage.cutOffTail("AB\x83"), 1u) << "a lead byte waiting for its second byte";
-  EXPECT_EQ(codePage.cutOffTail("\x83\x50\x83"), 1u);
-  EXPECT_EQ(codePage.cutOffTail("\x83\n"), 0u) << "a lead byte followed by no second byte is no tail";
-  EXPECT_EQ(codePage.cutOffTail("\x81\x81"), 0u) << "the second byte of a character is no lead byte";
+  struct Piece {
+    std::string bytes;
+    std::u16string text;
+    std::size_t cutOff;
+  };
+  for (const Piece& piece : {
+           Piece{"", u"", 0},
+           Piece{"OK", u"OK", 0},
+           Piece{"\x83\x50", u"ケ", 0},                   // a whole character
+           Piece{"AB\x83", u"AB", 1},                      // a first byte waiting for its second
+           Piece{"\x83\x50\x83", u"ケ", 1},
+           Piece{"\x83\n", u"\uFFFD\n", 0},              // a first byte followed by no second byte
+           Piece{"\x81\x81", u"\uFF1D", 0},               // a second byte in the range of first bytes
+           Piece{"A\xA0", u"A\uFFFD", 0},                  // no character begins with 0xA0
+       }) {
+    std::size_t cutOff = 99;
+    EXPECT_EQ(codePage.toWidePiece(piece.bytes, cutOff), piece.text) << piece.bytes;
+    EXPECT_EQ(cutOff, piece.cutOff) << piece.bytes;
+  }
 }
 
 TEST(CodePageNames, AnUnknownCodePageIsRefused) {
