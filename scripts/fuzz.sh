@@ -25,7 +25,7 @@ esac
 
 # clang with libFuzzer, beside what every build needs.
 if ! command -v clang++ >/dev/null || ! clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a | grep -q /; then
-  bash scripts/install-deps.sh
+  bash scripts/install-deps.sh test
 fi
 build=$top/build/fuzz
 jobs=$(nproc 2>/dev/null || echo 2)
