@@ -9,7 +9,7 @@
 # and each target becomes a libFuzzer executable in <build>/fuzz-bin; the file
 # <build>/fuzz-targets.txt lists name, seed, corpus and regression folder of each.
 # Otherwise each target becomes a replay executable (fuzz/ReplayMain.cpp)
-# registered with CTest, which runs its corpus and regressions once, so every
+# registered with CTest, which runs its seeds, corpus and regressions once, so every
 # ordinary and sanitizer build checks them.
 option(P42R_FUZZ "Build the libFuzzer targets (clang only) instead of the replay tests" OFF)
 set(P42R_FUZZ_MANIFEST ${CMAKE_BINARY_DIR}/fuzz-targets.txt)
