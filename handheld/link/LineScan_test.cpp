@@ -43,7 +43,9 @@ INSTANTIATE_TEST_SUITE_P(
         ScanCase{"NulAtTheStartDropsTheChunk", {Bytes({'\0', 'O', 'K', '\n'}), "ERROR\n"}, {u"ERROR"}},
         ScanCase{"BlankLinesAreNeverDelivered", {"\r\n\r\n  \t\r\n"}, {}},
         ScanCase{"InnerBlanksStay", {"  NO CARRIER  \r\n"}, {u"NO CARRIER"}},
-        ScanCase{"JapaneseInTheCodePage", {"\x83\x50\x81\x5B\r\n"}, {u"ケー"}}),
+        ScanCase{"JapaneseInTheCodePage", {"\x83\x50\x81\x5B\r\n"}, {u"ケー"}},
+        ScanCase{"JapaneseCutBetweenReads", {"\r\n\x83", "\x50\x81", "\x5B\r\n"}, {u"ケー"}},
+        ScanCase{"CutCharacterBeforeALineFeedIsReplaced", {"AB\x83", "\nOK\n"}, {u"AB\uFFFD", u"OK"}}),
     [](const ::testing::TestParamInfo<ScanCase>& param) { return param.param.name; });
 
 struct EchoFixture : ::testing::Test, testing::HandheldHarness {

@@ -106,6 +106,7 @@ void SerialChannel::Write(std::u16string_view command) {
     ClearBuffer();
     // What comes after the command is its answer, whatever came before.
     droppingLine_ = false;
+    cutOffBytes_.clear();
   }
   api_.PurgeComm(handle, platform::PURGE_RXCLEAR);
   {
@@ -298,7 +299,13 @@ void SerialChannel::AppendChunk(std::string_view bytes) {
   const std::size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   if (bytes.empty()) return;
-  std::u16string text = codePage_.toWide(bytes);
+  // A read may end inside a two-byte character: its first byte waits for the
+  // rest instead of becoming a replacement character.
+  std::string pending = std::move(cutOffBytes_);
+  pending.append(bytes);
+  std::size_t cutOff = 0;
+  std::u16string text = codePage_.toWidePiece(pending, cutOff);
+  cutOffBytes_ = pending.substr(pending.size() - cutOff);
   if (droppingLine_) {
     const std::size_t lineFeed = text.find(u'\n');
     if (lineFeed == std::u16string::npos) return;
@@ -306,6 +313,7 @@ void SerialChannel::AppendChunk(std::string_view bytes) {
     text.erase(0, lineFeed);
     droppingLine_ = false;
   }
+  if (text.empty()) return;
   buffer_ += text;
   ++bufferVersion_;
 }

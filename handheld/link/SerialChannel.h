@@ -140,6 +140,8 @@ class SerialChannel {
   // already looked at is remembered so a burst without line feeds costs
   // linear time.
   std::u16string buffer_;
+  // The start of a character whose remaining bytes have not arrived yet.
+  std::string cutOffBytes_;
   std::size_t bufferStart_ = 0;
   std::size_t searchedUpTo_ = 0;
   std::uint64_t bufferVersion_ = 0;

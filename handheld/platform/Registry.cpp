@@ -130,8 +130,9 @@ void Registry::load() {
       node = child.get();
     }
     for (const auto& [name, value] : key.values) {
+      const std::u16string folded = Fold(name);
       auto existing = std::find_if(node->values.begin(), node->values.end(),
-                                   [&](const auto& entry) { return Fold(entry.first) == Fold(name); });
+                                   [&](const auto& entry) { return Fold(entry.first) == folded; });
       if (existing != node->values.end()) {
         existing->second = value;
       } else {

@@ -26,10 +26,14 @@ class Converter {
   Converter& operator=(const Converter&) = delete;
 
   // Converts `input`; on a byte sequence it cannot convert it emits
-  // `replacement` and skips `skip` input bytes.
-  std::string convert(std::string_view input, std::string_view replacement, std::size_t skip) const {
+  // `replacement` and skips `skip` input bytes. With `cutOff`, a sequence
+  // that the end of `input` cuts short is left unconverted instead, and
+  // `*cutOff` tells how many bytes it has (0 when there is none).
+  std::string convert(std::string_view input, std::string_view replacement, std::size_t skip,
+                      std::size_t* cutOff = nullptr) const {
     std::lock_guard lock(mutex_);
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    if (cutOff != nullptr) *cutOff = 0;
     std::string output;
     std::vector<char> chunk(256 + input.size() * 4);
     char* in = const_cast<char*>(input.data());
@@ -41,6 +45,10 @@ class Converter {
       output.append(chunk.data(), chunk.size() - outLeft);
       if (result != static_cast<std::size_t>(-1)) break;
       if (errno == E2BIG) continue;
+      if (errno == EINVAL && cutOff != nullptr) {
+        *cutOff = inLeft;
+        break;
+      }
       // EILSEQ or EINVAL (a sequence cut off at the end): replace and go on.
       output.append(replacement);
       const std::size_t step = std::min(skip, inLeft);
@@ -96,6 +104,13 @@ std::string CodePage::toAnsi(std::u16string_view text) const {
 
 std::u16string CodePage::toWide(std::string_view bytes) const {
   return FromBytes(converters_->toWide.convert(bytes, kReplacementUtf16, 1));
+}
+
+std::u16string CodePage::toWidePiece(std::string_view bytes, std::size_t& cutOff) const {
+  cutOff = 0;
+  // In the ANSI code pages no character begins with a byte below 0x80.
+  if (bytes.empty() || static_cast<unsigned char>(bytes.back()) < 0x80) return toWide(bytes);
+  return FromBytes(converters_->toWide.convert(bytes, kReplacementUtf16, 1, &cutOff));
 }
 
 std::string ToUtf8(std::u16string_view text) {

@@ -25,6 +25,10 @@ class CodePage {
   std::string toAnsi(std::u16string_view text) const;
   // Bytes that form no character become U+FFFD.
   std::u16string toWide(std::string_view bytes) const;
+  // The same for one piece of text that arrives in pieces: a character that
+  // the end of `bytes` cuts short is left out, and `cutOff` tells how many of
+  // its bytes there are (0: none), to go before the next piece.
+  std::u16string toWidePiece(std::string_view bytes, std::size_t& cutOff) const;
 
  private:
   struct Converters;

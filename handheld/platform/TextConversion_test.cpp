@@ -37,6 +37,29 @@ TEST(CodePage932, AnEmbeddedNulIsConvertedLikeAnyCharacter) {
   EXPECT_EQ(codePage.toWide(std::string("O\0K", 3)), std::u16string(u"O\0K", 3));
 }
 
+TEST(CodePage932, APieceLeavesOutOnlyTheStartOfACharacterCutOffAtItsEnd) {
+  const CodePage codePage;
+  struct Piece {
+    std::string bytes;
+    std::u16string text;
+    std::size_t cutOff;
+  };
+  for (const Piece& piece : {
+           Piece{"", u"", 0},
+           Piece{"OK", u"OK", 0},
+           Piece{"\x83\x50", u"ケ", 0},                   // a whole character
+           Piece{"AB\x83", u"AB", 1},                      // a first byte waiting for its second
+           Piece{"\x83\x50\x83", u"ケ", 1},
+           Piece{"\x83\n", u"\uFFFD\n", 0},              // a first byte followed by no second byte
+           Piece{"\x81\x81", u"\uFF1D", 0},               // a second byte in the range of first bytes
+           Piece{"A\xA0", u"A\uFFFD", 0},                  // no character begins with 0xA0
+       }) {
+    std::size_t cutOff = 99;
+    EXPECT_EQ(codePage.toWidePiece(piece.bytes, cutOff), piece.text) << piece.bytes;
+    EXPECT_EQ(cutOff, piece.cutOff) << piece.bytes;
+  }
+}
+
 TEST(CodePageNames, AnUnknownCodePageIsRefused) {
   EXPECT_THROW(CodePage("NO-SUCH-CODEPAGE"), std::runtime_error);
 }

@@ -1,0 +1,52 @@
+# Fuzz targets. Each one is an LLVMFuzzerTestOneInput in a fuzz/ folder beside
+# the code it reads. Beside it: fuzz/seeds/NAME, real inputs named after where
+# they came from; fuzz/corpus/NAME, what fuzzing found that the seeds do not
+# cover (kept small by scripts/fuzz.sh's merge); fuzz/regressions/NAME, the
+# inputs of crashes that were found and mended.
+#
+# With P42R_FUZZ=ON (clang only, scripts/fuzz.sh) the whole tree is built with
+# coverage for libFuzzer under AddressSanitizer and UndefinedBehaviorSanitizer,
+# and each target becomes a libFuzzer executable in <build>/fuzz-bin; the file
+# <build>/fuzz-targets.txt lists name, seed, corpus and regression folder of each.
+# Otherwise each target becomes a replay executable (fuzz/ReplayMain.cpp)
+# registered with CTest, which runs its seeds, corpus and regressions once, so every
+# ordinary and sanitizer build checks them.
+option(P42R_FUZZ "Build the libFuzzer targets (clang only) instead of the replay tests" OFF)
+set(P42R_FUZZ_MANIFEST ${CMAKE_BINARY_DIR}/fuzz-targets.txt)
+if(P42R_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "P42R_FUZZ=ON needs clang (libFuzzer); configure with CC=clang CXX=clang++")
+  endif()
+  if(NOT P42R_SANITIZE STREQUAL "")
+    message(FATAL_ERROR "P42R_FUZZ=ON brings its own sanitizers; leave P42R_SANITIZE empty")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+  file(WRITE ${P42R_FUZZ_MANIFEST} "")
+endif()
+
+# p42r_fuzz(NAME SOURCES... LIBS...)
+function(p42r_fuzz name)
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/seeds/${name})
+  set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
+  set(regressions ${CMAKE_CURRENT_SOURCE_DIR}/regressions/${name})
+  if(P42R_FUZZ)
+    set(target fuzz_${name})
+    add_executable(${target} ${F_SOURCES})
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz-bin)
+    file(APPEND ${P42R_FUZZ_MANIFEST} "${name}\t${seeds}\t${corpus}\t${regressions}\n")
+  elseif(P42R_BUILD_TESTS)
+    set(target fuzz_replay_${name})
+    add_executable(${target} ${F_SOURCES})
+    target_link_libraries(${target} PRIVATE p42r_fuzz_replay)
+    add_test(NAME fuzz_replay.${name} COMMAND ${target} ${seeds} ${corpus} ${regressions})
+    set_tests_properties(fuzz_replay.${name} PROPERTIES TIMEOUT 120 LABELS fuzz)
+  else()
+    return()
+  endif()
+  p42r_warnings(${target})
+  target_link_libraries(${target} PRIVATE ${F_LIBS})
+endfunction()
