@@ -13,6 +13,11 @@
 # target, which the ordinary test run replays.
 #
 # Usage: scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET ...]
+#
+# P42R_FUZZ_SEED=N fixes libFuzzer's random seed, so that a run can be
+# repeated; under CI (CI=true) the seed is 1 unless set, so that CI explores
+# the same way a developer's run with that seed did, instead of drawing its
+# own. The report names the seed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -27,6 +32,12 @@ esac
 if ! command -v clang++ >/dev/null || ! clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a | grep -q /; then
   bash scripts/install-deps.sh test
 fi
+seed=${P42R_FUZZ_SEED:-}
+if [ -z "$seed" ] && [ "${CI:-}" = true ]; then
+  seed=1
+fi
+seed_option=()
+[ -z "$seed" ] || seed_option=(-seed="$seed")
 build=$top/build/fuzz
 jobs=$(nproc 2>/dev/null || echo 2)
 started=$(date +%s)
@@ -72,7 +83,7 @@ for line in "${manifest[@]}"; do
   [ -d "$regressions" ] && inputs+=("$regressions")
   echo "=== fuzz: $name for ${seconds}s"
   set +e
-  "$exe" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
+  "$exe" "${seed_option[@]}" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
     -artifact_prefix="$run/artifacts/" "$run/new" "${inputs[@]}" > "$run/log" 2>&1
   status=$?
   set -e
@@ -110,7 +121,7 @@ for line in "${manifest[@]}"; do
 done
 
 ended=$(date +%s)
-echo "Seconds per target: $seconds; total time of the script: $((ended - started)) s." >> "$report"
+echo "Seconds per target: $seconds; seed: ${seed:-random}; total time of the script: $((ended - started)) s." >> "$report"
 echo
 cat "$report"
 exit $failed
