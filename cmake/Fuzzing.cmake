@@ -21,14 +21,22 @@ if(P42R_FUZZ)
     message(FATAL_ERROR "P42R_FUZZ=ON brings its own sanitizers; leave P42R_SANITIZE empty")
   endif()
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
-                      -fno-omit-frame-pointer)
+                      -fno-omit-frame-pointer
+                      -fsanitize-coverage-ignorelist=${CMAKE_CURRENT_LIST_DIR}/fuzz-coverage-ignore.txt)
   add_link_options(-fsanitize=address,undefined)
   file(WRITE ${P42R_FUZZ_MANIFEST} "")
 endif()
 
-# p42r_fuzz(NAME SOURCES... LIBS...)
+# p42r_fuzz(NAME [MAX_LEN BYTES] SOURCES... LIBS...)
+# MAX_LEN: the longest input the fuzzer makes (libFuzzer's default lets
+# inputs grow to 4 KiB). A target whose real inputs are a few short lines
+# sets it, so a minute goes to many inputs of a sensible size instead of
+# few overlong ones that reach no code the short ones do not.
 function(p42r_fuzz name)
-  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "MAX_LEN" "SOURCES;LIBS" ${ARGN})
+  if(NOT F_MAX_LEN)
+    set(F_MAX_LEN 0)
+  endif()
   set(seeds ${CMAKE_CURRENT_SOURCE_DIR}/seeds/${name})
   set(corpus ${CMAKE_CURRENT_SOURCE_DIR}/corpus/${name})
   set(regressions ${CMAKE_CURRENT_SOURCE_DIR}/regressions/${name})
@@ -37,7 +45,7 @@ function(p42r_fuzz name)
     add_executable(${target} ${F_SOURCES})
     target_link_options(${target} PRIVATE -fsanitize=fuzzer)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz-bin)
-    file(APPEND ${P42R_FUZZ_MANIFEST} "${name}\t${seeds}\t${corpus}\t${regressions}\n")
+    file(APPEND ${P42R_FUZZ_MANIFEST} "${name}\t${seeds}\t${corpus}\t${regressions}\t${F_MAX_LEN}\n")
   elseif(P42R_BUILD_TESTS)
     set(target fuzz_replay_${name})
     add_executable(${target} ${F_SOURCES})

@@ -14,10 +14,15 @@
 #
 # Usage: scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET ...]
 #
+# The targets run one after another, each in as many fuzzing processes as
+# the machine has cores (P42R_FUZZ_JOBS=N to choose), so each target has the
+# whole machine for its time; its processes share the corpus folders, and the
+# report adds up their executions.
+#
 # P42R_FUZZ_SEED=N fixes libFuzzer's random seed, so that a run can be
-# repeated; under CI (CI=true) the seed is 1 unless set, so that CI explores
-# the same way a developer's run with that seed did, instead of drawing its
-# own. The report names the seed.
+# repeated (process K of a target gets seed N+K); under CI (CI=true) the
+# seed is 1 unless set, so that CI explores the same way a developer's run
+# with that seed did, instead of drawing its own. The report names the seed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -36,10 +41,12 @@ seed=${P42R_FUZZ_SEED:-}
 if [ -z "$seed" ] && [ "${CI:-}" = true ]; then
   seed=1
 fi
-seed_option=()
-[ -z "$seed" ] || seed_option=(-seed="$seed")
 build=$top/build/fuzz
 jobs=$(nproc 2>/dev/null || echo 2)
+workers=${P42R_FUZZ_JOBS:-$jobs}
+case "$workers" in
+  '' | 0 | *[!0-9]*) echo "fuzz: P42R_FUZZ_JOBS must be a number of processes, not '$workers'" >&2; exit 2 ;;
+esac
 started=$(date +%s)
 
 echo "=== fuzz: configure and build (clang)"
@@ -67,13 +74,13 @@ rm -rf "$work" "$findings"
 mkdir -p "$work"
 report=$build/fuzz-report.md
 {
-  echo "| target | executions | executions/s | cov | ft | corpus files | findings |"
-  echo "| --- | ---: | ---: | ---: | ---: | ---: | --- |"
+  echo "| target | processes | executions | executions/s | longest input | cov | ft | corpus files | findings |"
+  echo "| --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | --- |"
 } > "$report"
 failed=0
 
 for line in "${manifest[@]}"; do
-  IFS=$'\t' read -r name seeds corpus regressions <<< "$line"
+  IFS=$'\t' read -r name seeds corpus regressions max_len <<< "$line"
   printf '%s\n' "${names[@]}" | grep -qx "$name" || continue
   exe=$build/fuzz-bin/fuzz_$name
   run=$work/$name
@@ -81,16 +88,30 @@ for line in "${manifest[@]}"; do
   inputs=("$corpus")
   [ -d "$seeds" ] && inputs+=("$seeds")
   [ -d "$regressions" ] && inputs+=("$regressions")
-  echo "=== fuzz: $name for ${seconds}s"
-  set +e
-  "$exe" "${seed_option[@]}" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 -rss_limit_mb=2048 \
-    -artifact_prefix="$run/artifacts/" "$run/new" "${inputs[@]}" > "$run/log" 2>&1
-  status=$?
-  set -e
-  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$run/log" | tail -1)
-  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$run/log" | tail -1)
-  cov=$(grep -o 'cov: [0-9]*' "$run/log" | tail -1 | cut -d' ' -f2)
-  ft=$(grep -o 'ft: [0-9]*' "$run/log" | tail -1 | cut -d' ' -f2)
+  length_option=()
+  [ "${max_len:-0}" -gt 0 ] && length_option=(-max_len="$max_len")
+  echo "=== fuzz: $name for ${seconds}s in $workers process(es)"
+  # The processes write what they find into one folder ($run/new, files
+  # named by their content), so none loses the others' inputs.
+  pids=()
+  for ((worker = 0; worker < workers; worker++)); do
+    seed_option=()
+    [ -z "$seed" ] || seed_option=(-seed=$((seed + worker)))
+    "$exe" "${seed_option[@]}" "${length_option[@]}" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
+      -rss_limit_mb=2048 -artifact_prefix="$run/artifacts/" "$run/new" "${inputs[@]}" > "$run/log.$worker" 2>&1 &
+    pids+=($!)
+  done
+  status=0
+  for pid in "${pids[@]}"; do
+    wait "$pid" || status=$?
+  done
+  cat "$run"/log.* > "$run/log"
+  executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$run"/log.* | awk '{ sum += $1 } END { print sum + 0 }')
+  rate=$(awk -v runs="$executions" -v seconds="$seconds" 'BEGIN { printf "%d", runs / (seconds > 0 ? seconds : 1) }')
+  cov=$(cat "$run"/log.* | grep -o 'cov: [0-9]*' | cut -d' ' -f2 | sort -n | tail -1)
+  ft=$(cat "$run"/log.* | grep -o 'ft: [0-9]*' | cut -d' ' -f2 | sort -n | tail -1)
+  longest=${max_len:-0}
+  [ "$longest" -gt 0 ] || longest=$(cat "$run"/log.* | grep -o 'lim: [0-9]*' | cut -d' ' -f2 | sort -n | tail -1)
   found=$(find "$run/artifacts" -type f | wc -l)
   result=none
   if [ "$found" -gt 0 ] || [ "$status" -ne 0 ]; then
@@ -108,7 +129,8 @@ for line in "${manifest[@]}"; do
     merged=$run/merged
     mkdir -p "$merged"
     [ -d "$seeds" ] && cp "$seeds"/* "$merged/" 2>/dev/null || true
-    "$exe" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 "$merged" "$corpus" "$run/new" > "$run/merge.log" 2>&1
+    "$exe" "${length_option[@]}" -merge=1 -use_counters=0 -timeout=10 -rss_limit_mb=2048 "$merged" "$corpus" "$run/new" \
+      > "$run/merge.log" 2>&1
     find "$corpus" -type f -delete
     for file in "$merged"/*; do
       [ -e "$file" ] || continue
@@ -117,11 +139,11 @@ for line in "${manifest[@]}"; do
     done
   fi
   files=$(find "$corpus" -type f | wc -l)
-  echo "| $name | ${executions:-0} | ${rate:-0} | ${cov:-?} | ${ft:-?} | $files | $result |" >> "$report"
+  echo "| $name | $workers | $executions | $rate | ${longest:-?} | ${cov:-?} | ${ft:-?} | $files | $result |" >> "$report"
 done
 
 ended=$(date +%s)
-echo "Seconds per target: $seconds; seed: ${seed:-random}; total time of the script: $((ended - started)) s." >> "$report"
+echo "Seconds per target: $seconds; processes per target: $workers; seed: ${seed:-random}${seed:+ (process K: $seed+K)}; total time of the script: $((ended - started)) s." >> "$report"
 echo
 cat "$report"
 exit $failed

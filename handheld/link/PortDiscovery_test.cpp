@@ -118,6 +118,22 @@ TEST_F(Discovery, TheHostDeviceBehindAPortNameComesFromItsDriverEntry) {
   EXPECT_EQ(registry.hostDeviceFor(u"COM5:"), std::nullopt);
 }
 
+// The registry reads its file through the file system it is given: a read
+// that fails leaves it without keys, and the next open reads again.
+TEST_F(Discovery, ARegistryFileThatCannotBeReadHoldsNoKeysUntilItCanBe) {
+  Write("[HKEY_LOCAL_MACHINE\\Drivers\\Active\\04]\r\n\"Name\"=\"COM4:\"\r\n\"HostDevice\"=\"/dev/pts/7\"\r\n");
+  platform::FaultInjectingFileSystem files;
+  platform::Registry failing{directory.path() / "registry.reg", files};
+  files.faults().read = EIO;
+  platform::RegKey key = 0;
+  EXPECT_EQ(failing.RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, u"Drivers\\Active", key), platform::ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(failing.hostDeviceFor(u"COM4:"), std::nullopt);
+  files.heal();
+  ASSERT_EQ(failing.RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, u"Drivers\\Active", key), 0);
+  EXPECT_EQ(failing.RegCloseKey(key), 0);
+  EXPECT_EQ(failing.hostDeviceFor(u"COM4:"), "/dev/pts/7");
+}
+
 TEST(RegistryText, HostileLinesAreSkippedAndEscapesRead) {
   const auto data = platform::ParseRegistryText(
       "\xEF\xBB\xBFREGEDIT4\n\"orphan\"=\"x\"\n[A\\B]\n\"q\"=\"a\\\"b\\\\c\"\n\"d\"=dword:0000000a\n"

@@ -1,8 +1,6 @@
 #include "platform/Registry.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 
 #include "platform/TextConversion.h"
 
@@ -111,13 +109,15 @@ RegistryData ParseRegistryText(std::string_view text) {
   return data;
 }
 
-Registry::Registry(std::filesystem::path file) : file_(std::move(file)) {}
+Registry::Registry(std::filesystem::path file)
+    : file_(std::move(file)), ownFiles_(std::make_unique<HostFileSystem>()), files_(*ownFiles_) {}
+
+Registry::Registry(std::filesystem::path file, FileSystem& files) : file_(std::move(file)), files_(files) {}
 
 void Registry::load() {
-  std::ifstream in(file_, std::ios::binary);
-  std::string text;
-  if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  const RegistryData data = ParseRegistryText(text);
+  // A registry file that cannot be read holds no keys.
+  auto text = files_.readAll(file_);
+  const RegistryData data = ParseRegistryText(text ? text.value() : std::string());
   auto root = std::make_shared<Node>();
   for (const auto& key : data.keys) {
     Node* node = root.get();

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Files.h"
+
 namespace p42r::platform {
 
 using RegKey = std::uint32_t;
@@ -56,7 +58,10 @@ struct RegistryFaults {
 
 class Registry {
  public:
+  // Reads `file` from the host's file system, or through `files`, which
+  // must outlive the registry.
   explicit Registry(std::filesystem::path file);
+  Registry(std::filesystem::path file, FileSystem& files);
 
   long RegOpenKeyEx(RegKey parent, std::u16string_view subKey, RegKey& result);
   long RegQueryInfoKey(RegKey key, std::uint32_t& subKeyCount);
@@ -82,6 +87,8 @@ class Registry {
   Node* resolve(RegKey key);
 
   std::filesystem::path file_;
+  std::unique_ptr<FileSystem> ownFiles_;
+  FileSystem& files_;
   std::mutex mutex_;
   std::shared_ptr<Node> root_;
   std::map<RegKey, std::pair<std::shared_ptr<Node>, Node*>> open_;  // keeps its snapshot alive

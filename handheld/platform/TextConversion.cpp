@@ -35,7 +35,9 @@ class Converter {
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     if (cutOff != nullptr) *cutOff = 0;
     std::string output;
-    std::vector<char> chunk(256 + input.size() * 4);
+    // The output buffer is kept between calls: most texts are one short line.
+    std::vector<char>& chunk = chunk_;
+    if (chunk.size() < 256 + input.size() * 4) chunk.resize(std::min<std::size_t>(256 + input.size() * 4, 1 << 16));
     char* in = const_cast<char*>(input.data());
     std::size_t inLeft = input.size();
     while (inLeft > 0) {
@@ -62,7 +64,30 @@ class Converter {
  private:
   iconv_t cd_;
   mutable std::mutex mutex_;
+  mutable std::vector<char> chunk_;
 };
+
+bool IsAscii(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool IsAscii(std::u16string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; });
+}
+
+// Whether the code page's bytes below 0x80 are the ASCII characters, both
+// ways, so that ASCII text, nearly everything the card says, needs no iconv
+// call at all.
+bool KeepsAscii(const Converter& toAnsi, const Converter& toWide) {
+  std::string ascii(0x80, '\0');
+  std::u16string wide(0x80, u'\0');
+  for (std::size_t code = 0; code < ascii.size(); ++code) {
+    ascii[code] = static_cast<char>(code);
+    wide[code] = static_cast<char16_t>(code);
+  }
+  const std::string wideBytes(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(char16_t));
+  return toWide.convert(ascii, "", 1) == wideBytes && toAnsi.convert(wideBytes, "", sizeof(char16_t)) == ascii;
+}
 
 std::string_view AsBytes(std::u16string_view text) {
   return {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(char16_t)};
@@ -89,9 +114,11 @@ const Converter& Utf8ToUtf16() {
 }  // namespace
 
 struct CodePage::Converters {
-  explicit Converters(const std::string& name) : toAnsi(name, "UTF-16LE"), toWide("UTF-16LE", name) {}
+  explicit Converters(const std::string& name)
+      : toAnsi(name, "UTF-16LE"), toWide("UTF-16LE", name), keepsAscii(KeepsAscii(toAnsi, toWide)) {}
   Converter toAnsi;
   Converter toWide;
+  bool keepsAscii;
 };
 
 CodePage::CodePage(const std::string& name) : name_(name), converters_(std::make_unique<Converters>(name)) {}
@@ -99,10 +126,12 @@ CodePage::CodePage(const std::string& name) : name_(name), converters_(std::make
 CodePage::~CodePage() = default;
 
 std::string CodePage::toAnsi(std::u16string_view text) const {
+  if (converters_->keepsAscii && IsAscii(text)) return std::string(text.begin(), text.end());
   return converters_->toAnsi.convert(AsBytes(text), "?", sizeof(char16_t));
 }
 
 std::u16string CodePage::toWide(std::string_view bytes) const {
+  if (converters_->keepsAscii && IsAscii(bytes)) return std::u16string(bytes.begin(), bytes.end());
   return FromBytes(converters_->toWide.convert(bytes, kReplacementUtf16, 1));
 }
 
@@ -114,10 +143,12 @@ std::u16string CodePage::toWidePiece(std::string_view bytes, std::size_t& cutOff
 }
 
 std::string ToUtf8(std::u16string_view text) {
+  if (IsAscii(text)) return std::string(text.begin(), text.end());
   return Utf16ToUtf8().convert(AsBytes(text), "\xEF\xBF\xBD", sizeof(char16_t));
 }
 
 std::u16string FromUtf8(std::string_view text) {
+  if (IsAscii(text)) return std::u16string(text.begin(), text.end());
   return FromBytes(Utf8ToUtf16().convert(text, kReplacementUtf16, 1));
 }
 

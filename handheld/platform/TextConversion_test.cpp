@@ -20,6 +20,35 @@ TEST(CodePage932, AsciiCommandsStayOneBytePerCharacter) {
   EXPECT_EQ(codePage.toWide("OK"), u"OK");
 }
 
+// ASCII text skips iconv where the code page keeps ASCII; the result must be
+// what iconv gives, including the yen/backslash and overline/tilde bytes
+// some Japanese tables map elsewhere, and text mixing ASCII with more.
+TEST(CodePage932, EveryAsciiByteIsItsOwnCharacterBothWays) {
+  const CodePage codePage;
+  std::string bytes;
+  std::u16string text;
+  for (int code = 0; code < 0x80; ++code) {
+    bytes += static_cast<char>(code);
+    text += static_cast<char16_t>(code);
+  }
+  EXPECT_EQ(codePage.toWide(bytes), text);
+  EXPECT_EQ(codePage.toAnsi(text), bytes);
+  EXPECT_EQ(codePage.toWide("\\~"), u"\\~");
+  EXPECT_EQ(codePage.toWide("OK \x82\xA0"), u"OK あ");
+  EXPECT_EQ(codePage.toAnsi(u"OK あ"), "OK \x82\xA0");
+  EXPECT_EQ(ToUtf8(text), bytes);
+  EXPECT_EQ(FromUtf8(bytes), text);
+}
+
+// A code page whose bytes below 0x80 are not ASCII goes through iconv.
+TEST(CodePageNames, ACodePageThatDoesNotKeepAsciiConvertsItsOwnWay) {
+  const CodePage ebcdic("IBM037");
+  EXPECT_EQ(ebcdic.toWide("\x40"), u" ");
+  EXPECT_EQ(ebcdic.toAnsi(u"A"), "\xC1");
+  const CodePage utf16("UTF-16LE");
+  EXPECT_EQ(utf16.toWide("AB"), u"\u4241");
+}
+
 TEST(CodePage932, CharactersTheCodePageLacksBecomeQuestionMarks) {
   const CodePage codePage;
   EXPECT_EQ(codePage.toAnsi(u"a\u00E9b"), "a?b");   // no e-acute in 932

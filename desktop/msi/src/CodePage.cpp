@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
+#include <vector>
 
 namespace standin {
 
@@ -25,12 +26,48 @@ std::size_t utf8SequenceLength(unsigned char lead) {
   return 1;
 }
 
+// The iconv descriptors this thread has opened, one for each direction and
+// code page, kept until the thread ends: opening one costs far more than a
+// short conversion, and every text of a package passes through here.
+class ThreadConverters {
+ public:
+  ThreadConverters() = default;
+  ThreadConverters(const ThreadConverters&) = delete;
+  ThreadConverters& operator=(const ThreadConverters&) = delete;
+  ~ThreadConverters() {
+    for (const auto& entry : open_) iconv_close(entry.converter);
+  }
+
+  // The descriptor from `from` to `to` in its initial state; (iconv_t)-1
+  // when iconv has no such conversion.
+  iconv_t get(const std::string& from, const std::string& to) {
+    for (const auto& entry : open_) {
+      if (entry.from == from && entry.to == to) {
+        iconv(entry.converter, nullptr, nullptr, nullptr, nullptr);
+        return entry.converter;
+      }
+    }
+    const iconv_t converter = iconv_open(to.c_str(), from.c_str());
+    if (converter != reinterpret_cast<iconv_t>(-1)) open_.push_back({from, to, converter});
+    return converter;
+  }
+
+ private:
+  struct Entry {
+    std::string from;
+    std::string to;
+    iconv_t converter;
+  };
+  std::vector<Entry> open_;
+};
+
 // Converts with iconv, replacing what cannot be converted: a character of
 // the input (its length given by skipLength) becomes the replacement text.
 template <typename SkipLength>
 std::string convert(const std::string& from, const std::string& to, std::string_view input,
                     std::string_view replacement, SkipLength skipLength) {
-  iconv_t converter = iconv_open(to.c_str(), from.c_str());
+  thread_local ThreadConverters converters;
+  iconv_t converter = converters.get(from, to);
   if (converter == reinterpret_cast<iconv_t>(-1)) {
     return std::string(input);
   }
@@ -55,7 +92,6 @@ std::string convert(const std::string& from, const std::string& to, std::string_
       iconv(converter, nullptr, nullptr, nullptr, nullptr);
     }
   }
-  iconv_close(converter);
   return output;
 }
 

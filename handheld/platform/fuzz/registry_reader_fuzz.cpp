@@ -1,40 +1,35 @@
 // Arbitrary text as the device root's registry.reg, read the way port
-// discovery walks it: parsing never fails, and each of the first keys the parser found
-// under HKEY_LOCAL_MACHINE opens; every key's sub-key count matches what
-// enumerating it gives before "no more items", and each of those opens.
+// discovery walks it: parsing never fails, and each of the first keys the
+// parser found under HKEY_LOCAL_MACHINE opens; every key's sub-key count
+// matches what enumerating it gives before "no more items", and each of
+// those opens.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
+#include "access/tests/MemoryFileSystem.h"
 #include "platform/Registry.h"
 
 namespace {
 
+using namespace p42r;
 using namespace p42r::platform;
 
 void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-// The registry is read from a file: one per process, removed at exit.
-struct RegistryPath {
-  std::filesystem::path file =
-      std::filesystem::temp_directory_path() / ("p42r-registry-fuzz-" + std::to_string(getpid()) + ".reg");
-  ~RegistryPath() {
-    std::error_code ignored;
-    std::filesystem::remove(file, ignored);
-  }
-};
-
-const std::filesystem::path& RegistryFile() {
-  static const RegistryPath path;
-  return path.file;
+// The registry file, kept in memory: the registry reads it through the file
+// system it is given, and the disk would only add its own cost.
+access::test::MemoryFileSystem& Files() {
+  static access::test::MemoryFileSystem files;
+  return files;
 }
+
+const std::filesystem::path kRegistryFile = "/device/Windows/registry.reg";
 
 // Walks the key and those below it, at most `depth` levels down.
 void Walk(Registry& registry, RegKey key, int depth) {
@@ -58,26 +53,31 @@ void Walk(Registry& registry, RegKey key, int depth) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const RegistryData parsed = ParseRegistryText(text);
-  {
-    std::ofstream(RegistryFile(), std::ios::binary | std::ios::trunc).write(text.data(), static_cast<std::streamsize>(text.size()));
-  }
-  Registry registry(RegistryFile());
+  Files().contents[kRegistryFile] = std::string(text);
+  Registry registry(kRegistryFile, Files());
+  // Every open from the root reads the file again; the keys below are opened
+  // from one open of the root, so an input costs one or two reads, not ten.
   const std::u16string_view root = u"HKEY_LOCAL_MACHINE\\";
-  // Each open from the root reads the file again: the first keys are enough.
-  for (std::size_t index = 0; index < parsed.keys.size() && index < 8; ++index) {
+  RegKey machine = 0;
+  const bool machineOpens = registry.RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"", machine) == 0;
+  for (std::size_t index = 0, checked = 0; index < parsed.keys.size() && checked < 8; ++index) {
     const auto& key = parsed.keys[index];
     if (key.path.size() <= root.size() || key.path.compare(0, root.size(), root) != 0) continue;
     const std::u16string_view below = std::u16string_view(key.path).substr(root.size());
     if (below.find_first_not_of(u'\\') == std::u16string_view::npos) continue;
+    ++checked;
+    Check(machineOpens);
     RegKey opened = 0;
-    Check(registry.RegOpenKeyEx(HKEY_LOCAL_MACHINE, below, opened) == 0);
+    Check(registry.RegOpenKeyEx(machine, below, opened) == 0);
     registry.RegCloseKey(opened);
   }
   RegKey active = 0;
-  if (registry.RegOpenKeyEx(HKEY_LOCAL_MACHINE, u"Drivers\\Active", active) == 0) {
+  if (machineOpens && registry.RegOpenKeyEx(machine, u"Drivers\\Active", active) == 0) {
     Walk(registry, active, 2);
     registry.RegCloseKey(active);
+    // Without that key the port's device is not looked for at all.
+    (void)registry.hostDeviceFor(u"COM4:");
   }
-  (void)registry.hostDeviceFor(u"COM4:");
+  if (machineOpens) registry.RegCloseKey(machine);
   return 0;
 }
