@@ -35,9 +35,13 @@ class Converter {
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     if (cutOff != nullptr) *cutOff = 0;
     std::string output;
-    // The output buffer is kept between calls: most texts are one short line.
-    std::vector<char>& chunk = chunk_;
-    if (chunk.size() < 256 + input.size() * 4) chunk.resize(std::min<std::size_t>(256 + input.size() * 4, 1 << 16));
+    // Most texts are one short line: their output buffer is kept between
+    // calls. A long text gets one of its own, so that one long line does not
+    // hold on to its memory for the rest of the run.
+    const std::size_t wanted = std::min<std::size_t>(256 + input.size() * 4, kLongestBuffer);
+    std::vector<char> ownBuffer;
+    std::vector<char>& chunk = wanted <= kKeptBuffer ? chunk_ : ownBuffer;
+    if (chunk.size() < wanted) chunk.resize(wanted);
     char* in = const_cast<char*>(input.data());
     std::size_t inLeft = input.size();
     while (inLeft > 0) {
@@ -62,6 +66,9 @@ class Converter {
   }
 
  private:
+  static constexpr std::size_t kKeptBuffer = 4096;
+  static constexpr std::size_t kLongestBuffer = 64 * 1024;
+
   iconv_t cd_;
   mutable std::mutex mutex_;
   mutable std::vector<char> chunk_;

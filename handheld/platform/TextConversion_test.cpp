@@ -40,6 +40,18 @@ TEST(CodePage932, EveryAsciiByteIsItsOwnCharacterBothWays) {
   EXPECT_EQ(FromUtf8(bytes), text);
 }
 
+// A text longer than the conversion buffer is converted in several rounds,
+// and a short one after it still comes out whole.
+TEST(CodePage932, ALongTextConvertsWholeBothWaysAndShortOnesAfterIt) {
+  const CodePage codePage;
+  const std::u16string text(40000, u'あ');
+  const std::string bytes = codePage.toAnsi(text);
+  ASSERT_EQ(bytes.size(), 80000u);
+  EXPECT_EQ(bytes.substr(79998), "\x82\xA0");
+  EXPECT_EQ(codePage.toWide(bytes), text);
+  EXPECT_EQ(codePage.toWide("\x82\xA0OK"), u"あOK");
+}
+
 // A code page whose bytes below 0x80 are not ASCII goes through iconv.
 TEST(CodePageNames, ACodePageThatDoesNotKeepAsciiConvertsItsOwnWay) {
   const CodePage ebcdic("IBM037");
