@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "access/ClsDataFile.h"
-#include "access/tests/MemoryFileSystem.h"
+#include "testing/MemoryFileSystem.h"
 
 namespace {
 
@@ -43,7 +43,7 @@ Files& TheFiles() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   Files& host = TheFiles();
-  access::test::MemoryFileSystem files;
+  testing::MemoryFileSystem files;
   const access::ClsDataFile dataFile(files, host.deviceRoot, host.codePage);
   files.contents[*host.deviceRoot.hostPath(dataFile.ManagementFilePath())] = std::string(bytes);
   files.contents[*host.deviceRoot.hostPath(dataFile.AppliFilePath())] = std::string(bytes);

@@ -6,7 +6,7 @@
 #include <random>
 
 #include "access/tests/DataFileTesting.h"
-#include "access/tests/MemoryFileSystem.h"
+#include "testing/MemoryFileSystem.h"
 #include "testing/HandheldHarness.h"
 
 namespace p42r::access {
@@ -98,7 +98,7 @@ TEST_F(DataFileFixture, EveryPrintablePasswordCharacterSurvivesAtEveryPositionAn
   // length, the rest random: every zero, blank and line end the scrambling
   // can produce is among them. The files live in memory: the bytes are the
   // same, and thousands of flushes to a disk would only make the test slow.
-  test::MemoryFileSystem memory;
+  testing::MemoryFileSystem memory;
   const ClsDataFile inMemory(memory, deviceRoot, codePage);
   std::mt19937 random(42);
   std::uniform_int_distribution<int> printable(33, 126);

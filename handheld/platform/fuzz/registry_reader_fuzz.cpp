@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "access/tests/MemoryFileSystem.h"
+#include "testing/MemoryFileSystem.h"
 #include "platform/Registry.h"
 
 namespace {
@@ -24,8 +24,8 @@ void Check(bool condition) {
 
 // The registry file, kept in memory: the registry reads it through the file
 // system it is given, and the disk would only add its own cost.
-access::test::MemoryFileSystem& Files() {
-  static access::test::MemoryFileSystem files;
+testing::MemoryFileSystem& Files() {
+  static testing::MemoryFileSystem files;
   return files;
 }
 

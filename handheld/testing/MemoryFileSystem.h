@@ -7,7 +7,7 @@
 
 #include "platform/Files.h"
 
-namespace p42r::access::test {
+namespace p42r::testing {
 
 class MemoryFileSystem final : public platform::FileSystem {
  public:
@@ -63,4 +63,4 @@ class MemoryFileSystem final : public platform::FileSystem {
   };
 };
 
-}  // namespace p42r::access::test
+}  // namespace p42r::testing
