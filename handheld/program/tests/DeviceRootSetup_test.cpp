@@ -1,7 +1,6 @@
-// A device root across starts of p42r, as its user meets it: set up private
-// on first use, the password kept in the plain layout across restarts, a
-// deleted management file refused rather than silently made new, and the
-// deliberate reset that brings a new handheld's file back.
+// A device root across starts of p42r: private from its first use, the
+// password in the plain layout across restarts, a deleted management file
+// refused rather than made new, and the deliberate reset.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -13,28 +12,23 @@ namespace p42r::program {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ScriptSession;
 
 struct DeviceRootAcrossStarts : ::testing::Test {
   testing::TempDirectory root;
   fs::path managementFile = access::test::ManagementFile(root.path());
-  std::unique_ptr<ScriptSession> session;
+  std::unique_ptr<testing::ScriptSession> session;
   mode_t umaskBefore = ::umask(022);
   ~DeviceRootAcrossStarts() override { ::umask(umaskBefore); }
 
-  // Starts at the password screen and types `password` into it.
-  void Authenticate(const std::string& password) {
-    session = std::make_unique<ScriptSession>(P42R_PROGRAM, root.path().string(), "normal",
-                                              std::vector<std::string>{"--entry=admin-connection"});
-    ASSERT_EQ(Command("wait screen 2")["reply"], "ok") << session->process().standardError();
-    Command("type 1000 " + password);
-    Command("click 1001");
-  }
-  ScriptSession::Json Command(const std::string& line) { return session->Command(line); }
-  void CloseAtMenu() {
-    ASSERT_EQ(Command("wait screen 6")["reply"], "ok") << session->process().standardError();
-    Command("close");
-    EXPECT_EQ(session->AwaitExit(), 0);
+  // Starts at the password screen, types `password` and waits for what comes.
+  bool Authenticate(const std::string& password, const std::string& awaited) {
+    session = std::make_unique<testing::ScriptSession>(P42R_PROGRAM, root.path().string(), "normal",
+                                                       std::vector<std::string>{"--entry=admin-connection"});
+    for (const std::string& line : {std::string("wait screen 2"), "type 1000 " + password, std::string("click 1001"),
+                                    awaited}) {
+      if (session->Command(line)["reply"] != "ok") return false;
+    }
+    return true;
   }
   static mode_t Mode(const fs::path& path) {
     struct stat info {};
@@ -43,39 +37,36 @@ struct DeviceRootAcrossStarts : ::testing::Test {
 };
 
 TEST_F(DeviceRootAcrossStarts, APrivatePlainPasswordHoldsUntilItsFileIsDeletedAndOnlyAResetRenewsIt) {
-  Authenticate("j72n");
-  ASSERT_EQ(Command("wait screen 4")["reply"], "ok");
-  Command("type 1011 0abc");
-  Command("type 1012 0abc");
-  Command("click 1014");
-  Command("wait msgbox");
-  Command("answer ok");
-  CloseAtMenu();
-  for (const fs::path& folder : {root.path() / "Program Files", managementFile.parent_path(), root.path() / ".locks"}) {
-    EXPECT_EQ(Mode(folder), 0700u) << folder;
+  ASSERT_TRUE(Authenticate("j72n", "wait screen 4"));
+  for (const char* line : {"type 1011 0abc", "type 1012 0abc", "click 1014", "wait msgbox", "answer ok", "close"}) {
+    session->Command(line);
+  }
+  EXPECT_EQ(session->AwaitExit(), 0);
+  for (const fs::path& made : {root.path() / "Program Files", managementFile.parent_path(), root.path() / ".locks"}) {
+    EXPECT_EQ(Mode(made), 0700u) << made;
   }
   EXPECT_EQ(Mode(managementFile), 0600u) << "after a password change too";
   EXPECT_EQ(Mode(managementFile.parent_path() / "p42r_softup.log"), 0600u);
   EXPECT_EQ(access::test::Content(managementFile), access::test::Layout("\b5)4QPVHJ6", "OK", "0"));
+  EXPECT_TRUE(Authenticate("0abc", "wait screen 6")) << "a restart takes the password";
+  session->Command("close");
+  EXPECT_EQ(session->AwaitExit(), 0);
 
-  Authenticate("0abc");
-  CloseAtMenu();
-
-  // Deleted from a root that others may now read: refused, told, nothing written.
+  // Deleted from a root others may now read: told once, refused, nothing written.
   fs::remove(managementFile);
   ::chmod(root.path().c_str(), 0755);
-  Authenticate("0abc");
-  EXPECT_EQ(Command("wait msgbox")["msgbox"]["text"], "システムファイルを読み込むことができません。処理を中断します。");
-  Command("answer ok");
+  ASSERT_TRUE(Authenticate("0abc", "wait msgbox"));
+  EXPECT_EQ(session->Command("dump")["msgbox"]["text"], "システムファイルを読み込むことができません。処理を中断します。");
+  session->Command("answer ok");
   EXPECT_EQ(session->AwaitExit(), 0);
-  EXPECT_FALSE(fs::exists(managementFile));
-  EXPECT_EQ(Mode(root.path()), 0755u) << "a folder the user gave is not changed";
   session->process().standardError();
   const std::string told = session->process().errorsSeen();
+  EXPECT_FALSE(fs::exists(managementFile));
+  EXPECT_EQ(Mode(root.path()), 0755u) << "a folder the user gave is not changed";
   EXPECT_NE(told.find("--reset-management-file"), std::string::npos) << told;
   const std::string tighten = "chmod -R go-rwx '" + root.path().string() + "'";
+  EXPECT_EQ(told.find(tighten, told.find(tighten) + 1), std::string::npos) << told;
   ASSERT_NE(told.find(tighten), std::string::npos) << told;
-  EXPECT_EQ(told.find(tighten, told.find(tighten) + 1), std::string::npos) << "told once";
 
   testing::ProgramProcess reset(P42R_PROGRAM, {"--device-root", root.path().string(), "--reset-management-file"});
   EXPECT_EQ(reset.wait(), 0);
