@@ -8,7 +8,6 @@
 #include <memory>
 #include <system_error>
 
-#include "access/ManagementFileProvisioning.h"
 #include "app/CPocketPCApp.h"
 #include "frontends/script/ScriptFrontend.h"
 #include "frontends/tui/TerminalFrontend.h"
@@ -24,6 +23,7 @@
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "program/AttachedDevice.h"
+#include "program/DeviceRootSetup.h"
 #include "program/HostPortCheck.h"
 #include "program/ScreenTable.h"
 #include "resources/StringTable.h"
@@ -117,6 +117,7 @@ int RunProgram(const ProgramOptions& options) {
     std::fprintf(stderr, "p42r: unknown code page %s\n", options.codePage.c_str());
     return kExitUsage;
   }
+  if (options.resetManagementFile) return ResetManagementFileCommand(deviceRoot, *codePage);
 
   std::unique_ptr<platform::Clock> clock;
   platform::ManualClock* virtualClock = nullptr;
@@ -152,9 +153,6 @@ int RunProgram(const ProgramOptions& options) {
   serial.setPortWatch(watcher.get());
   link::SerialChannel channel(serial, windows, display, *codePage, log, *clock);
   platform::HostFileSystem files;
-  if (auto problem = access::ProvisionManagementFile(files, deviceRoot, *codePage)) {
-    std::fprintf(stderr, "p42r: %s\n", problem->c_str());
-  }
   app::Services services{*clock, loop, windows, display, deviceRoot, *codePage, log, state, registry, channel, files};
 
   if (options.ui == UiKind::Terminal) {
@@ -208,6 +206,8 @@ int RunProgram(const ProgramOptions& options) {
                                                                                               : kExitStartFailed;
     }
     noticeFrame.store(display.frameWindow());
+    // Only the copy that holds the root writes its files, before any screen reads them.
+    SetUpOwnedDeviceRoot(files, deviceRoot, *codePage, stderr);
     // The card goes in once this copy owns the device root and before the
     // start-up screen looks for it.
     std::string error;

@@ -51,6 +51,8 @@ std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>
       options.version = true;
     } else if (argument == "--list-scenarios") {
       options.listScenarios = true;
+    } else if (argument == "--reset-management-file") {
+      options.resetManagementFile = true;
     } else if (argument == "--virtual-clock") {
       options.virtualClock = true;
     } else if (argument == "--landscape") {
@@ -169,6 +171,10 @@ Options:
                         screen, then administrator menu 6 or 7), applications
                         (the card's application list, whose button the general
                         menu does not show; Back leads to the general menu)
+  --reset-management-file
+                        give the device root a new handheld's management file (the
+                        common password, to be changed at the next authentication)
+                        and end; a root that lost its file needs this to go on
   --landscape           the display is wider than it is high
   -h, --help            show this text
   --version             show the version

@@ -31,6 +31,8 @@ struct ProgramOptions {
   bool help = false;
   bool version = false;
   bool listScenarios = false;
+  // --reset-management-file: give the device root a new handheld's management file and end.
+  bool resetManagementFile = false;
 };
 
 // Parses argv; on a usage error returns nothing and sets `error`.
