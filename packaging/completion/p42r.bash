@@ -12,7 +12,7 @@ _p42r_help_words()
     local help
     help=$("$@" --help 2>/dev/null) || return
     grep -oE '(^|[[:space:],[(|])--?[A-Za-z][-A-Za-z0-9]*(\[?=)?' <<<"$help" |
-        sed -E 's/^[^-]*//; s/\[=$/=/'
+        sed -E 's/^[^-]*//; s/\[=$/=/' | sort -u
     awk 'tolower($0) ~ /^[a-z ]*commands:[[:space:]]*$/ { inside = 1; indent = -1; next }
         inside && (/^[^[:space:]]/ || /^[[:space:]]*$/) { inside = 0 }
         inside && match($0, /^[[:space:]]+/) {

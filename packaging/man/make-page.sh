@@ -22,7 +22,8 @@ if [ ${#names[@]} -gt 0 ]; then
     printf '.fi\n'
   done >>"$commands"
 fi
+includes=(--include="$include")
+[ ! -s "$commands" ] || includes+=(--include="$commands")
 mkdir -p "$(dirname "$output")"
-help2man --no-info --section=1 --name="$description" --include="$include" --include="$commands" \
-  --output="$output" "$program"
+help2man --no-info --section=1 --name="$description" "${includes[@]}" --output="$output" "$program"
 gzip -9n -c "$output" >"$output.gz"

@@ -13,6 +13,7 @@ PATH=$2:$3:$PATH
 # shellcheck disable=SC1090
 source "$helpers"
 source "$1"
+compopt() { :; }  # only a real completion may change its options
 failed=0
 offers() {  # offers LINE WORD...
   local line=$1
