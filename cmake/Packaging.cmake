@@ -21,24 +21,26 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_FULL_LIBDIR}/p42
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 
 set(CPACK_DEBIAN_P42R_PACKAGE_NAME p42r)
-set(CPACK_COMPONENT_P42R_DESCRIPTION "P42R wireless data card suite: handheld program and simulated card
- p42r runs the handheld program of the P42R wireless data card in an
- emulated handheld: card identification, the phone update over the air,
- reception state, LED setting, the card's applications, permitted domains
- and ID registration, shown in the terminal or driven by a line protocol.
- It talks to the card over a serial port or to the embedded simulated card.
- .
- p42r-card plugs a simulated card into an emulated handheld on a
- pseudo-terminal and answers the card's commands by a scenario.")
+# CPack starts each line after the summary with the blank the control file
+# wants.
+set(CPACK_COMPONENT_P42R_DESCRIPTION "handheld program and simulated card of the P42R wireless data card
+The handheld program of the P42R wireless data card, p42r, runs in an
+emulated handheld: card identification, the phone update over the air,
+reception state, LED setting, the card's applications, permitted domains
+and ID registration, shown in the terminal or driven by a line protocol.
+It talks to the card over a serial port or to the embedded simulated card.
+.
+p42r-card plugs a simulated card into an emulated handheld on a
+pseudo-terminal and answers the card's commands by a scenario.")
 
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME p42r-desktop)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_RECOMMENDS "msitools, gcab")
-set(CPACK_COMPONENT_DESKTOP_DESCRIPTION "P42R wireless data card suite: DeskSetup installer library
- DeskSetup is the custom-action library that installs the handheld
- applications carried by a desktop installer package. This package holds
- its Windows builds for x86 and x64, the table sources of an example
- package with the script that builds it, and desksetup-host, which runs the
- library's entry points on Linux over an installer stand-in.")
+set(CPACK_COMPONENT_DESKTOP_DESCRIPTION "DeskSetup installer library of the P42R wireless data card suite
+DeskSetup is the custom-action library that installs the handheld
+applications carried by a desktop installer package. This package holds
+its Windows builds for x86 and x64, the table sources of an example
+package with the script that builds it, and desksetup-host, which runs the
+library's entry points on Linux over an installer stand-in.")
 
 include(CPack)

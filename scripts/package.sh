@@ -17,13 +17,14 @@ bash scripts/install-deps.sh package
 build=$top/build/package-build
 out=$top/build/package
 
-# Debian's flags, with source paths made relative (no build path in a binary).
-CFLAGS="$(dpkg-buildflags --get CFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
-CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)"
-LDFLAGS=$(dpkg-buildflags --get LDFLAGS)
-export CFLAGS CXXFLAGS LDFLAGS
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DP42R_BUILD_TESTS=OFF >/dev/null
+# Debian's flags with all its hardening, and with source paths made relative (no build path in a
+# binary), for the Linux build only: the Windows builds' linker knows none
+# of them, so they are not put into the environment.
+flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DP42R_BUILD_TESTS=OFF \
+  -DCMAKE_C_FLAGS="$(flags CFLAGS) $(flags CPPFLAGS)" -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
+  -DCMAKE_EXE_LINKER_FLAGS="$(flags LDFLAGS)" -DCMAKE_SHARED_LINKER_FLAGS="$(flags LDFLAGS)" \
+  -DCMAKE_MODULE_LINKER_FLAGS="$(flags LDFLAGS)" >/dev/null
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"
 for needed in desktop/bin/DeskSetup.dll desktop/bin/x64/DeskSetup.dll packaging/man/p42r.1.gz; do
   if [ ! -e "$build/$needed" ]; then
