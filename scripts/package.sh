@@ -17,9 +17,9 @@ bash scripts/install-deps.sh package
 build=$top/build/package-build
 out=$top/build/package
 
-# Debian's flags with all its hardening, and with source paths made relative (no build path in a
-# binary), for the Linux build only: the Windows builds' linker knows none
-# of them, so they are not put into the environment.
+# Debian's flags with all its hardening, source paths made relative (no
+# build path in a binary), for the Linux build only: the Windows builds'
+# linker knows none of them, so they are not put into the environment.
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DP42R_BUILD_TESTS=OFF \
   -DCMAKE_C_FLAGS="$(flags CFLAGS) $(flags CPPFLAGS)" -DCMAKE_CXX_FLAGS="$(flags CXXFLAGS) $(flags CPPFLAGS)" \
