@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "p42r/Version.h"
 #include "program/Program.h"
 #include "program/ProgramOptions.h"
 
@@ -24,7 +25,7 @@ int main(int argc, char** argv) {
     return kExitOk;
   }
   if (options->version) {
-    std::puts("p42r 1.0.0");
+    std::puts("p42r " P42R_VERSION);
     return kExitOk;
   }
   return RunProgram(*options);

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a purpose needs and that are missing.
 #
-# Usage: scripts/install-deps.sh [run|test]
-#   run   building and running p42r (scripts/packages/run.txt)
-#   test  the whole test suite, with the Windows build and its Wine runs
-#         (run.txt, test.txt and windows.txt); the default
+# Usage: scripts/install-deps.sh [run|test|package]
+#   run      building and running p42r (scripts/packages/run.txt)
+#   test     the whole test suite, with the Windows build and its Wine runs
+#            (run.txt, test.txt and windows.txt); the default
+#   package  building the Debian packages (run.txt and package.txt)
 #
 # Prints nothing when everything is there. Otherwise it runs apt-get update
 # once and goes on when some of the registry's indexes fail (it names them):
@@ -26,12 +27,13 @@ say() { printf 'install-deps: %s\n' "$*" >&2; }
 case "${1:-test}" in
   run) purposes=(run) ;;
   test) purposes=(run test windows) ;;
+  package) purposes=(run package) ;;
   -h | --help)
     awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"
     exit 0
     ;;
   *)
-    say "unknown purpose '$1' (run or test)"
+    say "unknown purpose '$1' (run, test or package)"
     exit 2
     ;;
 esac
@@ -58,7 +60,8 @@ fi
 if [ "$(id -u)" -ne 0 ]; then
   [ ${#missing_needed[@]} -eq 0 ] || say "missing packages: ${missing_needed[*]}"
   [ ${#missing_optional[@]} -eq 0 ] || say "missing optional packages: ${missing_optional[*]}"
-  say "run this script as root (or install them with apt-get)"
+  say "as root, run: bash $here/install-deps.sh ${1:-test}"
+  say "(or: apt-get install ${missing_needed[*]} ${missing_optional[*]})"
   [ ${#missing_needed[@]} -eq 0 ] && exit 0
   exit 1
 fi

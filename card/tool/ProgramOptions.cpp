@@ -60,6 +60,7 @@ the scenario unplugs the card; then removes its registry entry and exits.
   --trace                 show the traffic on stderr, CR and LF as <CR><LF>
   --list-scenarios        list the built-in scenarios and exit
   --help                  show this text and exit
+  --version               show the version and exit
 
 Scenario changes (applied after --scenario, in the order given):
   --echo-stays-on         ATE0 is answered OK, the echo stays on
@@ -118,6 +119,8 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& arguments) {
 
     if (option == "--help" || option == "-h") {
       options.help = true;
+    } else if (option == "--version") {
+      options.version = true;
     } else if (option == "--list-scenarios") {
       options.listScenarios = true;
     } else if (option == "--device-root") {
@@ -193,7 +196,7 @@ ProgramOptions parseProgramOptions(const std::vector<std::string>& arguments) {
       throw CardError::invalid(option + " takes no value");
     }
   }
-  if (!options.help && !options.listScenarios && options.deviceRoot.empty()) {
+  if (!options.help && !options.version && !options.listScenarios && options.deviceRoot.empty()) {
     throw CardError::invalid("--device-root DIR is required");
   }
   return options;

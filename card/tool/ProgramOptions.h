@@ -16,6 +16,7 @@ namespace p42r::card {
 struct ProgramOptions {
   bool help = false;
   bool listScenarios = false;
+  bool version = false;
   std::filesystem::path deviceRoot;
   std::string scenario = "normal";
   std::optional<int> comNumber;

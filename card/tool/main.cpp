@@ -5,6 +5,7 @@
 #include "card/SimulatedCard.h"
 #include "card/TrafficTrace.h"
 #include "card/tool/ProgramOptions.h"
+#include "p42r/Version.h"
 
 #include <cerrno>
 #include <csignal>
@@ -46,6 +47,10 @@ int main(int argc, char** argv) {
     options = parseProgramOptions(std::vector<std::string>(argv + 1, argv + argc));
     if (options.help) {
       std::fputs(programUsage().c_str(), stdout);
+      return 0;
+    }
+    if (options.version) {
+      std::puts("p42r-card " P42R_VERSION);
       return 0;
     }
     if (options.listScenarios) {

@@ -95,6 +95,10 @@ ParsedOptions parseHostOptions(const std::vector<std::string>& arguments) {
       options.help = true;
       return {options, {}};
     }
+    if (argument == "--version") {
+      options.version = true;
+      return {options, {}};
+    }
     if (argument == "--root" || argument == "--drive" || argument == "--component" || argument == "--library" ||
         argument == "--codepage") {
       const auto value = needValue(argument.c_str());
@@ -172,9 +176,11 @@ std::string usageText() {
          "                      local, source, default, advertised or a number; NAME '*'\n"
          "                      sets every component not named. Unnamed components are\n"
          "                      absent,local for install and local,absent otherwise.\n"
-         "  --library PATH      the DeskSetup library (default: DeskSetup.so beside this program)\n"
+         "  --library PATH      the DeskSetup library (default: DeskSetup.so beside this program\n"
+         "                      or in the suite's private library folder where it is installed)\n"
          "  --codepage N        the ANSI code page (default 932; 65001 is UTF-8)\n"
          "  -h, --help          show this text\n"
+         "  --version           show the version\n"
          "\n"
          "Exit status: the installer's result modulo 256: 0 on success, 67 (1603) when the\n"
          "action failed or could not be called, 83 (1619) when the package cannot be opened,\n"

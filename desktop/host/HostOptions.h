@@ -27,6 +27,7 @@ struct HostOptions {
   std::optional<std::filesystem::path> library;
   unsigned codePage = 932;
   bool help = false;
+  bool version = false;
 };
 
 struct ParsedOptions {

@@ -4,6 +4,7 @@
 #include "HostOptions.h"
 #include "standin/CodePage.h"
 #include "standin/DriveMap.h"
+#include "p42r/Version.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,10 +29,17 @@ std::filesystem::path defaultRoot() {
   return base / "p42r" / "desktop-root";
 }
 
+// Beside the program in the build tree; installed, in the private library
+// folder found relative to the program, so that a moved tree still works.
 std::filesystem::path defaultLibrary() {
   std::error_code error;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return (error ? std::filesystem::path(".") : self.parent_path()) / "DeskSetup.so";
+  const std::filesystem::path folder = error ? std::filesystem::path(".") : self.parent_path();
+  const std::filesystem::path beside = folder / "DeskSetup.so";
+  if (std::filesystem::exists(beside, error)) {
+    return beside;
+  }
+  return folder / P42R_INSTALLED_MODULE_DIR / "DeskSetup.so";
 }
 
 int fail(int status, const std::string& message) {
@@ -51,6 +59,10 @@ int main(int argc, char** argv) {
   const HostOptions& options = *parsed.options;
   if (options.help) {
     std::cout << usageText();
+    return 0;
+  }
+  if (options.version) {
+    std::cout << "desksetup-host " P42R_VERSION "\n";
     return 0;
   }
   if (!standin::setAnsiCodePage(options.codePage)) {

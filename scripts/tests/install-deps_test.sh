@@ -137,6 +137,12 @@ check "nothing missing: exit code 0" equals "$status" 0
 check "nothing missing: nothing printed" equals "$(cat "$case_dir/output")" ""
 check "nothing missing: apt-get is not called" not test -e "$STANDIN/calls"
 
+# A user who is not root is told what to run as root, and nothing is tried.
+SETUP='printf "#!/usr/bin/env bash\necho 1000\n" >$case_dir/bin/id' run_case not-root "$tree" run
+check "a missing package without root is an error" equals "$status" 1
+check "the user is told what to run as root" output_has "as root, run: bash $tree/scripts/install-deps.sh run"
+check "nothing is installed without root" not test -e "$STANDIN/calls"
+
 # The real lists: running p42r needs neither Wine nor mingw-w64 nor i386.
 SETUP= run_case real-run-list "$top" run
 check "the run list installs" equals "$status" 0

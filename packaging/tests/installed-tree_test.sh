@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Installs the build with DESTDIR into a temporary tree, moves the tree and
+# runs the installed programs from where it went: nothing may depend on the
+# build folder or on where the tree was first put.
+# Usage: installed-tree_test.sh BUILD_DIR SOURCE_DIR VERSION
+set -uo pipefail
+build=$1 top=$2 version=$3
+work=$(mktemp -d)
+trap "rm -rf \"$work\"" EXIT
+failed=0
+check() {  # check WHAT COMMAND...
+  local what=$1
+  shift
+  if ! "$@"; then
+    echo "FAILED: $what"
+    failed=1
+  fi
+}
+DESTDIR=$work/staged cmake --install "$build" --prefix /usr --strip >"$work/install.log" || { cat "$work/install.log"; exit 1; }
+mv "$work/staged" "$work/moved"
+usr=$work/moved/usr
+export HOME=$work/home XDG_DATA_HOME=$work/home/data
+mkdir -p "$HOME"
+cd "$work"
+
+for program in p42r p42r-card desksetup-host; do
+  check "$program --version prints $version" test "$("$usr/bin/$program" --version)" = "$program $version"
+  check "$program has a manual page" test -s "$usr/share/man/man1/$program.1.gz"
+done
+newest=$(grep -m1 -oE '^## \[[0-9][^]]*\]' "$top/CHANGELOG.md" | tr -d '#[] ')
+check "the newest CHANGELOG.md entry is $version, not $newest" test "$newest" = "$version"
+check "the completion is where bash-completion looks" test -s "$usr/share/bash-completion/completions/p42r-card"
+
+# Script mode with the embedded card reaches the consumer menu (screen 15).
+reply=$(printf 'wait screen 15 60000\nclose\n' | timeout 90 "$usr/bin/p42r" --ui=script --sim 2>&1)
+check "p42r --ui=script --sim reaches the consumer menu" grep -qF '{"reply":"ok","screen":15}' <<<"$reply"
+
+# The example package, built from the installed sources with the installed
+# 32-bit library, installed and removed in a scratch root by the installed host.
+private=$(dirname "$(find "$usr/lib" -name DeskSetup.so)")
+bash "$usr/share/p42r/build-package.sh" "$usr/share/p42r/example" example.msi package-work \
+  "$usr/share/p42r/windows/x86/DeskSetup.dll" >/dev/null
+check "the x64 library is installed" test -s "$usr/share/p42r/windows/x64/DeskSetup.dll"
+root=$work/root
+mkdir -p "$root/Program Files/App Manager"
+ln -s "$private/ceappmgr" "$root/Program Files/App Manager/ceappmgr.exe"
+"$usr/bin/desksetup-host" install example.msi --root "$root" >install.out 2>&1
+check "desksetup-host installs the example package" grep -q 'install "P42R Update"' install.out
+check "the example's files are written" test -s "$root/Program Files/P42R/Desktop Setup/Update/P42RUpdate.ARM.cab"
+for action in remove cleanup; do
+  "$usr/bin/desksetup-host" "$action" example.msi --root "$root" >"$action.out" 2>&1 || cat "$action.out"
+done
+check "remove and cleanup leave nothing of the example" test ! -e "$root/Program Files/P42R"
+
+# Nothing installed names the build or source folder (RUNPATH, scripts,
+# pages). The Windows builds are left out: cmake cannot strip them, and a
+# debug build keeps their debug information (the packages' are release builds).
+leaks=$(grep -rlF --exclude=DeskSetup.dll -e "$build" -e "$top" "$work/moved")
+check "no installed file names a build path: ${leaks:-}" test -z "$leaks"
+[ $failed -eq 0 ] && echo "the moved tree works: $(find "$work/moved" -type f | wc -l) files"
+exit $failed
