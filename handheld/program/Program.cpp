@@ -90,6 +90,21 @@ bool AnotherCopyRuns(const platform::DeviceRoot& deviceRoot) {
   return error == platform::ERROR_ALREADY_EXISTS;
 }
 
+// The start-up screen's box is in Japanese; whoever does not read it, or a
+// script, learns here what to try.
+void TellNoCard(const ProgramOptions& options) {
+  if (options.simulatedCard) {
+    std::fprintf(stderr, "p42r: no card found: the simulated card (scenario '%s') did not answer as a P42R card\n",
+                 options.simulatedCard->empty() ? "normal" : options.simulatedCard->c_str());
+  } else if (options.hostPort) {
+    std::fprintf(stderr, "p42r: no card found: nothing answered as a P42R card on %s; try --sim for the simulated card\n",
+                 options.hostPort->c_str());
+  } else {
+    std::fprintf(stderr, "p42r: no card found: give the card's serial port with --port DEVICE, "
+                         "or try the simulated card with --sim\n");
+  }
+}
+
 }  // namespace
 
 int RunProgram(const ProgramOptions& options) {
@@ -242,10 +257,12 @@ int RunProgram(const ProgramOptions& options) {
     exitCode = application.ExitInstance();
     // The loop's own code (a second close request ended it) wins over a normal end.
     if (loopCode != 0) exitCode = loopCode;
+    if (exitCode == kExitOk && state.noCardFound) exitCode = kExitNoCard;
     device.reset();
   }
   clock->shutdown();
   channel.JoinReaders();
+  if (exitCode == kExitNoCard) TellNoCard(options);
   frontend->finish(exitCode);
   return exitCode;
 }

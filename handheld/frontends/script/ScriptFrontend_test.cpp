@@ -158,8 +158,12 @@ TEST_F(ScriptSession, WithoutACardTheStartScreenSaysSoAndTheProgramEnds) {
   EXPECT_EQ((*dump)["msgbox"]["buttons"], "ok");
   EXPECT_EQ((*program.command("advance 100"))["message"], "advance needs the virtual clock (--virtual-clock)");
   EXPECT_EQ((*program.command("answer ok"))["reply"], "ok");
-  EXPECT_TRUE(program.nextEvent("exit"));
-  EXPECT_EQ(program.wait(), 0);
+  const auto exit = program.nextEvent("exit");
+  ASSERT_TRUE(exit);
+  EXPECT_EQ((*exit)["code"], 8);
+  EXPECT_EQ(program.wait(), 8) << "no card found has an exit code of its own";
+  EXPECT_EQ(program.standardError(),
+            "p42r: no card found: give the card's serial port with --port DEVICE, or try the simulated card with --sim\n");
 }
 
 TEST_F(ScriptSession, TheAboutCommandOpensTheAboutBox) {
