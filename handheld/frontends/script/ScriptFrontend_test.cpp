@@ -112,8 +112,9 @@ TEST_F(ScriptSession, EachStartWithLogAppendsOneSeparatorLine) {
 TEST_F(ScriptSession, InputThatIsNoCommandOrCannotApplyGetsAnErrorAndChangesNothing) {
   auto program = Start();
   ASSERT_TRUE(program->nextEvent("title"));
+  // Each is refused at once: none waits for its deadline.
   const auto expectError = [&](const std::string& line, const std::string& message) {
-    const auto reply = program->command(line);
+    const auto reply = program->command(line, std::chrono::milliseconds(2000));
     ASSERT_TRUE(reply) << line;
     EXPECT_EQ((*reply)["reply"], "error") << line;
     EXPECT_EQ((*reply)["message"], message) << line;
@@ -124,6 +125,10 @@ TEST_F(ScriptSession, InputThatIsNoCommandOrCannotApplyGetsAnErrorAndChangesNoth
   expectError("click 1003", "control 1003 is not a button");
   expectError("type 1003 hello", "control 1003 is not an edit field");
   expectError("click x", "click takes a control id");
+  expectError("click", "click takes a control id");
+  expectError("answer", "answer takes ok or cancel");
+  expectError("wait screen 16", "wait screen takes a screen number from 0 to 15");
+  expectError("wait screen -1", "wait screen takes a screen number from 0 to 15");
   expectError("answer ok", "no message box is open");
   expectError("wait screen 15 50", "timed out");
   const auto dump = program->command("dump");
