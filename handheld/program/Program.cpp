@@ -22,8 +22,10 @@
 #include "platform/NamedMutex.h"
 #include "platform/PosixSerialApi.h"
 #include "platform/Registry.h"
+#include "platform/UserInput.h"
 #include "platform/Window.h"
 #include "program/AttachedDevice.h"
+#include "program/CloseOnSignals.h"
 #include "program/HostPortCheck.h"
 #include "program/ScreenTable.h"
 #include "resources/StringTable.h"
@@ -145,6 +147,12 @@ int RunProgram(const ProgramOptions& options) {
   platform::EventLoop loop(*clock);
   platform::WindowSystem windows(loop);
   platform::Display display(loop);
+  // The terminal interface answers signals itself; in script mode they are
+  // the close request, delivered once the loop runs.
+  std::unique_ptr<CloseOnSignals> signals;
+  if (options.ui != UiKind::Terminal) {
+    signals = std::make_unique<CloseOnSignals>(loop, [&] { platform::UserInput(display, windows).close(); });
+  }
   platform::DiagnosticLog log(*clock);
   app::AppState state;
   platform::Registry registry(deviceRoot.registryFile());

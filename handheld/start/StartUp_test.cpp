@@ -185,6 +185,7 @@ TEST_F(StartUp, TheGeneralEntryLeadsToTheGeneralMenu) {
   const auto dump = program->command("dump");
   EXPECT_EQ((*Control(*dump, 1016))["visible"], false);
   EXPECT_EQ((*Control(*dump, 1017))["visible"], true);
+  EXPECT_EQ((*Control(*dump, 1017))["focused"], true) << "the first usable button has the focus: Space works at once";
   program->command("close");
   EXPECT_EQ(program->wait(), 0);
 }

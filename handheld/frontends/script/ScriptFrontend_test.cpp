@@ -2,7 +2,11 @@
 // program would run it.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
 #include <fstream>
 
@@ -169,6 +173,25 @@ TEST_F(ScriptSession, WithoutACardTheStartScreenSaysSoAndTheProgramEnds) {
   EXPECT_EQ(program.wait(), 8) << "no card found has an exit code of its own";
   EXPECT_EQ(program.standardError(),
             "p42r: no card found: give the card's serial port with --port DEVICE, or try the simulated card with --sim\n");
+}
+
+// A signal is the close request: the program ends through its normal exit,
+// and the throw-away device root of --sim (made in TMPDIR) goes with it.
+TEST_F(ScriptSession, ASignalClosesTheProgramNormallyAndTheThrowAwayRootGoes) {
+  const char* before = std::getenv("TMPDIR");
+  const std::string saved = before != nullptr ? before : "";
+  ::setenv("TMPDIR", root.path().c_str(), 1);
+  for (const int signal : {SIGHUP, SIGTERM, SIGINT}) {
+    ProgramProcess program(P42R_PROGRAM, {"--ui=script", "--sim=silent", "--virtual-clock"});
+    ASSERT_TRUE(program.command("dump")) << signal;
+    ASSERT_FALSE(std::filesystem::is_empty(root.path())) << "no throw-away root was made";
+    ASSERT_EQ(::kill(program.pid(), signal), 0);
+    const auto exit = program.nextEvent("exit");
+    EXPECT_TRUE(exit) << "no normal end after signal " << signal;
+    EXPECT_EQ(program.wait(), 0) << signal;
+    EXPECT_TRUE(std::filesystem::is_empty(root.path())) << "the throw-away root is left after signal " << signal;
+  }
+  before != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
 }
 
 TEST_F(ScriptSession, TheAboutCommandOpensTheAboutBox) {
