@@ -263,7 +263,7 @@ int RunProgram(const ProgramOptions& options) {
     watcher->stop();
     frontend->loopEnded();
     exitCode = application.ExitInstance();
-    // The loop's own code (a second close request ended it) wins over a normal end.
+    // A frontend that could not start wins over a normal end.
     if (loopCode != 0) exitCode = loopCode;
     if (exitCode == kExitOk && state.noCardFound) exitCode = kExitNoCard;
     device.reset();
