@@ -34,6 +34,8 @@ struct AppState {
   // Where the start-up sequence leads once the card is identified: the
   // consumer menu, unless the program was started with another way in.
   int screenAfterStart = 15;
+  // The start-up sequence found no card on any port and closed the application.
+  bool noCardFound = false;
 };
 
 // SwitchScreen and the close request, offered by the application object.

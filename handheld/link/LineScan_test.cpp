@@ -64,9 +64,10 @@ TEST_F(EchoFixture, TheEchoOfTheLastCommandIsDroppedAndOnlyIt) {
 
 TEST_F(EchoFixture, TextWithoutALineFeedIsDiscardedByTheNextWrite) {
   EXPECT_TRUE(channel.ReceiveForTest("\r\nHALF").empty());
+  const int purgedBefore = serial.purges();
   channel.Write(u"AT+GMI\r\n");
   EXPECT_EQ(channel.ReceiveForTest("Halvorn.Corp\r\n"), (Lines{u"Halvorn.Corp"}));
-  EXPECT_EQ(serial.purges(), 1) << "the driver's received bytes are purged before the write";
+  EXPECT_EQ(serial.purges(), purgedBefore + 1) << "the driver's received bytes are purged before the write";
 }
 
 TEST_F(EchoFixture, AMegabyteWithoutLineFeedsIsDroppedAsItComesAndTheNextLineStillArrives) {

@@ -91,6 +91,10 @@ void SerialChannel::Open(std::u16string_view portName, const LineSettings& setti
   dcb.parity = settings.parity;
   dcb.stopBits = settings.stopBits;
   if (!api_.SetCommState(handle, dcb)) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeWriteState));
+  // What already waits on the port was said to an earlier run, such as the
+  // card's late answer to the command a closing run sent last. A reader
+  // started now would take it for the answer to this run's first command.
+  api_.PurgeComm(handle, platform::PURGE_RXCLEAR);
 }
 
 void SerialChannel::Write(std::u16string_view command) {

@@ -43,6 +43,19 @@ void Control::show(bool visible) {
   changed(ControlProperty::Visible);
 }
 
+bool Control::takesFocus() const {
+  if (!visible_ || !enabled_ || !hasStyle(resources::kStyleTabStop)) return false;
+  switch (kind_) {
+    case resources::ControlKind::Button:
+    case resources::ControlKind::RadioButton:
+    case resources::ControlKind::Edit:
+    case resources::ControlKind::ListView:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void Control::enable(bool enabled) {
   if (enabled == enabled_) return;
   enabled_ = enabled;

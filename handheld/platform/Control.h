@@ -70,6 +70,9 @@ class Control {
   void show(bool visible);
   bool isEnabled() const { return enabled_; }
   void enable(bool enabled);
+  // A tab stop that can take the focus now: visible, enabled, and a kind
+  // that takes input (button, radio button, edit, list).
+  bool takesFocus() const;
 
   // Buttons and radio buttons.
   bool isChecked() const { return checked_; }

@@ -55,6 +55,7 @@ int Display::messageBox(std::u16string text, std::uint32_t style) {
     case MB_ICONQUESTION: box.icon = MessageBoxIcon::Question; break;
     default: box.icon = MessageBoxIcon::None; break;
   }
+  if ((style & 0xF00) == MB_DEFBUTTON2 && box.buttons == MessageBoxButtons::OkCancel) box.defaultButton = 1;
   boxes_.push_back(&box);
   notify([&](DisplayObserver& o) { o.messageBoxOpened(box); });
   loop_.runModal([&] { return box.result.has_value(); });
@@ -62,6 +63,12 @@ int Display::messageBox(std::u16string text, std::uint32_t style) {
   std::erase(boxes_, &box);
   notify([&](DisplayObserver& o) { o.messageBoxClosed(box); });
   return *box.result;
+}
+
+void Display::setCloseWarning(std::u16string warning) {
+  if (warning == closeWarning_) return;
+  closeWarning_ = std::move(warning);
+  notify([&](DisplayObserver& o) { o.closeWarningChanged(closeWarning_); });
 }
 
 bool Display::answerMessageBox(int result) {

@@ -22,6 +22,7 @@ inline constexpr std::uint32_t MB_OKCANCEL = 0x1;
 inline constexpr std::uint32_t MB_ICONQUESTION = 0x20;
 inline constexpr std::uint32_t MB_ICONEXCLAMATION = 0x30;
 inline constexpr std::uint32_t MB_ICONINFORMATION = 0x40;
+inline constexpr std::uint32_t MB_DEFBUTTON2 = 0x100;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
@@ -33,6 +34,7 @@ struct MessageBoxState {
   std::u16string caption;
   MessageBoxButtons buttons = MessageBoxButtons::Ok;
   MessageBoxIcon icon = MessageBoxIcon::None;
+  int defaultButton = 0;  // the button chosen until the user picks another (0 is the first)
   std::optional<int> result;
 };
 
@@ -51,6 +53,7 @@ class DisplayObserver {
   virtual void dialogOpened(const Form& /*dialog*/) {}
   virtual void dialogClosed(const Form& /*dialog*/) {}
   virtual void waitCursorChanged(bool /*shown*/) {}
+  virtual void closeWarningChanged(const std::u16string& /*warning*/) {}
 
  protected:
   ~DisplayObserver() = default;
@@ -98,6 +101,12 @@ class Display {
   void setWaitCursor(bool shown);
   bool waitCursor() const { return waitCursor_; }
 
+  // A screen whose work closing the application would cut short says so
+  // while that work runs (empty: closing harms nothing). A frontend that a
+  // person closes asks first; a close from elsewhere does not wait for it.
+  void setCloseWarning(std::u16string warning);
+  const std::u16string& closeWarning() const { return closeWarning_; }
+
   // The display's raster capability: can it stretch bitmaps?
   void setCanStretch(bool canStretch) { canStretch_ = canStretch; }
   bool canStretch() const { return canStretch_; }
@@ -131,6 +140,7 @@ class Display {
   std::vector<OpenDialog> dialogStack_;
   std::vector<Form*> dialogs_;
   bool waitCursor_ = false;
+  std::u16string closeWarning_;
   bool canStretch_ = true;
   // Forms known to be alive, for draws that arrive from other threads.
   std::vector<const Form*> forms_;

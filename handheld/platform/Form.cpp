@@ -43,6 +43,16 @@ bool Form::setFocus(std::uint16_t id) {
 void Form::show(bool visible) {
   if (visible == isVisible()) return;
   Window::show(visible);
+  // As the dialog manager does: a form shown with nothing focused gives the
+  // focus to its first tab stop, so that keys reach it without a Tab first.
+  if (visible && focus_ == 0) {
+    for (const auto& control : controls_) {
+      if (!control->takesFocus()) continue;
+      focus_ = control->id();
+      display_.focusChanged(*this);
+      break;
+    }
+  }
   display_.formVisibilityChanged(*this);
 }
 

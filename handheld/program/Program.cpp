@@ -21,8 +21,10 @@
 #include "platform/NamedMutex.h"
 #include "platform/PosixSerialApi.h"
 #include "platform/Registry.h"
+#include "platform/UserInput.h"
 #include "platform/Window.h"
 #include "program/AttachedDevice.h"
+#include "program/CloseOnSignals.h"
 #include "program/DeviceRootSetup.h"
 #include "program/HostPortCheck.h"
 #include "program/ScreenTable.h"
@@ -90,6 +92,21 @@ bool AnotherCopyRuns(const platform::DeviceRoot& deviceRoot) {
   return error == platform::ERROR_ALREADY_EXISTS;
 }
 
+// The start-up screen's box is in Japanese; whoever does not read it, or a
+// script, learns here what to try.
+void TellNoCard(const ProgramOptions& options) {
+  if (options.simulatedCard) {
+    std::fprintf(stderr, "p42r: no card found: the simulated card (scenario '%s') did not answer as a P42R card\n",
+                 options.simulatedCard->empty() ? "normal" : options.simulatedCard->c_str());
+  } else if (options.hostPort) {
+    std::fprintf(stderr, "p42r: no card found: nothing answered as a P42R card on %s; try --sim for the simulated card\n",
+                 options.hostPort->c_str());
+  } else {
+    std::fprintf(stderr, "p42r: no card found: give the card's serial port with --port DEVICE, "
+                         "or try the simulated card with --sim\n");
+  }
+}
+
 }  // namespace
 
 int RunProgram(const ProgramOptions& options) {
@@ -131,6 +148,12 @@ int RunProgram(const ProgramOptions& options) {
   platform::EventLoop loop(*clock);
   platform::WindowSystem windows(loop);
   platform::Display display(loop);
+  // The terminal interface answers signals itself; in script mode they are
+  // the close request, delivered once the loop runs.
+  std::unique_ptr<CloseOnSignals> signals;
+  if (options.ui != UiKind::Terminal) {
+    signals = std::make_unique<CloseOnSignals>(loop, [&] { platform::UserInput(display, windows).close(); });
+  }
   platform::DiagnosticLog log(*clock);
   app::AppState state;
   platform::Registry registry(deviceRoot.registryFile());
@@ -240,12 +263,14 @@ int RunProgram(const ProgramOptions& options) {
     watcher->stop();
     frontend->loopEnded();
     exitCode = application.ExitInstance();
-    // The loop's own code (a second close request ended it) wins over a normal end.
+    // A frontend that could not start wins over a normal end.
     if (loopCode != 0) exitCode = loopCode;
+    if (exitCode == kExitOk && state.noCardFound) exitCode = kExitNoCard;
     device.reset();
   }
   clock->shutdown();
   channel.JoinReaders();
+  if (exitCode == kExitNoCard) TellNoCard(options);
   frontend->finish(exitCode);
   return exitCode;
 }

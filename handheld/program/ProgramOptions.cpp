@@ -188,6 +188,7 @@ Exit codes:
   5  the --port device is not there, leads nowhere or is no serial device
   6  the --port device is in use by another program
   7  no permission to open the --port device
+  8  no card was found (after the program's own message)
 )";
 }
 

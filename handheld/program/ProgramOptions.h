@@ -51,5 +51,6 @@ inline constexpr int kExitDeviceRoot = 4;      // the device root is missing or 
 inline constexpr int kExitPortMissing = 5;     // the --port device is not there or no serial device
 inline constexpr int kExitPortBusy = 6;        // the --port device is in use by another program
 inline constexpr int kExitPortDenied = 7;      // no permission to open the --port device
+inline constexpr int kExitNoCard = 8;          // no card answered on any port
 
 }  // namespace p42r::program

@@ -72,6 +72,7 @@ void ClsStart::OnScreenActivated() {
 }
 
 void ClsStart::NoDeviceAndClose() {
+  services().state.noCardFound = true;
   MessageBox(String(kNoDevice), platform::MB_OK);
   navigator().PostClose();
 }

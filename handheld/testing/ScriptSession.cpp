@@ -6,8 +6,8 @@ namespace p42r::testing {
 
 ScriptSession::ScriptSession(const std::string& program, const std::string& deviceRoot, const std::string& scenario,
                              const std::vector<std::string>& extra) {
-  std::vector<std::string> arguments = {"--ui=script", "--virtual-clock", "--device-root", deviceRoot,
-                                        "--sim=" + scenario, "--trace-card", "/LOG"};
+  std::vector<std::string> arguments = {"--ui=script", "--virtual-clock", "--device-root", deviceRoot, "/LOG"};
+  if (!scenario.empty()) arguments.insert(arguments.end(), {"--sim=" + scenario, "--trace-card"});
   arguments.insert(arguments.end(), extra.begin(), extra.end());
   process_ = std::make_unique<ProgramProcess>(program, arguments);
 }

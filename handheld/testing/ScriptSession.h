@@ -19,8 +19,9 @@ class ScriptSession {
   using Json = ProgramProcess::Json;
   using Match = std::function<bool(const Json&)>;
 
-  // p42r --ui=script --virtual-clock --device-root ROOT --sim=SCENARIO
-  // --trace-card /LOG, plus `extra`.
+  // p42r --ui=script --virtual-clock --device-root ROOT /LOG --sim=SCENARIO
+  // --trace-card, plus `extra`. With no scenario, no --sim: the card is the
+  // one already plugged into ROOT.
   ScriptSession(const std::string& program, const std::string& deviceRoot, const std::string& scenario,
                 const std::vector<std::string>& extra = {});
 

@@ -209,6 +209,7 @@ void ClsUpdating::Abort() {
 void ClsUpdating::OnDeviceRemoved() {
   if (closing_) return;
   closing_ = true;
+  services().display.setCloseWarning({});
   StopReader();
   animation_.Stop();
   if (channel().isOpen()) channel().Close();
@@ -221,6 +222,7 @@ void ClsUpdating::FatalDeviceError(const std::u16string& text) {
   // The application closes: what the card still says, a timer or a second
   // failure met while the box is open must not open another box.
   closing_ = true;
+  services().display.setCloseWarning({});
   StopReader();
   animation_.Stop();
   if (channel().isOpen()) channel().Close();
@@ -260,6 +262,8 @@ void ClsUpdating::ShowEnded(bool ended) {
   if (platform::Control* back = control(kBack)) back->enable(ended);
   if (ended) setFocus(kBack);
   if (platform::Control* hint = control(kHintLine)) hint->show(!ended);
+  // While the run goes on, a person closing the application is asked first.
+  services().display.setCloseWarning(ended ? std::u16string() : String(kDoNotClose));
 }
 
 void ClsUpdating::StopReader() { channel().StopReader(channel().portHandle()); }

@@ -27,9 +27,13 @@ void PaintTitleBar(Rendering& out, const CellRect& bar, const platform::Display&
   out.grid.text(bar.x + 1, bar.y, DecodeUtf16(display.title()), theme::kTitleBar, std::max(right - bar.x - 2, 0));
 }
 
-void PaintCommandBar(Rendering& out, const CellRect& bar, bool messageBox) {
+void PaintCommandBar(Rendering& out, const CellRect& bar, const platform::Display& display) {
   out.grid.fill(bar, theme::kCommandBar);
-  out.grid.text(bar.x, bar.y, messageBox ? kKeysMessageBox : kKeysForm, theme::kCommandBar, bar.width);
+  // While a screen warns against closing, closing is not offered.
+  const std::u32string_view keys = !display.openMessageBoxes().empty() ? kKeysMessageBox
+                                   : display.closeWarning().empty()     ? kKeysForm
+                                                                        : kKeysFormBusy;
+  out.grid.text(bar.x, bar.y, keys, theme::kCommandBar, bar.width);
 }
 
 template <typename Paint>
@@ -84,7 +88,7 @@ Rendering RenderDisplay(const platform::Display& display, PictureLibrary& pictur
   }
   out.grid.resetClip();
   PaintTitleBar(out, areas.title, display, tooSmall);
-  PaintCommandBar(out, areas.commandBar, !boxes.empty());
+  PaintCommandBar(out, areas.commandBar, display);
   return out;
 }
 

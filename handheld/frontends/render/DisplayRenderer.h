@@ -37,7 +37,10 @@ Rendering RenderDisplay(const platform::Display& display, PictureLibrary& pictur
 // The texts of the bars, for tests and for what the terminal shows.
 inline constexpr std::u32string_view kWaitBadge = U" 処理中 ";
 inline constexpr std::u32string_view kKeysForm = U" Tab/矢印:移動  Space:押す・選ぶ  文字:入力  Ctrl+C:終了";
+inline constexpr std::u32string_view kKeysFormBusy = U" Tab/矢印:移動  Space:押す・選ぶ  文字:入力";
 inline constexpr std::u32string_view kKeysMessageBox = U" ←→/Tab:ボタン  Enter/Space:決定  Esc:閉じる";
 inline constexpr std::u32string_view kTooSmall = U"端末が小さすぎます(80x24以上)";
+// Asked under a screen's warning before a person's close goes ahead.
+inline constexpr std::u16string_view kCloseAnyway = u"それでも終了しますか？";
 
 }  // namespace p42r::frontends::render

@@ -1,6 +1,7 @@
 #include "frontends/script/ScriptFrontend.h"
 
 #include <charconv>
+#include <map>
 #include <sstream>
 #include <vector>
 
@@ -15,6 +16,26 @@ using json = nlohmann::ordered_json;
 namespace {
 
 constexpr long kDefaultWaitMs = 10000;
+constexpr int kLastScreen = 15;
+
+// What each command takes: the reply to a known command whose arguments are wrong.
+const std::map<std::string, std::string, std::less<>> kUsage = {
+    {"dump", "dump takes nothing"},
+    {"click", "click takes a control id"},
+    {"type", "type takes a control id and a text"},
+    {"check", "check takes a control id"},
+    {"select", "select takes a control id and a row"},
+    {"key", "key takes a control id and up, down, return or a virtual-key number"},
+    {"focus", "focus takes a control id"},
+    {"answer", "answer takes ok or cancel"},
+    {"command", "command takes a command id"},
+    {"wait", "wait takes screen N, msgbox or exit, and a time in milliseconds"},
+    {"advance", "advance takes a number of milliseconds"},
+    {"watch", "watch takes on or off"},
+    {"close", "close takes nothing"},
+};
+
+const std::string& Usage(std::string_view command) { return kUsage.find(command)->second; }
 
 std::vector<std::string> Words(const std::string& line) {
   std::vector<std::string> words;
@@ -129,20 +150,20 @@ void ScriptFrontend::execute(const std::string& line) {
     reply(dump());
   } else if (command == "click" && words.size() == 2) {
     const auto id = ParseControlId(argument(1));
-    if (!id) return replyError("click takes a control id");
+    if (!id) return replyError(Usage("click"));
     replyInput(input_.click(*id));
   } else if (command == "type" && words.size() >= 2) {
     const auto id = ParseControlId(argument(1));
-    if (!id) return replyError("type takes a control id and a text");
+    if (!id) return replyError(Usage("type"));
     replyInput(input_.type(*id, platform::FromUtf8(RestAfter(line, 1))));
   } else if (command == "check" && words.size() == 2) {
     const auto id = ParseControlId(argument(1));
-    if (!id) return replyError("check takes a control id");
+    if (!id) return replyError(Usage("check"));
     replyInput(input_.check(*id));
   } else if (command == "select" && words.size() == 3) {
     const auto id = ParseControlId(argument(1));
     const auto row = ParseNumber<int>(argument(2));
-    if (!id || !row) return replyError("select takes a control id and a row");
+    if (!id || !row) return replyError(Usage("select"));
     replyInput(input_.select(*id, *row));
   } else if (command == "key" && words.size() == 3) {
     const auto id = ParseControlId(argument(1));
@@ -151,11 +172,11 @@ void ScriptFrontend::execute(const std::string& line) {
     else if (argument(2) == "down") key = platform::VK_DOWN;
     else if (argument(2) == "return") key = platform::VK_RETURN;
     else key = ParseNumber<std::uint32_t>(argument(2));
-    if (!id || !key) return replyError("key takes a control id and up, down, return or a virtual-key number");
+    if (!id || !key) return replyError(Usage("key"));
     replyInput(input_.key(*id, *key));
   } else if (command == "focus" && words.size() == 2) {
     const auto id = ParseControlId(argument(1));
-    if (!id) return replyError("focus takes a control id");
+    if (!id) return replyError(Usage("focus"));
     replyInput(input_.focus(*id));
   } else if (command == "answer" && words.size() == 2 && (argument(1) == "ok" || argument(1) == "cancel")) {
     const int result = argument(1) == "ok" ? platform::IDOK : platform::IDCANCEL;
@@ -167,19 +188,22 @@ void ScriptFrontend::execute(const std::string& line) {
     }
   } else if (command == "command" && words.size() == 2) {
     const auto id = ParseControlId(argument(1));
-    if (!id) return replyError("command takes a command id");
+    if (!id) return replyError(Usage("command"));
     replyInput(input_.frameCommand(*id));
   } else if (command == "wait" && words.size() >= 2) {
     const std::string what = argument(1);
-    if (what != "screen" && what != "msgbox" && what != "exit") return replyError("wait takes screen N, msgbox or exit");
     const std::size_t msIndex = what == "screen" ? 3 : 2;
-    if (words.size() > msIndex + 1 || (what == "screen" && words.size() < 3)) {
-      return replyError("wait takes screen N, msgbox or exit, and a time in milliseconds");
+    if ((what != "screen" && what != "msgbox" && what != "exit") || words.size() > msIndex + 1 ||
+        (what == "screen" && words.size() < 3)) {
+      return replyError(Usage("wait"));
     }
     int screen = -1;
     if (what == "screen") {
+      // A screen that does not exist would only be waited for until the time runs out.
       const auto number = ParseNumber<int>(argument(2));
-      if (!number) return replyError("wait screen takes a screen number");
+      if (!number || *number < 0 || *number > kLastScreen) {
+        return replyError("wait screen takes a screen number from 0 to " + std::to_string(kLastScreen));
+      }
       screen = *number;
     }
     long ms = kDefaultWaitMs;
@@ -192,7 +216,7 @@ void ScriptFrontend::execute(const std::string& line) {
     startWait(kind, screen, ms);
   } else if (command == "advance" && words.size() == 2) {
     const auto ms = ParseNumber<long>(argument(1));
-    if (!ms || *ms < 0) return replyError("advance takes a number of milliseconds");
+    if (!ms || *ms < 0) return replyError(Usage("advance"));
     if (!loop_.clock().isManual()) return replyError("advance needs the virtual clock (--virtual-clock)");
     pending_ = Pending{WaitKind::Advance, -1, std::nullopt};
     loop_.advance(platform::Duration(*ms), [this] { resolve(json::object()); });
@@ -202,6 +226,8 @@ void ScriptFrontend::execute(const std::string& line) {
   } else if (command == "close" && words.size() == 1) {
     reply();
     input_.close();
+  } else if (kUsage.contains(command)) {
+    replyError(Usage(command));
   } else {
     replyError("unknown command: " + line);
   }

@@ -2,7 +2,11 @@
 // program would run it.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 
 #include <fstream>
 
@@ -112,8 +116,9 @@ TEST_F(ScriptSession, EachStartWithLogAppendsOneSeparatorLine) {
 TEST_F(ScriptSession, InputThatIsNoCommandOrCannotApplyGetsAnErrorAndChangesNothing) {
   auto program = Start();
   ASSERT_TRUE(program->nextEvent("title"));
+  // Each is refused at once: none waits for its deadline.
   const auto expectError = [&](const std::string& line, const std::string& message) {
-    const auto reply = program->command(line);
+    const auto reply = program->command(line, std::chrono::milliseconds(2000));
     ASSERT_TRUE(reply) << line;
     EXPECT_EQ((*reply)["reply"], "error") << line;
     EXPECT_EQ((*reply)["message"], message) << line;
@@ -124,6 +129,10 @@ TEST_F(ScriptSession, InputThatIsNoCommandOrCannotApplyGetsAnErrorAndChangesNoth
   expectError("click 1003", "control 1003 is not a button");
   expectError("type 1003 hello", "control 1003 is not an edit field");
   expectError("click x", "click takes a control id");
+  expectError("click", "click takes a control id");
+  expectError("answer", "answer takes ok or cancel");
+  expectError("wait screen 16", "wait screen takes a screen number from 0 to 15");
+  expectError("wait screen -1", "wait screen takes a screen number from 0 to 15");
   expectError("answer ok", "no message box is open");
   expectError("wait screen 15 50", "timed out");
   const auto dump = program->command("dump");
@@ -158,8 +167,31 @@ TEST_F(ScriptSession, WithoutACardTheStartScreenSaysSoAndTheProgramEnds) {
   EXPECT_EQ((*dump)["msgbox"]["buttons"], "ok");
   EXPECT_EQ((*program.command("advance 100"))["message"], "advance needs the virtual clock (--virtual-clock)");
   EXPECT_EQ((*program.command("answer ok"))["reply"], "ok");
-  EXPECT_TRUE(program.nextEvent("exit"));
-  EXPECT_EQ(program.wait(), 0);
+  const auto exit = program.nextEvent("exit");
+  ASSERT_TRUE(exit);
+  EXPECT_EQ((*exit)["code"], 8);
+  EXPECT_EQ(program.wait(), 8) << "no card found has an exit code of its own";
+  EXPECT_EQ(program.standardError(),
+            "p42r: no card found: give the card's serial port with --port DEVICE, or try the simulated card with --sim\n");
+}
+
+// A signal is the close request: the program ends through its normal exit,
+// and the throw-away device root of --sim (made in TMPDIR) goes with it.
+TEST_F(ScriptSession, ASignalClosesTheProgramNormallyAndTheThrowAwayRootGoes) {
+  const char* before = std::getenv("TMPDIR");
+  const std::string saved = before != nullptr ? before : "";
+  ::setenv("TMPDIR", root.path().c_str(), 1);
+  for (const int signal : {SIGHUP, SIGTERM, SIGINT}) {
+    ProgramProcess program(P42R_PROGRAM, {"--ui=script", "--sim=silent", "--virtual-clock"});
+    ASSERT_TRUE(program.command("dump")) << signal;
+    ASSERT_FALSE(std::filesystem::is_empty(root.path())) << "no throw-away root was made";
+    ASSERT_EQ(::kill(program.pid(), signal), 0);
+    const auto exit = program.nextEvent("exit");
+    EXPECT_TRUE(exit) << "no normal end after signal " << signal;
+    EXPECT_EQ(program.wait(), 0) << signal;
+    EXPECT_TRUE(std::filesystem::is_empty(root.path())) << "the throw-away root is left after signal " << signal;
+  }
+  before != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
 }
 
 TEST_F(ScriptSession, TheAboutCommandOpensTheAboutBox) {

@@ -10,19 +10,6 @@ namespace {
 using resources::ControlKind;
 using Kind = KeyEvent::Kind;
 
-bool TakesFocus(const platform::Control& control) {
-  if (!control.isVisible() || !control.isEnabled() || !control.hasStyle(resources::kStyleTabStop)) return false;
-  switch (control.kind()) {
-    case ControlKind::Button:
-    case ControlKind::RadioButton:
-    case ControlKind::Edit:
-    case ControlKind::ListView:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool IsEditable(const platform::Control& control) {
   return control.kind() == ControlKind::Edit && !control.hasStyle(resources::kStyleReadOnly) && control.isEnabled();
 }
@@ -54,7 +41,7 @@ void RemoveLastCharacter(std::u16string& text) {
 std::vector<std::uint16_t> InputRouter::FocusOrder(const platform::Form& form) {
   std::vector<std::uint16_t> order;
   for (const auto& control : form.controls()) {
-    if (TakesFocus(*control)) order.push_back(control->id());
+    if (control->takesFocus()) order.push_back(control->id());
   }
   return order;
 }

@@ -29,8 +29,8 @@ class InputRouter {
 
   // The highlighted button of the open message box (0 is its first button).
   int selectedButton() const { return selectedButton_; }
-  // A new box opens with its first button highlighted.
-  void messageBoxOpened() { selectedButton_ = 0; }
+  // A new box opens with its default button highlighted.
+  void messageBoxOpened(const platform::MessageBoxState& box) { selectedButton_ = box.defaultButton; }
 
   // The controls the focus visits, in tab order.
   static std::vector<std::uint16_t> FocusOrder(const platform::Form& form);

@@ -42,6 +42,12 @@ int ColourNumber(Rgb colour, ColourDepth depth) {
 
 KeyEvent Key(KeyEvent::Kind kind) { return KeyEvent{kind, 0, 0, 0}; }
 
+// The NO_COLOR convention: set and not empty, the user wants no colours.
+bool ColoursRefused() {
+  const char* refused = std::getenv("NO_COLOR");
+  return refused != nullptr && refused[0] != '\0';
+}
+
 }  // namespace
 
 Terminal::~Terminal() { close(); }
@@ -78,7 +84,7 @@ std::optional<std::string> Terminal::open(int inputFd, int outputFd) {
   curs_set(0);
   mousemask(BUTTON1_PRESSED | BUTTON1_CLICKED | BUTTON4_PRESSED | BUTTON5_PRESSED, nullptr);
   mouseinterval(0);
-  if (has_colors()) {
+  if (has_colors() && !ColoursRefused()) {
     start_color();
     if (COLORS >= 0x1000000) {
       depth_ = ColourDepth::TrueColour;

@@ -4,8 +4,9 @@
 //
 // Colours: 24-bit where the terminal description offers direct colour, the
 // nearest of 256 or 8 palette colours otherwise, reverse video for the focus
-// on a terminal without colours. ncurses sends only the cells that changed,
-// so redrawing the whole grid does not flicker.
+// on a terminal without colours or when NO_COLOR asks for none. ncurses
+// sends only the cells that changed, so redrawing the whole grid does not
+// flicker.
 #pragma once
 
 #include <cstdio>

@@ -147,6 +147,11 @@ void TerminalFrontend::route(const tui::KeyEvent& event) {
     requestRedraw();
     return;
   }
+  if (event.kind == tui::KeyEvent::Kind::Quit) {
+    // The question, if there is one, runs its own loop: not inside this key's routing.
+    PostIfAlive(loop_, self_, [](TerminalFrontend& f) { f.personCloses(); });
+    return;
+  }
   // Clicks meet what the person saw: the screen as drawn last.
   const render::HitMap none;
   router_.handle(event, shown_ ? shown_->hits : none);
@@ -160,6 +165,21 @@ void TerminalFrontend::requestClose() {
   input_.close();
 }
 
+void TerminalFrontend::personCloses() {
+  if (closeRequested_ || asking_ || finished_) return;
+  const std::u16string warning = display_.closeWarning();
+  if (warning.empty()) {
+    requestClose();
+    return;
+  }
+  // The screen's own words, then the question; "no" is what Enter gives.
+  asking_ = true;
+  const int answer = display_.messageBox(warning + u"\r\n" + std::u16string(render::kCloseAnyway),
+                                         platform::MB_OKCANCEL | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2);
+  asking_ = false;
+  if (answer == platform::IDOK) requestClose();
+}
+
 void TerminalFrontend::signalled(int signal) {
   if (finished_) return;
   if (signal == SIGWINCH) {
@@ -168,12 +188,14 @@ void TerminalFrontend::signalled(int signal) {
     requestRedraw();
     return;
   }
-  if (!closeRequested_) {
+  // Ctrl+C from outside is a person's close; SIGTERM and SIGHUP (the
+  // terminal went) leave nobody to ask, and close the program at once
+  // through its normal close path. A second one changes nothing.
+  if (signal == SIGINT) {
+    personCloses();
+  } else {
     requestClose();
-    return;
   }
-  // Asked twice: the program did not end by itself, so its loop is ended.
-  loop_.quit(128 + signal);
 }
 
 void TerminalFrontend::titleChanged(const std::u16string&) { requestRedraw(); }
@@ -183,13 +205,14 @@ void TerminalFrontend::controlChanged(const platform::Form&, const platform::Con
   requestRedraw();
 }
 void TerminalFrontend::focusChanged(const platform::Form&) { requestRedraw(); }
-void TerminalFrontend::messageBoxOpened(const platform::MessageBoxState&) {
-  router_.messageBoxOpened();
+void TerminalFrontend::messageBoxOpened(const platform::MessageBoxState& box) {
+  router_.messageBoxOpened(box);
   requestRedraw();
 }
 void TerminalFrontend::messageBoxClosed(const platform::MessageBoxState&) { requestRedraw(); }
 void TerminalFrontend::dialogOpened(const platform::Form&) { requestRedraw(); }
 void TerminalFrontend::dialogClosed(const platform::Form&) { requestRedraw(); }
 void TerminalFrontend::waitCursorChanged(bool) { requestRedraw(); }
+void TerminalFrontend::closeWarningChanged(const std::u16string&) { requestRedraw(); }
 
 }  // namespace p42r::frontends

@@ -9,9 +9,11 @@
 // thread waits for input and signals and posts a task to the loop. Changes
 // of the display mark the screen dirty; it is drawn once per turn of the
 // loop, so a picture drawn every 500 ms by another thread neither flickers
-// nor holds input back. SIGINT, SIGTERM and SIGHUP become the close request,
-// so the program ends through its normal exit; a second one ends the loop at
-// once. The terminal is restored at every end (TerminalRestorer).
+// nor holds input back. Ctrl+C (the key or SIGINT), Ctrl+Q and F10 are a
+// person's close: while a screen warns against closing, it is asked first,
+// with "no" as the default. SIGTERM and SIGHUP are the close request at once.
+// Either way the program ends through its normal close path. The terminal is
+// restored at every end (TerminalRestorer).
 #pragma once
 
 #include <deque>
@@ -71,6 +73,7 @@ class TerminalFrontend final : public platform::DisplayObserver {
   void dialogOpened(const platform::Form& dialog) override;
   void dialogClosed(const platform::Form& dialog) override;
   void waitCursorChanged(bool shown) override;
+  void closeWarningChanged(const std::u16string& warning) override;
 
  private:
   void requestRedraw();
@@ -79,6 +82,8 @@ class TerminalFrontend final : public platform::DisplayObserver {
   void routePending();
   void route(const tui::KeyEvent& event);
   void requestClose();
+  // A person asked to close: under a screen's warning, only once they confirm.
+  void personCloses();
   void signalled(int signal);
   void stopWatching();
 
@@ -100,6 +105,7 @@ class TerminalFrontend final : public platform::DisplayObserver {
   bool redrawPending_ = false;
   bool fullRedraw_ = false;
   bool closeRequested_ = false;
+  bool asking_ = false;
   bool finished_ = false;
 };
 

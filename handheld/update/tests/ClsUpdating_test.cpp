@@ -24,6 +24,7 @@ struct Updating : ::testing::Test, UpdateStage {
     EXPECT_TRUE(BackUsable());
     EXPECT_EQ(updating.focus(), 1061);
     EXPECT_FALSE(HintShown());
+    EXPECT_EQ(display.closeWarning(), u"") << "closing harms nothing any more";
     EXPECT_FALSE(updating.animation().running());
     EXPECT_FALSE(Watched());
   }
@@ -64,6 +65,7 @@ TEST_F(Updating, TheSixteenNoticesMoveTheBarAndOkEndsTheRunWithBackFocused) {
   EXPECT_EQ(TakeWrites(), std::vector<std::string>{kStartCommand});
   EXPECT_EQ(Control(1090).text(), u"アプリケーションを終了させないで下さい。");
   EXPECT_TRUE(HintShown());
+  EXPECT_EQ(display.closeWarning(), u"アプリケーションを終了させないで下さい。") << "a person closing is asked first";
   EXPECT_FALSE(BackUsable());
   EXPECT_EQ(Status(), u"");
   EXPECT_EQ(Control(1031).rangeLow(), 0);
@@ -347,6 +349,7 @@ TEST_F(Updating, TheCardUnpluggedMidRunEndsTheProgramWithNoReply) {
   EXPECT_FALSE(channel.isOpen());
   EXPECT_FALSE(portOpenAtBox.back()) << "the port is closed before the box is shown";
   EXPECT_FALSE(updating.animation().running());
+  EXPECT_EQ(display.closeWarning(), u"") << "the application is closing anyway";
   // A second notice of the same removal, or the card's last lines, change nothing.
   windows.post(updating.handle(), app::WM_DEVICE_REMOVED);
   RunUntilIdle();

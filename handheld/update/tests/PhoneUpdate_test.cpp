@@ -22,10 +22,13 @@ const std::string kNoReply = "デバイスからの応答がありません。�
 struct PhoneUpdate : ::testing::Test {
   testing::TempDirectory root;
   std::unique_ptr<ScriptSession> session;
+  // A card of its own that outlives the runs, when a test plugs one in.
+  std::unique_ptr<testing::ProgramProcess> pluggedCard;
 
+  // With no scenario, the card already plugged into the device root.
   void Run(const std::string& scenario) {
     session = std::make_unique<ScriptSession>(P42R_PROGRAM, root.path().string(), scenario);
-    ASSERT_EQ(Command("wait screen 15")["reply"], "ok") << session->process().standardError();
+    ASSERT_EQ(Command("wait screen 15")["reply"], "ok") << session->process().standardError() << Log();
     ASSERT_EQ(Command("watch on")["reply"], "ok");
   }
 
@@ -42,10 +45,10 @@ struct PhoneUpdate : ::testing::Test {
   static const Json& Control(const Json& dump, int id) { return ScriptSession::Control(dump, id); }
 
   // Consumer menu → phone update → Start → OK: the progress screen runs.
-  void OpenProgressScreen() {
+  void OpenProgressScreen(std::size_t run = 1) {
     ASSERT_EQ(Command("click 1073")["reply"], "ok");
     ASSERT_EQ(Command("wait screen 8")["reply"], "ok");
-    StartAgain(1);
+    StartAgain(run);
   }
   // Start → OK from the start page, for run number `run`; it returns once
   // the card has the command (only then may the card's time pass).
@@ -57,7 +60,9 @@ struct PhoneUpdate : ::testing::Test {
     // screen is reported, so the search starts with the screen's own events.
     const std::size_t shown = session->Seen().size();
     ASSERT_EQ(Command("wait screen 9")["reply"], "ok");
-    ASSERT_TRUE(session->AwaitCardTrace("card <- AT@KUPSTART", run)) << "the card never got the command";
+    const bool got = pluggedCard ? pluggedCard->awaitStandardError("card <- AT@KUPSTART", run)
+                                 : session->AwaitCardTrace("card <- AT@KUPSTART", run);
+    ASSERT_TRUE(got) << "the card never got the command";
     session->LookFrom(shown);
   }
 
@@ -259,6 +264,30 @@ TEST_F(PhoneUpdate, ClosingDuringTheVersionCheckStopsTheUpdateOnTheCard) {
   const std::size_t notice = log.find("Read::VERCFSTR");
   ASSERT_NE(notice, std::string::npos);
   EXPECT_NE(log.find("Write::AT@KUPEND", notice), std::string::npos);
+}
+
+// The card stays plugged in from one run to the next: its answer to the
+// "AT@KUPEND" of a run closed during the version check reaches the port
+// after that run stopped reading, and no later run may take it for its own.
+TEST_F(PhoneUpdate, TheCardsLateAnswerToAClosedRunIsNoAnswerForTheNextOne) {
+  pluggedCard = std::make_unique<testing::ProgramProcess>(
+      P42R_CARD, std::vector<std::string>{"--device-root", root.path().string(), "--pacing", "0", "--last-notice",
+                                          "VERCFSTR", "--outcome", "silence", "--trace"});
+  ASSERT_TRUE(pluggedCard->awaitStandardError("COM1:")) << pluggedCard->standardError();
+  for (std::size_t run = 1; run <= 3; ++run) {
+    Run("");
+    if (run == 3) break;
+    OpenProgressScreen(run);
+    const auto status = AwaitStatus();
+    ASSERT_TRUE(status);
+    ASSERT_EQ((*status)["value"], "バージョン確認開始");
+    EXPECT_EQ(Command("close")["reply"], "ok");
+    ExpectExit();
+    // Each run has had three answers: to ATE0, AT+GMI and AT@KUPEND.
+    ASSERT_TRUE(pluggedCard->awaitStandardError("OK<CR><LF>", 3 * run)) << pluggedCard->errorsSeen();
+  }
+  EXPECT_EQ(Command("close")["reply"], "ok");
+  ExpectExit();
 }
 
 TEST_F(PhoneUpdate, ClosingAfterTheVersionCheckLeavesTheUpdateToTheCard) {

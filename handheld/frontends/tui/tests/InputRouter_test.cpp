@@ -91,8 +91,7 @@ struct Routing : ::testing::Test {
 TEST_F(Routing, TabAndTheArrowsWalkTheFocusableControlsInTabOrder) {
   ProbeScreen& form = Show(204);
   EXPECT_EQ(InputRouter::FocusOrder(form), (std::vector<std::uint16_t>{1011, 1012, 1014, 1015}));
-  Key(Kind::Tab);
-  EXPECT_EQ(form.focus(), 1011) << "from no focus, Tab goes to the first";
+  EXPECT_EQ(form.focus(), 1011) << "a form shown with nothing focused starts on its first tab stop";
   Key(Kind::Tab);
   Key(Kind::Down);
   EXPECT_EQ(form.focus(), 1014);
@@ -236,7 +235,7 @@ TEST_F(Routing, WhileABoxIsOpenOnlyItsButtonsAnswer) {
   loop.postTask([&] { Key(Kind::Escape); });
   EXPECT_EQ(display.messageBox(u"終わりました", platform::MB_OK), platform::IDOK) << "Escape closes an OK box with OK";
   loop.postTask([&] {
-    router.messageBoxOpened();
+    router.messageBoxOpened(*display.openMessageBoxes().back());
     ClickOn("[ OK ]");
   });
   EXPECT_EQ(display.messageBox(u"続けますか", platform::MB_OKCANCEL), platform::IDOK);

@@ -41,8 +41,11 @@ struct ProgramOnTerminal : ::testing::Test {
   }
 };
 
-TEST_F(ProgramOnTerminal, ARunningUpdateShowsItsProgressAndKeepsBackLocked) {
-  TmuxSession session(std::string(P42R_PROGRAM) + " --sim=update-keep-alive --device-root " + root.string(), 80, 24);
+TEST_F(ProgramOnTerminal, ARunningUpdateShowsItsProgressAndKeepsBackLockedAndAsksBeforeClosing) {
+  const std::string after = (root / "after").string();
+  TmuxSession session(std::string(P42R_PROGRAM) + " --sim=update-keep-alive --device-root " + root.string() +
+                          "; echo \"exit=$?\" > " + after + "; sleep 30",
+                      80, 24);
   ASSERT_TRUE(session.waitFor({"処理を選択してください", "ケータイアップデート", "終了"})) << session.capture();
   session.sendKeys("Space");
   ASSERT_TRUE(session.waitFor({"ケータイアップデートを開始します"})) << session.capture();
@@ -61,7 +64,22 @@ TEST_F(ProgramOnTerminal, ARunningUpdateShowsItsProgressAndKeepsBackLocked) {
   // the disabled Back changes nothing.
   session.sendKeys("Space");
   EXPECT_TRUE(session.waitFor({"ファイルダウンロード開始", "アプリケーションを終了させないで下さい。"}));
+  EXPECT_EQ(session.capture().find("Ctrl+C:終了"), std::string::npos) << "closing is not offered while it runs";
+
+  // Ctrl+C asks first; Enter takes the default, "no", and the update runs on.
   session.sendKeys("C-c");
+  ASSERT_TRUE(session.waitFor({"それでも終了しますか？", "[ キャンセル ]"})) << session.capture();
+  session.sendKeys("Enter");
+  ASSERT_TRUE(session.waitFor({"Tab/矢印:移動", "ファイルダウンロード開始"})) << session.capture();
+  EXPECT_EQ(session.capture().find("それでも終了しますか？"), std::string::npos) << session.capture();
+  EXPECT_FALSE(std::filesystem::exists(after)) << "the program ended";
+  // Asked again and answered OK, it ends through its normal close.
+  session.sendKeys("C-c");
+  ASSERT_TRUE(session.waitFor({"それでも終了しますか？"})) << session.capture();
+  session.sendKeys("Left");
+  session.sendKeys("Enter");
+  ASSERT_TRUE(WaitForFile(after, "exit=")) << session.capture();
+  EXPECT_EQ(ReadFile(after), "exit=0\n");
 }
 
 TEST_F(ProgramOnTerminal, AFastUpdateEndsWithItsResultAndBackUsable) {

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <regex>
 
 #include "TmuxSession.h"
 
@@ -70,6 +71,24 @@ TEST_F(TerminalSessions, ResizingRedrawsForTheNewSize) {
   session.resize(120, 40);
   // On the bigger terminal the buttons are tall enough to be drawn as boxes.
   ASSERT_TRUE(session.waitFor({"┌──", "──┘", "終了"})) << session.capture();
+  session.sendKeys("C-q");
+  ExpectUsableTerminal("exit=0");
+}
+
+TEST_F(TerminalSessions, NoColorDrawsWithoutColoursAndMarksTheFocusInReverse) {
+  TmuxSession session("NO_COLOR=1 " + Command("--step-ms 60"), 80, 24);
+  ASSERT_TRUE(session.waitFor({"処理を選択してください"})) << session.capture();
+  // No foreground or background colour of any kind (30-38, 40-48, 90-97,
+  // 100-107, with 38;... and 48;...); 39 and 49 only go back to the default.
+  const std::regex colour("\x1b\\[([0-9]+;)*(3[0-8]|4[0-8]|9[0-7]|10[0-7])(;|m)");
+  const std::string menu = session.capture(true);
+  EXPECT_FALSE(std::regex_search(menu, colour)) << menu;
+  EXPECT_TRUE(std::regex_search(menu, std::regex("\x1b\\[([0-9]+;)*7m"))) << "the focus is drawn in reverse video";
+  // The animation's pictures too.
+  session.sendKeys("Space Space Enter");
+  ASSERT_TRUE(session.waitFor({"▀", "アプリケーションを終了させないで下さい。"})) << session.capture();
+  const std::string update = session.capture(true);
+  EXPECT_FALSE(std::regex_search(update, colour)) << update;
   session.sendKeys("C-q");
   ExpectUsableTerminal("exit=0");
 }
