@@ -103,7 +103,8 @@ void CommandFrontend::activeFormChanged(const platform::Form* form) {
 
 void CommandFrontend::controlChanged(const platform::Form& form, const platform::Control& control,
                                      platform::ControlProperty property) {
-  ++activity_;
+  // The update's animation draws on and on; only what a screen decides counts as activity.
+  if (property != platform::ControlProperty::Picture) ++activity_;
   if (!begun_ && form.number() == kStartScreen && control.id() == kStartStatus &&
       property == platform::ControlProperty::Text) {
     if (control.text() == resources::LoadString(kUpdateInProgress)) facts_.updateWasRunning = true;

@@ -1,0 +1,170 @@
+// Each command run as a person's shell would, against the simulated card:
+// its exit code, its JSON (or text) on standard output and what it says on
+// standard error. Long waits pass on the virtual clock.
+#include <signal.h>
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "testing/ProgramProcess.h"
+#include "testing/TempDirectory.h"
+
+namespace p42r::frontends {
+namespace {
+
+using testing::ProgramProcess;
+using Json = ProgramProcess::Json;
+
+struct Finished {
+  int exitCode = -1;
+  std::vector<std::string> lines;  // standard output
+  std::string errors;              // standard error
+};
+
+Finished RunP42r(const std::vector<std::string>& arguments) {
+  ProgramProcess program(P42R_PROGRAM, arguments);
+  program.closeInput();
+  while (program.next(std::chrono::seconds(30))) {
+  }
+  Finished run;
+  run.exitCode = program.wait().value_or(-1);
+  run.lines = program.lines();
+  run.errors = program.standardError();
+  return run;
+}
+
+// A scenario file: the card answers everything but `command`.
+std::string SilentOn(const testing::TempDirectory& directory, const std::string& command) {
+  const auto path = directory.path() / ("silent-" + std::to_string(std::hash<std::string>{}(command)) + ".json");
+  std::ofstream(path) << R"({"name": "silent-on", "silentFrom": ")" << command << R"("})";
+  return path.string();
+}
+
+struct Case {
+  std::vector<std::string> arguments;
+  int exitCode;
+  Json expected;            // fields the last output line must hold (with --json)
+  std::string text = {};    // or: a part of standard output (without --json)
+  std::string errors = {};  // a part of standard error
+};
+
+TEST(Commands, EachCommandAgainstTheSimulatedCard) {
+  testing::TempDirectory files;
+  const std::string silentState = "--sim=" + SilentOn(files, "AT@HYBRRSSI?");
+  const std::string silentLed = "--sim=" + SilentOn(files, "AT@LEDSET=");
+  const std::string silentApps = "--sim=" + SilentOn(files, "AT&OP=APP?");
+  const Case cases[] = {
+      // info: identification as the start-up does it.
+      {{"info", "--sim", "--json"}, 0, {{"result", "ok"}, {"port", "COM1"}, {"maker", "Halvorn.Corp"}, {"updateWasRunning", false}}},
+      {{"info", "--sim"}, 0, {}, "maker Halvorn.Corp"},
+      {{"info", "--sim=other-maker", "--json"}, 8, {{"result", "no-card"}, {"exitCode", 8}}},
+      {{"info", "--sim=silent", "--virtual-clock"}, 8, {}, "", "no card found"},
+      {{"info", "--sim=writing-at-start", "--virtual-clock", "--json"}, 0,
+       {{"updateWasRunning", true}, {"updateResult", "ケータイアップデートが正常に完了しました。"}}},
+      {{"info", "--sim=writing-at-start-fails", "--virtual-clock", "--json"}, 9, {{"result", "refused"}}},
+      // signal: the communication state screen.
+      {{"signal", "--sim", "--json"}, 0, {{"level", 3}, {"network", "CDMA 1X WIN"}}},
+      {{"signal", "--sim"}, 0, {}, "level 3/4, CDMA 1X WIN"},
+      {{"signal", "--sim=status-refused", "--json"}, 9, {{"message", "通信状態を取得できませんでした。"}}},
+      {{"signal", "--sim=status-malformed", "--json"}, 9, {{"message", "ポート読み込みエラー(011  008)"}}},
+      {{"signal", silentState, "--virtual-clock", "--json"}, 11, {{"result", "timed-out"}}},
+      // led: the LED setting screen.
+      {{"led", "off", "--sim", "--json"}, 0, {{"led", "off"}, {"message", "LED表示状態を変更しました。"}}},
+      {{"led", "on", "--sim=status-refused"}, 9, {}, "", "ポート読み込みエラー(011  009)"},
+      {{"led", "on", silentLed, "--virtual-clock", "--json"}, 11, {{"result", "timed-out"}}},
+      // apps: the application list.
+      {{"apps", "--sim=applications-full", "--json"}, 0,
+       {{"applications", Json::parse(R"([{"name":"Music","running":false},{"name":"Camera","running":false},
+          {"name":"ニュース","running":false},{"name":"Weather","running":false},{"name":"Mail","running":false},
+          {"name":"Navigator","running":true}])")}}},
+      {{"apps", "stop", "Navigator", "--sim=applications-full", "--json"}, 0, {{"message", "Navigatorを終了しました。"}}},
+      {{"apps", "start", "Music", "--sim=applications-full"}, 9, {}, "", "Musicを起動できませんでした。"},
+      {{"apps", "start", "Nobody", "--sim=applications-full"}, 2, {}, "", "no application named 'Nobody'"},
+      {{"apps", "--sim=applications-refused", "--json"}, 9, {{"message", "アプリのステータスを取得できませんでした。"}}},
+      {{"apps", silentApps, "--virtual-clock", "--json"}, 11, {{"result", "timed-out"}}},
+      // update: every way the card can end it.
+      {{"update", "--yes", "--sim", "--virtual-clock", "--json"}, 0, {{"update", "completed"}, {"percent", 100}}},
+      {{"update", "--yes", "--sim=update-fast"}, 0, {}, "update completed: ケータイアップデートが正常に完了しました。",
+       "[##########----------] 50% ファイルダウンロード完了"},
+      {{"update", "--yes", "--sim=update-not-needed", "--virtual-clock", "--json"}, 0, {{"update", "not-needed"}}},
+      {{"update", "--yes", "--sim=update-download-fails", "--virtual-clock", "--json"}, 9,
+       {{"update", "failed"}, {"message", "ケータイアップデートに失敗しました。(FDLNG)"}}},
+      {{"update", "--yes", "--sim=update-no-carrier", "--virtual-clock", "--json"}, 9, {{"result", "refused"}}},
+      {{"update", "--yes", "--sim=update-app-running", "--json"}, 9, {{"result", "refused"}}},
+      {{"update", "--yes", "--sim=update-unlisted-reason", "--virtual-clock", "--json"}, 9, {{"result", "refused"}}},
+      {{"update", "--yes", "--sim=update-raw-line", "--virtual-clock", "--json"}, 9, {{"result", "refused"}}},
+      {{"update", "--yes", "--sim=update-silent", "--virtual-clock", "--json"}, 11, {{"update", "no-reply"}}},
+      {{"update", "--yes", "--sim=update-hangs", "--virtual-clock", "--json"}, 11, {{"result", "timed-out"}}},
+      {{"update", "--yes", "--sim=update-keep-alive", "--virtual-clock", "--json"}, 0, {{"update", "completed"}}},
+      {{"update", "--yes", "--sim=update-unplugged", "--virtual-clock", "--json"}, 10, {{"result", "removed"}}},
+      {{"update", "--yes", "--sim=unplug-on-update", "--json"}, 10, {{"result", "removed"}}},
+      {{"update", "--sim"}, 2, {}, "", "run on a terminal or give --yes"},
+      // A bad command line ends before any screen, naming what is wrong.
+      {{"--ui=script", "--sim=no-such-scenario"}, 2, {}, "", "--sim=no-such-scenario"},
+      {{"--ui=script", "--sim", "-x"}, 2, {}, "", "unknown option -x"},
+      {{"--ui=script", "--sim", "--port"}, 2, {}, "", "--port"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    const Finished run = RunP42r(c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
+    std::string output;
+    for (const auto& line : run.lines) output += line + "\n";
+    if (c.exitCode == 2 && c.arguments.front() == "--ui=script") {
+      EXPECT_EQ(output, "") << "no screen was shown";
+    }
+    if (!c.expected.empty()) {
+      ASSERT_FALSE(run.lines.empty()) << run.errors;
+      Json result = Json::parse(run.lines.back(), nullptr, false);
+      EXPECT_EQ(result["ok"], c.exitCode == 0) << run.lines.back();
+      for (const auto& [key, value] : c.expected.items()) EXPECT_EQ(result[key], value) << key;
+    }
+    if (!c.text.empty()) {
+      EXPECT_NE(output.find(c.text), std::string::npos) << output;
+    }
+    if (!c.errors.empty()) {
+      EXPECT_NE(run.errors.find(c.errors), std::string::npos) << run.errors;
+    }
+  }
+}
+
+TEST(Commands, UpdateProgressIsOneJsonLinePerNotice) {
+  const Finished run = RunP42r({"update", "--yes", "--sim", "--virtual-clock", "--json"});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  ASSERT_EQ(run.lines.size(), 17u) << "sixteen notices and the result";
+  int previous = 0;
+  for (std::size_t i = 0; i + 1 < run.lines.size(); ++i) {
+    const Json notice = Json::parse(run.lines[i]);
+    EXPECT_EQ(notice["event"], "progress");
+    EXPECT_GT(notice["percent"].get<int>(), previous);
+    previous = notice["percent"];
+  }
+  EXPECT_EQ(Json::parse(run.lines.front())["text"], "バージョン確認開始");
+}
+
+TEST(Commands, SignalWatchRepeatsUntilInterrupted) {
+  ProgramProcess program(P42R_PROGRAM, {"signal", "--sim", "--watch", "1", "--json"});
+  for (int i = 0; i < 2; ++i) {
+    const auto line = program.next();
+    ASSERT_TRUE(line) << program.standardError();
+    EXPECT_EQ((*line)["level"], 3);
+    EXPECT_TRUE((*line)["time"].is_string());
+  }
+  ::kill(program.pid(), SIGINT);
+  EXPECT_EQ(program.wait(), 0) << "an interrupted watch has done its job";
+}
+
+TEST(Commands, ACommandBesideARunningProgramSaysWhyItEnds) {
+  testing::TempDirectory root;
+  ProgramProcess running(P42R_PROGRAM, {"--ui=script", "--sim", "--device-root", root.path().string()});
+  ASSERT_TRUE(running.nextEvent("title")) << running.standardError();
+  const Finished second = RunP42r({"info", "--sim", "--json", "--device-root", root.path().string()});
+  EXPECT_EQ(second.exitCode, 3);
+  EXPECT_NE(second.errors.find("another copy of p42r is running"), std::string::npos) << second.errors;
+  running.closeInput();
+  EXPECT_EQ(running.wait(), 0);
+}
+
+}  // namespace
+}  // namespace p42r::frontends
