@@ -49,12 +49,37 @@ struct Case {
   std::string errors = {};  // a part of standard error
 };
 
+void RunCases(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    const Finished run = RunP42r(c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
+    std::string output;
+    for (const auto& line : run.lines) output += line + "\n";
+    if (c.exitCode == 2 && c.arguments.front() == "--ui=script") {
+      EXPECT_EQ(output, "") << "no screen was shown";
+    }
+    if (!c.expected.empty()) {
+      ASSERT_FALSE(run.lines.empty()) << run.errors;
+      Json result = Json::parse(run.lines.back(), nullptr, false);
+      EXPECT_EQ(result["ok"], c.exitCode == 0) << run.lines.back();
+      for (const auto& [key, value] : c.expected.items()) EXPECT_EQ(result[key], value) << key;
+    }
+    if (!c.text.empty()) {
+      EXPECT_NE(output.find(c.text), std::string::npos) << output;
+    }
+    if (!c.errors.empty()) {
+      EXPECT_NE(run.errors.find(c.errors), std::string::npos) << run.errors;
+    }
+  }
+}
+
 TEST(Commands, EachCommandAgainstTheSimulatedCard) {
   testing::TempDirectory files;
   const std::string silentState = "--sim=" + SilentOn(files, "AT@HYBRRSSI?");
   const std::string silentLed = "--sim=" + SilentOn(files, "AT@LEDSET=");
   const std::string silentApps = "--sim=" + SilentOn(files, "AT&OP=APP?");
-  const Case cases[] = {
+  RunCases({
       // info: identification as the start-up does it.
       {{"info", "--sim", "--json"}, 0, {{"result", "ok"}, {"port", "COM1"}, {"maker", "Halvorn.Corp"}, {"updateWasRunning", false}}},
       {{"info", "--sim"}, 0, {}, "maker Halvorn.Corp"},
@@ -83,7 +108,15 @@ TEST(Commands, EachCommandAgainstTheSimulatedCard) {
       {{"apps", "start", "Nobody", "--sim=applications-full"}, 2, {}, "", "no application named 'Nobody'"},
       {{"apps", "--sim=applications-refused", "--json"}, 9, {{"message", "アプリのステータスを取得できませんでした。"}}},
       {{"apps", silentApps, "--virtual-clock", "--json"}, 11, {{"result", "timed-out"}}},
-      // update: every way the card can end it.
+      // A bad command line ends before any screen, naming what is wrong.
+      {{"--ui=script", "--sim=no-such-scenario"}, 2, {}, "", "--sim=no-such-scenario"},
+      {{"--ui=script", "--sim", "-x"}, 2, {}, "", "unknown option -x"},
+      {{"--ui=script", "--sim", "--port"}, 2, {}, "", "--port"},
+  });
+}
+
+TEST(Commands, UpdateEndsAsTheCardEndsIt) {
+  RunCases({
       {{"update", "--yes", "--sim", "--virtual-clock", "--json"}, 0, {{"update", "completed"}, {"percent", 100}}},
       {{"update", "--yes", "--sim=update-fast"}, 0, {}, "update completed: ケータイアップデートが正常に完了しました。",
        "[##########----------] 50% ファイルダウンロード完了"},
@@ -100,33 +133,7 @@ TEST(Commands, EachCommandAgainstTheSimulatedCard) {
       {{"update", "--yes", "--sim=update-unplugged", "--virtual-clock", "--json"}, 10, {{"result", "removed"}}},
       {{"update", "--yes", "--sim=unplug-on-update", "--json"}, 10, {{"result", "removed"}}},
       {{"update", "--sim"}, 2, {}, "", "run on a terminal or give --yes"},
-      // A bad command line ends before any screen, naming what is wrong.
-      {{"--ui=script", "--sim=no-such-scenario"}, 2, {}, "", "--sim=no-such-scenario"},
-      {{"--ui=script", "--sim", "-x"}, 2, {}, "", "unknown option -x"},
-      {{"--ui=script", "--sim", "--port"}, 2, {}, "", "--port"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::PrintToString(c.arguments));
-    const Finished run = RunP42r(c.arguments);
-    EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
-    std::string output;
-    for (const auto& line : run.lines) output += line + "\n";
-    if (c.exitCode == 2 && c.arguments.front() == "--ui=script") {
-      EXPECT_EQ(output, "") << "no screen was shown";
-    }
-    if (!c.expected.empty()) {
-      ASSERT_FALSE(run.lines.empty()) << run.errors;
-      Json result = Json::parse(run.lines.back(), nullptr, false);
-      EXPECT_EQ(result["ok"], c.exitCode == 0) << run.lines.back();
-      for (const auto& [key, value] : c.expected.items()) EXPECT_EQ(result[key], value) << key;
-    }
-    if (!c.text.empty()) {
-      EXPECT_NE(output.find(c.text), std::string::npos) << output;
-    }
-    if (!c.errors.empty()) {
-      EXPECT_NE(run.errors.find(c.errors), std::string::npos) << run.errors;
-    }
-  }
+  });
 }
 
 TEST(Commands, UpdateProgressIsOneJsonLinePerNotice) {
