@@ -197,6 +197,7 @@ int ExitCodeOf(frontends::OutcomeKind kind, int programExitCode) {
     case OutcomeKind::Refused: return kExitRefused;
     case OutcomeKind::Removed: return kExitCardRemoved;
     case OutcomeKind::TimedOut: return kExitTimedOut;
+    case OutcomeKind::AccessDenied: return kExitAccessDenied;
     case OutcomeKind::Interrupted: return kExitInterrupted;
     case OutcomeKind::Usage: return kExitUsage;
     case OutcomeKind::Failed: break;

@@ -48,22 +48,25 @@ Exit codes:
   9  the card refused the request or reported a failure
   10 the card was removed while the command ran
   11 the card did not answer in time
+  12 the administrator password was refused, or the password screen is locked
   130 the command was interrupted (Ctrl+C) or its question answered no
 )";
 
 // The raw words CLI11 collects, turned into options once the parse is done.
 struct RawOptions {
   std::string ui, osVersion, osPlatform, entry, port, deviceRoot, simulatedCard;
-  std::string ledSetting, appsAction, appName;
+  std::string ledSetting, appsAction, appName, domainsAction;
+  std::vector<std::string> domainsWords;
   int watchSeconds = 0;
+  int passwordFd = -1;
 };
 
 // The command's own options, shared by every command.
 void AddCommonCommandOptions(CLI::App& command, ProgramOptions& options) {
   command.set_help_flag("-h,--help", "show this command's help");
   command.add_flag("--json", options.command->json, "print the result as one JSON object (docs/commands.md)");
-  command.footer(std::string("\nThe program's options (--sim[=SCENARIO], --port PATH, --device-root DIR, /LOG, ...)\n"
-                             "may stand before or after the command; see p42r --help.\n") +
+  command.footer(std::string("\nThe program's options (--sim[=SCENARIO], --port PATH, --device-root DIR, ...) may\n"
+                             "stand before or after the command, /LOG before it; see p42r --help.\n") +
                  kExitCodes);
 }
 
@@ -114,12 +117,33 @@ struct Parser {
                        "Runs the phone update: the card fetches and writes its new software. Progress goes to "
                        "standard error, the card's result to standard output.");
     update->add_flag("-y,--yes", options.command->yes, "accept the power warning without asking");
+    auto* domains = AddAdministrator(CommandKind::Domains, "domains",
+                                     "The card's permitted connection domains (three slots): list them, add one to "
+                                     "an empty slot, set or delete slot N.");
+    domains->add_option("action", raw.domainsAction, "list (the default), add DOMAIN, set N DOMAIN or delete N")
+        ->check(CLI::IsMember({"list", "add", "set", "delete"}));
+    domains->add_option("arguments", raw.domainsWords, "the slot number and/or the domain");
+    AddAdministrator(CommandKind::ConnectionResult, "connection-result",
+                     "How the card's last dial-up connection ended.");
+    auto* registerId = AddAdministrator(CommandKind::RegisterId, "register-id",
+                                        "Registers an ID text into the card's dedicated memory area.");
+    registerId->add_option("text", options.command->text, "the ID text")->required();
+  }
+
+  // An administrator command passes the password screen first.
+  CLI::App* AddAdministrator(frontends::CommandKind kind, const char* name, const char* description) {
+    CLI::App* command = Add(kind, name, description);
+    command->add_option("--password-fd", raw.passwordFd,
+                        "read the administrator password from descriptor N, one per line (a wrong one is followed "
+                        "by the next line, as a person tries again); without it, it is asked for on the terminal")
+        ->check(CLI::NonNegativeNumber);
+    return command;
   }
 
   CLI::App* Add(frontends::CommandKind kind, const char* name, const char* description) {
     CLI::App* command = app.add_subcommand(name, description);
     command->fallthrough();  // the program's options may follow the command
-    command->allow_extras(false);
+    command->allow_extras();  // checked with the program's own words in Finish
     AddCommonCommandOptions(*command, options);
     commands.emplace_back(command, kind);
     return command;
@@ -129,7 +153,7 @@ struct Parser {
   void Finish() {
     FinishCommand();
     std::string handheld;
-    for (const std::string& word : app.remaining()) {
+    for (const std::string& word : app.remaining(/*recurse=*/true)) {
       // A dash word is a mistyped option of ours; the handheld's own options start with "/".
       if (word.size() > 1 && word[0] == '-') throw UsageError{"unknown option " + word + " (see --help)"};
       if (options.command && word[0] != '/') {
@@ -218,7 +242,41 @@ struct Parser {
           throw UsageError{"apps " + raw.appsAction + " needs the application's name"};
         }
         break;
+      case CommandKind::Domains: FinishDomains(command); [[fallthrough]];
+      case CommandKind::ConnectionResult:
+        options.entry = "admin-connection";
+        if (chosen->first->count("--password-fd") != 0) command.passwordFd = raw.passwordFd;
+        break;
+      case CommandKind::RegisterId:
+        options.entry = "admin-id";
+        if (chosen->first->count("--password-fd") != 0) command.passwordFd = raw.passwordFd;
+        break;
     }
+  }
+
+  // domains list | add DOMAIN | set N DOMAIN | delete N
+  void FinishDomains(frontends::CommandRequest& command) {
+    using frontends::DomainsAction;
+    const std::string& action = raw.domainsAction.empty() ? std::string("list") : raw.domainsAction;
+    command.domainsAction = action == "add" ? DomainsAction::Add
+                            : action == "set" ? DomainsAction::Set
+                            : action == "delete" ? DomainsAction::Delete
+                                                 : DomainsAction::List;
+    const std::size_t wanted = action == "set" ? 2 : action == "list" ? 0 : 1;
+    if (raw.domainsWords.size() != wanted) {
+      throw UsageError{"domains " + action + (action == "add"      ? " takes one DOMAIN"
+                                              : action == "set"    ? " takes N and DOMAIN"
+                                              : action == "delete" ? " takes N"
+                                                                   : " takes nothing more")};
+    }
+    if (action == "set" || action == "delete") {
+      std::uint32_t slot = 0;
+      if (!ParseUnsigned(raw.domainsWords.front(), slot) || slot < 1 || slot > 3) {
+        throw UsageError{"domains " + action + ": N is a slot from 1 to 3, not '" + raw.domainsWords.front() + "'"};
+      }
+      command.slot = static_cast<int>(slot);
+    }
+    if (action == "add" || action == "set") command.text = raw.domainsWords.back();
   }
 
   // A value that is really the next option means the value was left out.
@@ -294,6 +352,12 @@ Commands:
   apps [list|start NAME|stop NAME]
                         the card's applications and their states; start or stop one
   update [--yes]        the phone update, with progress on standard error
+  domains [list|add DOMAIN|set N DOMAIN|delete N]
+                        the permitted connection domains (administrator)
+  connection-result     how the last dial-up connection ended (administrator)
+  register-id TEXT      register an ID text in the card's memory (administrator)
+  The administrator commands ask for the password on the terminal without
+  echo, or read it from --password-fd N; never from the command line.
 
 Handheld options (passed to the program as its command line):
   /LOG                  write the diagnostic log p42r_softup.log beside the program

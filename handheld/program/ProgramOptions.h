@@ -59,6 +59,7 @@ inline constexpr int kExitNoCard = 8;          // no card found, or it did not i
 inline constexpr int kExitRefused = 9;         // the card refused the request or reported a failure
 inline constexpr int kExitCardRemoved = 10;    // the card went away while a command ran
 inline constexpr int kExitTimedOut = 11;       // the card did not answer in time
+inline constexpr int kExitAccessDenied = 12;    // the administrator password was refused, or locked
 inline constexpr int kExitInterrupted = 130;   // a command was interrupted (Ctrl+C) or declined
 
 }  // namespace p42r::program

@@ -22,7 +22,7 @@
 namespace p42r::frontends {
 
 // How a command ended, as a script sees it; the program turns it into its exit code.
-enum class OutcomeKind { Ok, NoCard, Refused, Removed, TimedOut, Interrupted, Usage, Failed };
+enum class OutcomeKind { Ok, NoCard, Refused, Removed, TimedOut, AccessDenied, Interrupted, Usage, Failed };
 
 // The stable name in the JSON result ("ok", "no-card", ...).
 const char* OutcomeName(OutcomeKind kind);
@@ -47,6 +47,7 @@ struct CardFacts {
 class CommandContext {
  public:
   virtual void click(std::uint16_t controlId) = 0;
+  virtual void type(std::uint16_t controlId, const std::string& text) = 0;
   virtual void check(std::uint16_t controlId) = 0;
   virtual void select(std::uint16_t controlId, int row) = 0;
   virtual void answer(bool ok) = 0;
@@ -62,6 +63,9 @@ class CommandContext {
   virtual void after(std::chrono::seconds delay, std::function<void()> then) = 0;
   // Asks a yes/no question on the terminal; nothing when there is none to ask on.
   virtual std::optional<bool> ask(const std::string& question) = 0;
+  // The next password: a line from --password-fd, or asked on the terminal
+  // without echo; nothing when there is none. It goes only into the field.
+  virtual std::optional<std::string> secret(const std::string& prompt) = 0;
   virtual const CardFacts& facts() const = 0;
   virtual bool cardWasRemoved() const = 0;
 

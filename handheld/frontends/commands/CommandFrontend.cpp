@@ -1,6 +1,7 @@
 #include "frontends/commands/CommandFrontend.h"
 
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,6 +33,7 @@ std::string Describe(OutcomeKind kind) {
     case OutcomeKind::Refused: return "the card refused the request or reported a failure";
     case OutcomeKind::Removed: return "the card was removed";
     case OutcomeKind::TimedOut: return "the card did not answer in time";
+    case OutcomeKind::AccessDenied: return "the administrator password was refused";
     case OutcomeKind::Interrupted: return "interrupted";
     case OutcomeKind::Usage: return "cannot be done as asked";
     case OutcomeKind::Failed: return "the program ended before the command was done";
@@ -48,6 +50,9 @@ const char* CommandName(CommandKind kind) {
     case CommandKind::Led: return "led";
     case CommandKind::Apps: return "apps";
     case CommandKind::Update: return "update";
+    case CommandKind::Domains: return "domains";
+    case CommandKind::ConnectionResult: return "connection-result";
+    case CommandKind::RegisterId: return "register-id";
   }
   return "";
 }
@@ -59,6 +64,7 @@ const char* OutcomeName(OutcomeKind kind) {
     case OutcomeKind::Refused: return "refused";
     case OutcomeKind::Removed: return "removed";
     case OutcomeKind::TimedOut: return "timed-out";
+    case OutcomeKind::AccessDenied: return "access-denied";
     case OutcomeKind::Interrupted: return "interrupted";
     case OutcomeKind::Usage: return "usage";
     case OutcomeKind::Failed: return "failed";
@@ -160,6 +166,13 @@ void CommandFrontend::click(std::uint16_t controlId) {
   later([this, controlId] { input(userInput_.click(controlId), "click " + std::to_string(controlId)); });
 }
 
+void CommandFrontend::type(std::uint16_t controlId, const std::string& text) {
+  // What is typed (a password too) is told to nobody but the field.
+  later([this, controlId, text = platform::FromUtf8(text)] {
+    input(userInput_.type(controlId, text), "type " + std::to_string(controlId));
+  });
+}
+
 void CommandFrontend::check(std::uint16_t controlId) {
   later([this, controlId] { input(userInput_.check(controlId), "check " + std::to_string(controlId)); });
 }
@@ -214,14 +227,46 @@ void CommandFrontend::after(std::chrono::seconds delay, std::function<void()> th
   });
 }
 
+std::optional<std::string> CommandFrontend::readLine(int fd) {
+  // Read here, on the user-interface thread, which waits for it as a
+  // person's program would; Ctrl+C meanwhile ends the wait. One byte at a
+  // time, so nothing after the line is taken from the descriptor.
+  std::string line;
+  for (char c = 0; c != '\n';) {
+    pollfd wanted{fd, POLLIN, 0};
+    if (signalled_) return std::nullopt;
+    if (::poll(&wanted, 1, 100) <= 0) continue;
+    if (::read(fd, &c, 1) != 1) return line.empty() ? std::nullopt : std::optional(line);
+    if (c != '\n') line += c;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
 std::optional<bool> CommandFrontend::ask(const std::string& question) {
   if (streams_.answerFd < 0) return std::nullopt;
   std::fprintf(streams_.progress, "%s [y/N] ", question.c_str());
   std::fflush(streams_.progress);
-  std::string reply;
-  char c = 0;
-  while (::read(streams_.answerFd, &c, 1) == 1 && c != '\n') reply += c;
+  const auto reply = readLine(streams_.answerFd);
   return reply == "y" || reply == "Y" || reply == "yes";
+}
+
+std::optional<std::string> CommandFrontend::secret(const std::string& prompt) {
+  if (request_.passwordFd) return readLine(*request_.passwordFd);
+  if (streams_.answerFd < 0) return std::nullopt;
+  std::fprintf(streams_.progress, "%s", prompt.c_str());
+  std::fflush(streams_.progress);
+  termios saved{};
+  const bool terminal = ::tcgetattr(streams_.answerFd, &saved) == 0;
+  if (terminal) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(streams_.answerFd, TCSAFLUSH, &quiet);
+  }
+  auto line = readLine(streams_.answerFd);
+  if (terminal) ::tcsetattr(streams_.answerFd, TCSAFLUSH, &saved);
+  std::fputc('\n', streams_.progress);
+  return line;
 }
 
 json CommandFrontend::Result(const Outcome& outcome, int exitCode) const {
@@ -307,6 +352,7 @@ void CommandFrontend::watchSignals() {
       pollfd wanted{signals_->fd(), POLLIN, 0};
       if (::poll(&wanted, 1, 100) <= 0) continue;
       if (signals_->read().empty()) continue;
+      signalled_ = true;
       loop_.postTask([this] {
         interrupted_ = true;
         if (closeSent_) return;

@@ -57,6 +57,7 @@ class CommandFrontend final : public platform::DisplayObserver, private CommandC
  private:
   // CommandContext
   void click(std::uint16_t controlId) override;
+  void type(std::uint16_t controlId, const std::string& text) override;
   void check(std::uint16_t controlId) override;
   void select(std::uint16_t controlId, int row) override;
   void answer(bool ok) override;
@@ -66,9 +67,12 @@ class CommandFrontend final : public platform::DisplayObserver, private CommandC
   void defer(std::function<void()> then) override { later(std::move(then)); }
   void after(std::chrono::seconds delay, std::function<void()> then) override;
   std::optional<bool> ask(const std::string& question) override;
+  std::optional<std::string> secret(const std::string& prompt) override;
   const CardFacts& facts() const override { return facts_; }
   bool cardWasRemoved() const override { return removed_; }
 
+  // A line from `fd` (its end or Ctrl+C: nothing).
+  std::optional<std::string> readLine(int fd);
   // Input runs from the loop, never from inside a screen's change.
   void later(std::function<void()> task);
   void input(const platform::InputError& error, const std::string& what);
@@ -94,6 +98,7 @@ class CommandFrontend final : public platform::DisplayObserver, private CommandC
   std::optional<Outcome> outcome_;
   bool closeSent_ = false;
   std::atomic<bool> removed_ = false;
+  std::atomic<bool> signalled_ = false;  // set by the signal watcher
   bool interrupted_ = false;
   bool progressOnLine_ = false;
   // Virtual time: activity seen since the last look, and the next step's size.

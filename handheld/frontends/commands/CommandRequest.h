@@ -7,9 +7,10 @@
 
 namespace p42r::frontends {
 
-enum class CommandKind { Info, Signal, Led, Apps, Update };
+enum class CommandKind { Info, Signal, Led, Apps, Update, Domains, ConnectionResult, RegisterId };
 
 enum class AppsAction { List, Start, Stop };
+enum class DomainsAction { List, Add, Set, Delete };
 
 struct CommandRequest {
   CommandKind kind = CommandKind::Info;
@@ -19,6 +20,12 @@ struct CommandRequest {
   AppsAction appsAction = AppsAction::List;
   std::string appName;              // apps start|stop NAME
   bool yes = false;                 // update --yes: the power warning is accepted without asking
+  DomainsAction domainsAction = DomainsAction::List;
+  int slot = 0;                     // domains set|delete N: the slot, 1 to 3
+  std::string text;                 // domains add|set: the domain; register-id: the ID text
+  // The administrator commands read the password (one per line) from this
+  // descriptor; without it, from the terminal without echo. Never from argv.
+  std::optional<int> passwordFd;
 };
 
 const char* CommandName(CommandKind kind);

@@ -12,6 +12,7 @@ std::unique_ptr<Command> MakeSignalCommand(std::optional<int> watchSeconds);
 std::unique_ptr<Command> MakeLedCommand(bool on);
 std::unique_ptr<Command> MakeAppsCommand(AppsAction action, std::string name);
 std::unique_ptr<Command> MakeUpdateCommand(bool yes);
+std::unique_ptr<Command> MakeAdministratorCommand(const CommandRequest& request);
 
 // The text of string-table entry `id`, as UTF-8.
 std::string Text(std::uint32_t id);

@@ -3,7 +3,9 @@
 // standard error. Long waits pass on the virtual clock.
 #include <signal.h>
 
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 
 #include <gtest/gtest.h>
 
@@ -22,8 +24,9 @@ struct Finished {
   std::string errors;              // standard error
 };
 
-Finished RunP42r(const std::vector<std::string>& arguments) {
+Finished RunP42r(const std::vector<std::string>& arguments, const std::string& input = {}) {
   ProgramProcess program(P42R_PROGRAM, arguments);
+  if (!input.empty()) program.send(input);
   program.closeInput();
   while (program.next(std::chrono::seconds(30))) {
   }
@@ -44,15 +47,16 @@ std::string SilentOn(const testing::TempDirectory& directory, const std::string&
 struct Case {
   std::vector<std::string> arguments;
   int exitCode;
-  Json expected;            // fields the last output line must hold (with --json)
+  Json expected = {};       // fields the last output line must hold (with --json)
   std::string text = {};    // or: a part of standard output (without --json)
   std::string errors = {};  // a part of standard error
+  std::string input = {};   // standard input: the passwords, one per line
 };
 
 void RunCases(const std::vector<Case>& cases) {
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.arguments));
-    const Finished run = RunP42r(c.arguments);
+    const Finished run = RunP42r(c.arguments, c.input);
     EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
     std::string output;
     for (const auto& line : run.lines) output += line + "\n";
@@ -134,6 +138,89 @@ TEST(Commands, UpdateEndsAsTheCardEndsIt) {
       {{"update", "--yes", "--sim=unplug-on-update", "--json"}, 10, {{"result", "removed"}}},
       {{"update", "--sim"}, 2, {}, "", "run on a terminal or give --yes"},
   });
+}
+
+// The administrator commands on one device root, in order: its management
+// file carries the password from one run to the next.
+TEST(Commands, AdministratorCommandsPassThePasswordScreen) {
+  testing::TempDirectory root;
+  const auto command = [&root](std::vector<std::string> words, std::string scenario = "--sim") {
+    for (const std::string& extra : {scenario, std::string("--json"), std::string("--password-fd"), std::string("0"),
+                                    std::string("--device-root"), root.path().string()}) {
+      words.push_back(extra);
+    }
+    return words;
+  };
+  const std::string password = "Secret12\n";
+  const std::string nineWrong = "w1\nw2\nw3\nw4\nw5\nw6\nw7\nw8\nw9\n";
+  RunCases({
+      // The first use: the common password, then one of the administrator's own.
+      {command({"domains"}), 12, {{"message", "the common password must be changed first: give the new one twice"}},
+       "", "", "j72n\n"},
+      {command({"domains"}), 0, {{"domains", Json::parse(R"([{"slot":1,"domain":null},{"slot":2,"domain":null},
+          {"slot":3,"domain":null}])")}}, "", "", "j72n\nSecret12\nSecret12\n"},
+      {command({"domains"}), 12, {{"result", "access-denied"}}, "", "", "j72n\n"},
+      // A wrong password is followed by the next line, as a person tries again.
+      {command({"connection-result"}, "--sim=domains-registered"), 0,
+       {{"connectionResult", 1}, {"message", "ダイヤルアップ接続に成功しました。"}}, "", "", "wrong\n" + password},
+      {command({"connection-result"}, "--sim=status-refused"), 9, {{"message", "接続結果を取得できませんでした。"}},
+       "", "", password},
+      {command({"domains", "add", "new.example.org"}), 0,
+       {{"message", "new.example.orgを登録しました。"}, {"domains", Json::parse(R"([{"slot":1,"domain":"new.example.org"},
+          {"slot":2,"domain":null},{"slot":3,"domain":null}])")}}, "", "", password},
+      {command({"domains", "set", "2", "b.example.org"}, "--sim=domains-registered"), 0,
+       {{"message", "b.example.orgを登録しました。"}}, "", "", password},
+      {command({"domains", "delete", "1"}, "--sim=domains-registered"), 0, {{"message", "example.co.jpを削除しました。"}},
+       "", "", password},
+      {command({"domains", "add", "another.example.org"}, "--sim=domains-registered"), 2,
+       {{"message", "every slot is in use: set or delete one"}}, "", "", password},
+      {command({"domains", "add", "bad_domain"}), 2, {{"message", "ドメイン名に指定できない文字が入力されました。"}},
+       "", "", password},
+      {command({"domains"}, "--sim=domain-read-refused"), 9, {{"message", "登録内容を取得できませんでした。"}}, "", "",
+       password},
+      {command({"register-id", "ABC123"}), 0, {{"message", "ABC123を登録しました。"}}, "", "", password},
+      {command({"register-id", "ABC123"}, "--sim=status-refused"), 9, {{"message", "ABC123を登録できませんでした。"}},
+       "", "", password},
+      // Nine failures leave the screen open; the tenth locks it, as on the screen.
+      {command({"domains"}), 0, {{"result", "ok"}}, "", "", nineWrong + password},
+      {command({"domains"}), 12, {{"message", "認証失敗によりパスワードがロックされました。認証ロック解除を実行してください。"}},
+       "", "", nineWrong + "w10\n" + password},
+      // No password on the command line, and none without a terminal or --password-fd.
+      {{"domains", "--sim", "--json", "--device-root", root.path().string()}, 12, {{"result", "access-denied"}}},
+  });
+}
+
+TEST(Commands, ThePasswordIsInNoArgumentEnvironmentLogOrOutput) {
+  testing::TempDirectory root;
+  const std::string password = "Pw7secret";
+  const std::string first = "j72n\n" + password + "\n" + password + "\n";
+  ProgramProcess program(P42R_PROGRAM, {"/LOG", "domains", "--sim=slow-replies", "--json", "--password-fd", "0",
+                                        "--device-root", root.path().string()});
+  program.send(first);
+  program.closeInput();
+  // While it runs (the slow card keeps it going after the password was taken).
+  const auto readProc = [&program](const char* file) {
+    std::ifstream in("/proc/" + std::to_string(program.pid()) + "/" + file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  std::string seen;
+  for (int i = 0; i < 50 && seen.empty(); ++i) seen = readProc("cmdline") + readProc("environ");
+  while (program.next(std::chrono::seconds(30))) {
+  }
+  EXPECT_EQ(program.wait(), 0) << program.standardError();
+  ASSERT_FALSE(seen.empty()) << "the running program's argv and environment were read";
+  std::string log;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root.path())) {
+    if (entry.path().filename() != "p42r_softup.log") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    log.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ASSERT_FALSE(log.empty()) << "/LOG wrote the diagnostic log";
+  std::string output;
+  for (const auto& line : program.lines()) output += line;
+  for (const std::string& where : {seen, log, output, program.errorsSeen()}) {
+    EXPECT_EQ(where.find(password), std::string::npos) << where;
+  }
 }
 
 TEST(Commands, UpdateProgressIsOneJsonLinePerNotice) {

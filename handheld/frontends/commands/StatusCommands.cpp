@@ -188,6 +188,9 @@ std::unique_ptr<Command> MakeCommand(const CommandRequest& request) {
     case CommandKind::Led: return MakeLedCommand(request.ledOn.value_or(true));
     case CommandKind::Apps: return MakeAppsCommand(request.appsAction, request.appName);
     case CommandKind::Update: return MakeUpdateCommand(request.yes);
+    case CommandKind::Domains:
+    case CommandKind::ConnectionResult:
+    case CommandKind::RegisterId: return MakeAdministratorCommand(request);
   }
   return nullptr;
 }

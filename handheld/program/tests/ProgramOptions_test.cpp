@@ -75,6 +75,10 @@ TEST(ProgramOptions, GoodLinesMeanWhatTheySay) {
   EXPECT_EQ(apps->command->appsAction, frontends::AppsAction::Stop);
   EXPECT_EQ(apps->command->appName, "Camera");
 
+  auto logged = ParseProgramOptions({"info", "/LOG"}, error);
+  ASSERT_TRUE(logged) << error;
+  EXPECT_EQ(logged->handheldCommandLine, u"/LOG");
+
   auto led = ParseProgramOptions({"led", "off"}, error);
   ASSERT_TRUE(led && led->command) << error;
   EXPECT_EQ(led->command->ledOn, false);
