@@ -9,13 +9,23 @@ namespace desksetup {
 namespace {
 
 constexpr DWORD kValueBufferSize = 1024;
+// A value longer than this is no path or name; it stays unread.
+constexpr DWORD kLongestValue = 1024 * 1024;
 
+// Nearly every value fits the first buffer. A longer one is reported as
+// ERROR_MORE_DATA with its length, and read again whole into a buffer of that
+// size: a long path is a path, not an empty value.
 template <typename Reader>
 InstallerValue readValue(Reader read) {
   std::vector<char> buffer(kValueBufferSize, '\0');
   DWORD size = kValueBufferSize;
   InstallerValue value;
   value.result = read(buffer.data(), &size);
+  if (value.result == ERROR_MORE_DATA && size < kLongestValue) {
+    buffer.assign(size + 1, '\0');
+    size += 1;
+    value.result = read(buffer.data(), &size);
+  }
   if (value.result == ERROR_SUCCESS) {
     value.text.assign(buffer.data(), size);
   }

@@ -1,6 +1,7 @@
-// Reads of installer values through fixed 1024-character buffers: target
-// paths of directories, properties, and the component states that decide
-// which rows an entry point acts on.
+// Reads of installer values (target paths of directories, properties) into
+// a 1024-character buffer first and, for a longer value, a second read into
+// one of its size; and the component states that decide which rows an entry
+// point acts on.
 #pragma once
 
 #include "Win32Api.h"

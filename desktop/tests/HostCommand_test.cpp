@@ -4,6 +4,8 @@
 
 #include <gmock/gmock.h>
 
+#include <fstream>
+
 using testing::HasSubstr;
 
 namespace desktoptest {
@@ -60,8 +62,14 @@ TEST_F(HostCommandTest, RejectsBadCommandLinesAndMissingPackagesWithTheirOwnStat
   EXPECT_THAT(host("install " + package("ceapps") + " --component Updater=local", status),
               HasSubstr("--component takes NAME=INSTALLED,ACTION"));
   EXPECT_EQ(status, 2);
-  EXPECT_THAT(host("install '" + (root_ / "missing.msi").string() + "'", status), HasSubstr("cannot open the package"));
+  EXPECT_THAT(host("install '" + (root_ / "missing.msi").string() + "'", status),
+              HasSubstr("missing.msi: No such file or directory"));
   EXPECT_EQ(status, 1619 % 256);
+  std::ofstream(root_ / "text.msi") << "not a package\n";
+  EXPECT_THAT(host("install '" + (root_ / "text.msi").string() + "'", status),
+              HasSubstr("text.msi: not an installer package"));
+  EXPECT_EQ(status, 1619 % 256);
+  std::filesystem::remove(root_ / "text.msi");
   EXPECT_THAT(host("install " + package("ceapps") + " --library '" + (root_ / "none.so").string() + "'", status),
               HasSubstr("cannot load"));
   EXPECT_EQ(status, 1603 % 256);

@@ -163,6 +163,16 @@ TEST_F(InstallCEAppsTest, AManagerThatCannotBeStartedIsLogged) {
   EXPECT_TRUE(readFile(onDrive("Program Files/P42R/Desktop Setup/P42RShared.ini")));
 }
 
+TEST_F(InstallCEAppsTest, AManagerLocationLongerThanTheFirstBufferIsReadWhole) {
+  std::string location = "C:\\Program Files\\App Manager";
+  while (location.size() < 1100) location += "\\.";
+  location += "\\ceappmgr.exe";
+  EXPECT_THAT(run(EntryPoint::InstallCEApps, "ceapps", Plan{{}, kInstalling}, {{"CEAPPMGRLOC", location}}), IsEmpty());
+  const auto record = appManagerRecord();
+  ASSERT_FALSE(record.empty());
+  EXPECT_THAT(record[0], testing::StartsWith("command line: \"" + location + "\" "));
+}
+
 class EdgeRowsTest : public PackageTest {
 protected:
   std::vector<std::string> install(std::initializer_list<std::string> components) {

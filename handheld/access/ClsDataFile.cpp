@@ -63,22 +63,23 @@ std::u16string Trim(std::u16string_view text) {
 
 // --- how a scrambled TAG text sits in its line ---
 //
-// A scrambled password can hold characters that a line cannot carry: a zero
-// (where a password character equals the key character; the line writer
-// stops there), a line end or another control character (it splits the line
-// or is trimmed), a blank at either end (trimmed), or a character that the
-// code page would not give back. Such a text is written as "#" followed by
-// two lower-case hex digits per character. Every other TAG text is written
-// as it is, so files in the plain layout read exactly as before; no
-// scrambled printable password can begin with "#" ('#' ^ '8' is a control
-// character), so the two forms never meet.
+// A scrambled password can hold characters that a plain line cannot carry: a
+// zero (where a password character equals the key character; the line writer
+// stops there), a line feed or carriage return (a line end), white space at
+// either end (the reader trims it), or a character past ASCII that the code
+// page may not give back. Only such a text is written as "#" followed by two
+// lower-case hex digits per character; every other TAG text, control
+// characters inside it included, stands in the line as it is, so another
+// reader of the plain layout decodes the same password. The hex form is 21
+// characters long and a scrambled text at most 10, so the two never meet.
 constexpr char16_t kEncodedMark = u'#';
 constexpr std::size_t kEncodedDigits = 2 * kScrambleKey.size();
 
 bool NeedsEncodedForm(std::u16string_view tag) {
   if (tag.empty()) return false;
-  if (tag.front() == kEncodedMark || tag.front() == u' ' || tag.back() == u' ') return true;
-  return std::any_of(tag.begin(), tag.end(), [](char16_t c) { return c < 0x20 || c > 0x7E; });
+  if (IsBlank(tag.front()) || IsBlank(tag.back())) return true;
+  return std::any_of(tag.begin(), tag.end(),
+                     [](char16_t c) { return c == u'\0' || c == u'\n' || c == u'\r' || c > 0x7F; });
 }
 
 std::u16string TagFieldText(std::u16string_view tag) {

@@ -113,8 +113,12 @@ TEST_F(Discovery, EnumerationAndOpenFailuresAreLoggedWithTheirCodes) {
 }
 
 TEST_F(Discovery, TheHostDeviceBehindAPortNameComesFromItsDriverEntry) {
-  Write("[HKEY_LOCAL_MACHINE\\Drivers\\Active\\04]\r\n\"Name\"=\"COM4:\"\r\n\"HostDevice\"=\"/dev/pts/7\"\r\n");
+  Write("[HKEY_LOCAL_MACHINE\\Drivers\\Active\\04]\r\n\"Name\"=\"COM4:\"\r\n\"HostDevice\"=\"/dev/pts/7\"\r\n"
+        "[HKEY_LOCAL_MACHINE\\Drivers\\Active\\06]\r\n\"Name\"=\"COM6\"\r\n\"HostDevice\"=\"/dev/pts/9\"\r\n");
   EXPECT_EQ(registry.hostDeviceFor(u"COM4:"), "/dev/pts/7");
+  EXPECT_EQ(registry.hostDeviceFor(u"COM4"), "/dev/pts/7");
+  // A Name without a colon is opened as discovery hands it on, with one added.
+  EXPECT_EQ(registry.hostDeviceFor(u"COM6:"), "/dev/pts/9");
   EXPECT_EQ(registry.hostDeviceFor(u"COM5:"), std::nullopt);
 }
 

@@ -1,7 +1,9 @@
 #include "platform/DeviceRoot.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <system_error>
 
@@ -13,24 +15,46 @@ namespace fs = std::filesystem;
 
 DeviceRoot::DeviceRoot(fs::path directory) : directory_(std::move(directory)) {}
 
+namespace {
+
+// Creates `directory` and whatever of its parents is missing, each new one
+// for its owner alone whatever the umask: the root holds the administrator
+// password. Directories that are already there are left as they are.
+std::error_code CreatePrivateDirectories(const fs::path& directory) {
+  std::error_code error;
+  if (fs::is_directory(directory, error)) return {};
+  const fs::path parent = directory.parent_path();
+  if (!parent.empty() && parent != directory) {
+    if (const std::error_code failed = CreatePrivateDirectories(parent)) return failed;
+  }
+  if (::mkdir(directory.c_str(), 0700) != 0) {
+    if (errno == EEXIST && fs::is_directory(directory, error)) return {};
+    return std::error_code(errno, std::generic_category());
+  }
+  if (::chmod(directory.c_str(), 0700) != 0) return std::error_code(errno, std::generic_category());
+  return {};
+}
+
+}  // namespace
+
 std::optional<std::string> DeviceRoot::prepare(bool createIfMissing) const {
   std::error_code error;
   const std::string shown = directory_.string();
   if (!fs::exists(directory_, error)) {
     if (!createIfMissing) return "device root " + shown + " does not exist";
-    if (!fs::create_directories(directory_, error)) {
-      return "cannot create device root " + shown + ": " + error.message();
+    if (const std::error_code failed = CreatePrivateDirectories(directory_)) {
+      return "cannot create device root " + shown + ": " + failed.message();
     }
   }
   if (!fs::is_directory(directory_, error)) return "device root " + shown + " is not a directory";
   if (::access(directory_.c_str(), R_OK | W_OK | X_OK) != 0) {
     return "device root " + shown + " cannot be written";
   }
-  const auto programDirectory = hostPath(moduleFileName())->parent_path();
-  fs::create_directories(programDirectory, error);
-  if (error) return "cannot create " + programDirectory.string() + ": " + error.message();
-  fs::create_directories(lockDirectory(), error);
-  if (error) return "cannot create " + lockDirectory().string() + ": " + error.message();
+  for (const fs::path& inside : {hostPath(moduleFileName())->parent_path(), lockDirectory()}) {
+    if (const std::error_code failed = CreatePrivateDirectories(inside)) {
+      return "cannot create " + inside.string() + ": " + failed.message();
+    }
+  }
   return std::nullopt;
 }
 

@@ -28,12 +28,17 @@ class DeviceRoot {
   explicit DeviceRoot(std::filesystem::path directory);
 
   // Makes sure the directory exists and can be written, and that the program
-  // directory is there. Returns a message for the user when it cannot.
+  // directory is there. Every directory it creates is its owner's alone
+  // (0700); one that is already there is never changed. Returns a message
+  // for the user when it cannot.
   std::optional<std::string> prepare(bool createIfMissing) const;
 
   const std::filesystem::path& directory() const { return directory_; }
   std::filesystem::path registryFile() const { return directory_ / "registry.reg"; }
   std::filesystem::path lockDirectory() const { return directory_ / ".locks"; }
+  // Present once the root has been set up (its management file was created):
+  // from then on a missing management file is a fault, not a new handheld.
+  std::filesystem::path setUpMarker() const { return directory_ / ".set-up"; }
 
   // The handheld path of the running program file.
   std::u16string moduleFileName() const { return std::u16string(kModuleFileName); }

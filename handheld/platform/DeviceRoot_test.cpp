@@ -35,10 +35,15 @@ TEST_F(TempRoot, HandheldPathsMapBelowTheRootAndNeverAboveIt) {
 }
 
 TEST_F(TempRoot, PrepareMakesTheProgramDirectoryAndRefusesWhatCannotBeUsed) {
-  const DeviceRoot root(directory / "new");
-  EXPECT_EQ(root.prepare(false), "device root " + (directory / "new").string() + " does not exist");
+  const DeviceRoot root(directory / "new" / "device");
+  EXPECT_EQ(root.prepare(false), "device root " + root.directory().string() + " does not exist");
+  const mode_t umaskBefore = ::umask(022);
   EXPECT_EQ(root.prepare(true), std::nullopt);
-  EXPECT_TRUE(fs::is_directory(directory / "new" / "Program Files" / "P42R"));
+  ::umask(umaskBefore);
+  EXPECT_TRUE(fs::is_directory(root.directory() / "Program Files" / "P42R"));
+  for (const fs::path& made : {directory / "new", root.directory(), root.directory() / "Program Files" / "P42R"}) {
+    EXPECT_EQ(fs::status(made).permissions(), fs::perms::owner_all) << made << " is its owner's alone";
+  }
 
   std::ofstream(directory / "file") << "x";
   EXPECT_NE(DeviceRoot(directory / "file").prepare(false), std::nullopt);

@@ -1,5 +1,9 @@
 #include "platform/DiagnosticLog.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <ctime>
 
 #include "platform/TextConversion.h"
@@ -11,8 +15,17 @@ DiagnosticLog::~DiagnosticLog() { close(); }
 bool DiagnosticLog::open(const std::filesystem::path& path) {
   std::lock_guard lock(mutex_);
   if (file_ != nullptr) std::fclose(file_);
-  file_ = std::fopen(path.c_str(), "ab");
-  return file_ != nullptr;
+  file_ = nullptr;
+  // The log shows the card's traffic: its owner's alone, whatever the umask
+  // (a log someone else owns keeps its mode; it is still appended to).
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600);
+  if (fd < 0) return false;
+  (void)::fchmod(fd, 0600);
+  if ((file_ = ::fdopen(fd, "ab")) == nullptr) {
+    ::close(fd);
+    return false;
+  }
+  return true;
 }
 
 void DiagnosticLog::close() {

@@ -171,10 +171,13 @@ FileResult<std::string> HostFileSystem::readAll(const fs::path& path) {
 FileResult<std::unique_ptr<OutputFile>> HostFileSystem::create(const fs::path& path, FileAttribute attribute) {
   int fd = -1;
   do {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return LastErrorOf("create", path);
   Descriptor owned(fd);
+  // The handheld's files are its owner's alone, whatever the umask; a file
+  // replaced by rename keeps the mode of the copy made here.
+  if (::fchmod(fd, 0600) != 0) return LastErrorOf("create", path);
   int result = 0;
   if (attribute == FileAttribute::Hidden) {
     result = ::fsetxattr(fd, kAttributeName, kHiddenValue.data(), kHiddenValue.size(), 0);

@@ -81,7 +81,8 @@ class FileSystem {
   virtual FileResult<std::uint64_t> size(const std::filesystem::path& path) = 0;
   // The whole content of an existing file.
   virtual FileResult<std::string> readAll(const std::filesystem::path& path) = 0;
-  // Creates the file for writing, replacing one that exists, with `attribute`.
+  // Creates the file for writing, replacing one that exists, with `attribute`;
+  // on the host it is readable and writable by its owner only (0600).
   virtual FileResult<std::unique_ptr<OutputFile>> create(const std::filesystem::path& path,
                                                          FileAttribute attribute) = 0;
   virtual FileResult<FileAttribute> attribute(const std::filesystem::path& path) = 0;

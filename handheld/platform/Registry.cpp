@@ -228,6 +228,18 @@ long Registry::RegCloseKey(RegKey key) {
   return open_.erase(key) > 0 ? 0 : ERROR_REG_INVALID_HANDLE;
 }
 
+namespace {
+
+std::u16string WithoutColons(std::u16string_view name) {
+  std::u16string kept;
+  for (const char16_t c : name) {
+    if (c != u':') kept += c;
+  }
+  return kept;
+}
+
+}  // namespace
+
 std::optional<std::string> Registry::hostDeviceFor(std::u16string_view portName) {
   std::lock_guard lock(mutex_);
   load();
@@ -239,6 +251,7 @@ std::optional<std::string> Registry::hostDeviceFor(std::u16string_view portName)
     if (child == node->children.end()) return std::nullopt;
     node = child->second.get();
   }
+  const std::u16string wanted = WithoutColons(portName);
   for (const auto& [folded, driver] : node->children) {
     const RegValue* deviceName = nullptr;
     const RegValue* hostDevice = nullptr;
@@ -246,7 +259,7 @@ std::optional<std::string> Registry::hostDeviceFor(std::u16string_view portName)
       if (Fold(valueName) == u"NAME") deviceName = &value;
       if (Fold(valueName) == u"HOSTDEVICE") hostDevice = &value;
     }
-    if (deviceName && hostDevice && deviceName->text == portName && !hostDevice->text.empty()) {
+    if (deviceName && hostDevice && WithoutColons(deviceName->text) == wanted && !hostDevice->text.empty()) {
       return ToUtf8(hostDevice->text);
     }
   }

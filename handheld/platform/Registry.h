@@ -72,7 +72,8 @@ class Registry {
   long RegCloseKey(RegKey key);
 
   // The host device behind a port name such as "COM4:" (the driver entry's
-  // "HostDevice" value), or nothing.
+  // "HostDevice" value), or nothing. Colons do not count on either side, as
+  // port discovery drops them: "COM4" and "COM4:" name the same port.
   std::optional<std::string> hostDeviceFor(std::u16string_view portName);
 
   RegistryFaults& faults() { return faults_; }

@@ -70,9 +70,16 @@ HostPortVerdict DescribeOpenFailure(const std::string& hostDevice, int error) {
     case EACCES:
     case EPERM: {
       const std::string group = GroupOf(hostDevice);
-      if (group.empty() || group == "root") {
+      if (group.empty()) {
         return {HostPortProblem::NoPermission,
                 "no permission to open " + hostDevice + "; run p42r as a user who may use it"};
+      }
+      if (group == "root") {
+        // Joining the administrators' group is no advice to give.
+        return {HostPortProblem::NoPermission,
+                "no permission to open " + hostDevice +
+                    " (it belongs to group 'root'): run p42r as a user who may use it, or have the device "
+                    "given to a group you can join, such as dialout"};
       }
       return {HostPortProblem::NoPermission, "no permission to open " + hostDevice + " (it belongs to group '" +
                                                  group + "'): add yourself to that group ('sudo usermod -aG " +

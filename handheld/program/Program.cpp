@@ -8,7 +8,6 @@
 #include <memory>
 #include <system_error>
 
-#include "access/ManagementFileProvisioning.h"
 #include "app/CPocketPCApp.h"
 #include "frontends/commands/CommandFrontend.h"
 #include "frontends/script/ScriptFrontend.h"
@@ -25,6 +24,7 @@
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "program/AttachedDevice.h"
+#include "program/DeviceRootSetup.h"
 #include "program/HostPortCheck.h"
 #include "program/ScreenTable.h"
 #include "resources/StringTable.h"
@@ -317,6 +317,8 @@ int Run(const ProgramOptions& options, Handheld& handheld, Frontend& frontend) {
       return frontend.finish(kExitAlreadyRunning);
     }
     handheld.noticeFrame.store(handheld.display.frameWindow());
+    // Only the copy that holds the root writes its files, before any screen reads them.
+    SetUpOwnedDeviceRoot(handheld.files, handheld.deviceRoot, *handheld.codePage, stderr);
     std::unique_ptr<AttachedDevice> device;
     try {
       device = AttachCard(options, handheld);
@@ -353,8 +355,9 @@ int RunProgram(const ProgramOptions& options) {
   try {
     root = ChooseDeviceRoot(options);
     handheld = std::make_unique<Handheld>(options, *root.root);
-    if (auto problem = access::ProvisionManagementFile(handheld->files, *root.root, *handheld->codePage)) {
-      std::fprintf(stderr, "p42r: %s\n", problem->c_str());
+    if (options.resetManagementFile) {
+      handheld->clock->shutdown();
+      return ResetManagementFileCommand(*root.root, *handheld->codePage);
     }
     std::unique_ptr<Frontend> frontend = ChooseFrontend(options, *handheld);
     CheckPort(options, *root.root);

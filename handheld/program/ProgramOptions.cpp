@@ -82,6 +82,7 @@ struct Parser {
     app.allow_extras();  // the handheld's own command line, such as /LOG
     app.add_flag("--version", options.version);
     app.add_flag("--list-scenarios", options.listScenarios);
+    app.add_flag("--reset-management-file", options.resetManagementFile);
     app.add_flag("--virtual-clock", options.virtualClock);
     app.add_flag("--landscape", options.landscape);
     app.add_flag("--trace-card", options.traceCard);
@@ -392,6 +393,10 @@ Options:
                         screen, then administrator menu 6 or 7), applications
                         (the card's application list, whose button the general
                         menu does not show; Back leads to the general menu)
+  --reset-management-file
+                        give the device root a new handheld's management file (the
+                        common password, to be changed at the next authentication)
+                        and end; a root that lost its file needs this to go on
   --landscape           the display is wider than it is high
   -h, --help            show this text
   --version             show the version

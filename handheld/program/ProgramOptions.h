@@ -37,6 +37,8 @@ struct ProgramOptions {
   std::optional<std::string> help;
   bool version = false;
   bool listScenarios = false;
+  // --reset-management-file: give the device root a new handheld's management file and end.
+  bool resetManagementFile = false;
 };
 
 // Parses argv; on a usage error returns nothing and sets `error`.

@@ -1,6 +1,11 @@
 #include "MsiDatabase.h"
 
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <system_error>
 
 namespace standin {
 
@@ -15,6 +20,23 @@ struct ErrorOwner {
   }
   std::string message() const { return error != nullptr && error->message != nullptr ? error->message : ""; }
 };
+
+// libmsi tells nothing when it cannot open a file: say whether the file is
+// missing or unreadable, or there but no installer package.
+std::string whyNotAPackage(const std::filesystem::path& package) {
+  std::error_code error;
+  const auto status = std::filesystem::status(package, error);
+  if (error) {
+    return error.message();
+  }
+  if (std::filesystem::is_directory(status)) {
+    return "it is a directory";
+  }
+  if (::access(package.c_str(), R_OK) != 0) {
+    return std::strerror(errno);
+  }
+  return "not an installer package (no compound file with installer tables)";
+}
 
 GObjectRef<LibmsiRecord> toLibmsiRecord(const Record& record) {
   auto converted = GObjectRef<LibmsiRecord>::adopt(libmsi_record_new(record.fieldCount()));
@@ -82,7 +104,7 @@ std::shared_ptr<Database> Database::open(const std::filesystem::path& package, s
   ErrorOwner failure;
   LibmsiDatabase* opened = libmsi_database_new(package.c_str(), LIBMSI_DB_FLAGS_READONLY, nullptr, &failure.error);
   if (opened == nullptr) {
-    message = failure.message().empty() ? "cannot open the package" : failure.message();
+    message = failure.message().empty() ? whyNotAPackage(package) : failure.message();
     return nullptr;
   }
   auto database = std::make_shared<Database>();

@@ -73,7 +73,7 @@ TEST_F(DataFileFixture, TheManagementFileIsSixLinesBesideTheProgram) {
   EXPECT_FALSE(Finds(SectionKind::Data3, static_cast<EntryKey>(6)));
 }
 
-TEST_F(DataFileFixture, ScrambledValuesALineCannotCarryAreWrittenInHexAndReadBack) {
+TEST_F(DataFileFixture, OnlyScrambledValuesAPlainLineCannotCarryAreWrittenInHex) {
   struct Case {
     std::u16string password;
     std::string tagField;
@@ -82,7 +82,12 @@ TEST_F(DataFileFixture, ScrambledValuesALineCannotCarryAreWrittenInHexAndReadBac
       {u"8a", "#00354b57515056484a36"},  // a zero, where the character equals the key's
       {u"a^", "#590a4b57515056484a36"},  // a line feed
       {u"aY", "#590d4b57515056484a36"},  // a carriage return
-      {u"at", "Y KWQPVHJ6"},             // a blank inside the value needs nothing
+      {u"1a", "#09354b57515056484a36"},  // a tab at the start would be trimmed
+      {u"abcdefghi?", "#59362833343631202309"},  // and one at the end
+      {u"0abc", "\b5)4QPVHJ6"},          // other control characters stay in the plain line
+      {u"aA", "Y\x15KWQPVHJ6"},
+      {u"a]", "Y\tKWQPVHJ6"},            // white space inside is not trimmed
+      {u"at", "Y KWQPVHJ6"},
       {u"d*", "\\~KWQPVHJ6"},            // backslash and tilde pass the code page as they are
   };
   for (const Case& c : cases) {
@@ -146,6 +151,8 @@ TEST_F(DataFileFixture, HandWrittenFilesReadAsTheLayoutSays) {
        EntryKey::Tag, u"ab"},
       {"characters past the tenth are ignored", "[DATA3]\r\nTAG =Y6(3QPVHJ6Z6(3\r\n", SectionKind::Data3,
        EntryKey::Tag, u"abcd"},
+      {"the hex form an earlier version wrote for a plain value", "[DATA3]\r\nTAG =#08352934515056484a36\r\n",
+       SectionKind::Data3, EntryKey::Tag, u"0abc"},
       {"the hex form in capitals", "[DATA3]\r\nTAG =#590A4B57515056484A36\r\n", SectionKind::Data3, EntryKey::Tag,
        u"a^"},
       {"a short scrambled text", "[DATA3]\r\nTAG =Y6(\r\n", SectionKind::Data3, EntryKey::Tag, u"abc"},

@@ -28,15 +28,16 @@ inline void Put(const std::filesystem::path& path, const std::string& bytes) {
 
 // The scrambled form of an ASCII password as it stands after "TAG =": each
 // byte exclusive-or the key, padded with the key to ten characters; written
-// as "#" and hex digits when a control character or a blank at either end
-// could not stand in the line.
+// as "#" and hex digits only when it holds a zero or a line end, or white
+// space at either end that a reader would trim.
 inline std::string Scrambled(const std::string& password) {
   if (password.empty()) return {};
   const std::string key = "8TKWQPVHJ6";
   std::string tag = key;
   for (std::size_t i = 0; i < password.size() && i < key.size(); ++i) tag[i] = static_cast<char>(password[i] ^ key[i]);
-  bool plain = tag.front() != ' ' && tag.back() != ' ' && tag.front() != '#';
-  for (const char c : tag) plain = plain && c >= 0x20 && c <= 0x7E;
+  const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  bool plain = !blank(tag.front()) && !blank(tag.back());
+  for (const char c : tag) plain = plain && c != '\0' && c != '\n' && c != '\r';
   if (plain) return tag;
   std::string field = "#";
   for (const char c : tag) {

@@ -351,7 +351,7 @@ TEST_F(PasswordScreens, FieldsTakeCharactersDirectlyAndTheExitButtonsClose) {
 }
 
 TEST_F(PasswordScreens, AFreshDeviceLeadsFromTheCommonPasswordToAnIndividualOne) {
-  ASSERT_EQ(ProvisionManagementFile(files, deviceRoot, codePage), std::nullopt);
+  ASSERT_EQ(SetUpManagementFile(files, deviceRoot, codePage), std::nullopt);
   stage.check.SetScreenAfterAuthentication(6);
   stage.change.SetScreenAfterChange(6);
   Show(2);
