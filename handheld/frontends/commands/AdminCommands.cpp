@@ -55,11 +55,6 @@ constexpr std::uint32_t kNotRegistered = 31300;
 constexpr std::uint32_t kRegistrationNoReply = 31301;
 constexpr std::uint32_t kRegistered = 31351;
 
-bool EndsWith(const std::string& text, std::uint32_t id) {
-  const std::string end = Text(id);
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 class AdministratorCommand final : public Command {
  public:
   explicit AdministratorCommand(const CommandRequest& request) : request_(request) {}
@@ -122,7 +117,7 @@ class AdministratorCommand final : public Command {
       return End(context, OutcomeKind::TimedOut, text);
     }
     if (text == Text(kReadFailed) || text == Text(kResultFailed) ||
-        (request_.kind == CommandKind::RegisterId && EndsWith(text, kNotRegistered))) {
+        (request_.kind == CommandKind::RegisterId && EndsWithText(text, kNotRegistered))) {
       return End(context, OutcomeKind::Refused, text);
     }
     for (int digit = 0; digit <= kHighestResult; ++digit) {
@@ -135,7 +130,7 @@ class AdministratorCommand final : public Command {
       context.report(std::move(outcome));
       return true;
     }
-    if (request_.kind == CommandKind::RegisterId && EndsWith(text, kRegistered)) {
+    if (request_.kind == CommandKind::RegisterId && EndsWithText(text, kRegistered)) {
       Outcome outcome;
       outcome.message = outcome.text = text;
       context.answer(true);
@@ -147,10 +142,10 @@ class AdministratorCommand final : public Command {
     // the list is read again once the screen is idle.
     std::optional<OutcomeKind> kind;
     for (const std::uint32_t done : kDomainDone) {
-      if (EndsWith(text, done)) kind = OutcomeKind::Ok;
+      if (EndsWithText(text, done)) kind = OutcomeKind::Ok;
     }
     for (const std::uint32_t refused : kDomainRefused) {
-      if (EndsWith(text, refused)) kind = OutcomeKind::Refused;
+      if (EndsWithText(text, refused)) kind = OutcomeKind::Refused;
     }
     // Anything else is the screen's reason for not asking the card (the
     // domain's rules): nothing more will happen.

@@ -24,10 +24,6 @@ constexpr std::uint32_t kTerminateQuestion = 31150;
 constexpr std::uint32_t kStatusUnavailable = 31200;
 constexpr std::uint32_t kRunning = 31201;
 
-bool EndsWith(const std::string& text, const std::string& end) {
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 class AppsCommand final : public Command {
  public:
   AppsCommand(AppsAction action, std::string name) : action_(action), name_(std::move(name)) {}
@@ -52,7 +48,7 @@ class AppsCommand final : public Command {
 
   bool messageBox(CommandContext& context, const platform::MessageBoxState& box) override {
     const std::string text = platform::ToUtf8(box.text);
-    if (EndsWith(text, Text(kLaunchQuestion)) || EndsWith(text, Text(kTerminateQuestion))) {
+    if (EndsWithText(text, kLaunchQuestion) || EndsWithText(text, kTerminateQuestion)) {
       context.answer(true);
       return true;
     }
@@ -67,7 +63,7 @@ class AppsCommand final : public Command {
     if (!acted_) return false;
     // The action's result; the list is read again once the screen is idle.
     result_ = text;
-    refused_ = EndsWith(text, Text(kLaunchFailed)) || EndsWith(text, Text(kTerminateFailed));
+    refused_ = EndsWithText(text, kLaunchFailed) || EndsWithText(text, kTerminateFailed);
     context.answer(true);
     return true;
   }

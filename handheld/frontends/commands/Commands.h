@@ -16,5 +16,7 @@ std::unique_ptr<Command> MakeAdministratorCommand(const CommandRequest& request)
 
 // The text of string-table entry `id`, as UTF-8.
 std::string Text(std::uint32_t id);
+// Whether `text` ends with string-table entry `id` (a message after a name).
+bool EndsWithText(const std::string& text, std::uint32_t id);
 
 }  // namespace p42r::frontends

@@ -175,6 +175,11 @@ class LedCommand final : public Command {
 
 std::string Text(std::uint32_t id) { return platform::ToUtf8(resources::LoadString(id)); }
 
+bool EndsWithText(const std::string& text, std::uint32_t id) {
+  const std::string end = Text(id);
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
 std::unique_ptr<Command> MakeInfoCommand() { return std::make_unique<InfoCommand>(); }
 std::unique_ptr<Command> MakeSignalCommand(std::optional<int> watchSeconds) {
   return std::make_unique<SignalCommand>(watchSeconds);
