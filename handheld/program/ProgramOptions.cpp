@@ -98,10 +98,9 @@ struct Parser {
     app.require_subcommand(0, 1);
 
     using frontends::CommandKind;
-    auto* info = Add(CommandKind::Info, "info",
-                     "Identifies the card as the program's start does: its port, its maker and whether an update "
-                     "was still being written.");
-    (void)info;
+    Add(CommandKind::Info, "info",
+        "Identifies the card as the program's start does: its port, its maker and whether an update was still "
+        "being written.");
     auto* signal = Add(CommandKind::Signal, "signal",
                        "Asks the card for its reception: level 0-4, network kind and the screen's label.");
     signal->add_option("--watch", raw.watchSeconds, "ask again every SECONDS until interrupted")
