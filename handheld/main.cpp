@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   if (options->help) {
-    std::fputs(HelpText().c_str(), stdout);
+    std::fputs(options->help->c_str(), stdout);
     return kExitOk;
   }
   if (options->listScenarios) {

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "app/CPocketPCApp.h"
+#include "frontends/commands/CommandFrontend.h"
 #include "frontends/script/ScriptFrontend.h"
 #include "frontends/tui/TerminalFrontend.h"
 #include "link/SerialChannel.h"
@@ -36,6 +37,12 @@ namespace {
 
 constexpr std::uint32_t kAppTitleString = 57344;  // the single-instance mutex is named after it
 
+// A step that cannot go on ends the run with this code; an empty message ends it silently.
+struct StartFailure {
+  int exitCode;
+  std::string message;
+};
+
 // A device root made for one run with the simulated card, removed afterwards.
 class ThrowawayRoot {
  public:
@@ -55,6 +62,107 @@ class ThrowawayRoot {
   std::filesystem::path path_;
 };
 
+// The device root of this run, ready for the program.
+struct ChosenRoot {
+  std::unique_ptr<ThrowawayRoot> throwaway;
+  std::unique_ptr<platform::DeviceRoot> root;
+};
+
+ChosenRoot ChooseDeviceRoot(const ProgramOptions& options) {
+  ChosenRoot chosen;
+  std::filesystem::path directory;
+  if (options.deviceRoot) {
+    directory = *options.deviceRoot;
+  } else if (options.simulatedCard) {
+    chosen.throwaway = std::make_unique<ThrowawayRoot>();
+    directory = chosen.throwaway->path();
+    if (directory.empty()) throw StartFailure{kExitDeviceRoot, "cannot create a device root for the simulated card"};
+  } else {
+    directory = platform::DefaultDeviceRoot();
+  }
+  chosen.root = std::make_unique<platform::DeviceRoot>(directory);
+  if (auto problem = chosen.root->prepare(/*createIfMissing=*/!options.deviceRoot)) {
+    throw StartFailure{kExitDeviceRoot, *problem};
+  }
+  if (options.osVersionQueryFails) {
+    chosen.root->setOsVersion(std::nullopt);
+  } else {
+    chosen.root->setOsVersion(options.osVersion);
+  }
+  return chosen;
+}
+
+std::unique_ptr<platform::CodePage> OpenCodePage(const std::string& name) {
+  try {
+    return std::make_unique<platform::CodePage>(name);
+  } catch (const std::exception&) {
+    throw StartFailure{kExitUsage, "unknown code page " + name};
+  }
+}
+
+std::unique_ptr<platform::Clock> MakeClock(const ProgramOptions& options, platform::ManualClock*& virtualClock) {
+  if (!options.virtualClock) return std::make_unique<platform::SteadyClock>();
+  auto manual = std::make_unique<platform::ManualClock>(std::chrono::system_clock::now());
+  virtualClock = manual.get();
+  return manual;
+}
+
+// The emulated handheld's system for one run: the platform stand-in behind
+// every screen, in the order its parts depend on each other.
+struct Handheld {
+  Handheld(const ProgramOptions& options, platform::DeviceRoot& root)
+      : deviceRoot(root),
+        codePage(OpenCodePage(options.codePage)),
+        clock(MakeClock(options, virtualClock)),
+        loop(*clock),
+        windows(loop),
+        display(loop),
+        log(*clock),
+        registry(deviceRoot.registryFile()),
+        watcher(WatchPorts()),
+        serial([this](std::u16string_view port) { return registry.hostDeviceFor(port); }),
+        channel(serial, windows, display, *codePage, log, *clock),
+        services{*clock, loop, windows, display, deviceRoot, *codePage, log, state, registry, channel, files} {
+    serial.setPortWatch(watcher.get());
+  }
+
+  // The platform's device-change notice for a port whose host device went,
+  // posted to the frame once there is one; the frontend hears of it too.
+  std::unique_ptr<platform::HostDeviceWatcher> WatchPorts() {
+    try {
+      return std::make_unique<platform::HostDeviceWatcher>([this](const std::u16string& port) {
+        if (const auto& told = removalListener) told();
+        const platform::WindowHandle frame = noticeFrame.load();
+        if (frame == 0) return;
+        windows.post(frame, platform::WM_DEVICECHANGE, platform::DBT_DEVICEREMOVECOMPLETE, 0,
+                     std::make_unique<platform::DeviceNotice>(platform::DBT_DEVTYP_PORT, port));
+      });
+    } catch (const std::system_error& failure) {
+      throw StartFailure{kExitStartFailed, std::string("cannot watch the card's port: ") + failure.what()};
+    }
+  }
+
+  platform::DeviceRoot& deviceRoot;
+  platform::ManualClock* virtualClock = nullptr;
+  std::unique_ptr<platform::CodePage> codePage;
+  std::unique_ptr<platform::Clock> clock;
+  platform::EventLoop loop;
+  platform::WindowSystem windows;
+  platform::Display display;
+  platform::DiagnosticLog log;
+  app::AppState state;
+  platform::Registry registry;
+  std::atomic<platform::WindowHandle> noticeFrame{0};
+  std::function<void()> removalListener;  // set before any port is opened
+  std::unique_ptr<platform::HostDeviceWatcher> watcher;
+  platform::PosixSerialApi serial;
+  link::SerialChannel channel;
+  platform::HostFileSystem files;
+  app::Services services;
+  // Script mode has no signal handling of its own: a signal is the close request.
+  std::unique_ptr<CloseOnSignals> closeOnSignals;
+};
+
 // The frontend of this run, whichever it is.
 struct Frontend {
   virtual ~Frontend() = default;
@@ -62,7 +170,8 @@ struct Frontend {
   // The loop has ended: a terminal is given back at once, before the
   // program's own teardown.
   virtual void loopEnded() = 0;
-  virtual void finish(int exitCode) = 0;
+  // Reports the end; the run's exit code.
+  virtual int finish(int exitCode) = 0;
 };
 
 template <typename Concrete>
@@ -73,23 +182,130 @@ struct FrontendOf final : Frontend {
   void loopEnded() override {
     if constexpr (requires { frontend.release(); }) frontend.release();
   }
-  void finish(int exitCode) override { frontend.finish(exitCode); }
+  int finish(int exitCode) override {
+    if constexpr (std::is_same_v<decltype(frontend.finish(exitCode)), int>) {
+      return frontend.finish(exitCode);
+    } else {
+      frontend.finish(exitCode);
+      return exitCode;
+    }
+  }
   Concrete frontend;
 };
 
-std::filesystem::path ChooseDeviceRoot(const ProgramOptions& options, std::unique_ptr<ThrowawayRoot>& throwaway) {
-  if (options.deviceRoot) return *options.deviceRoot;
-  if (options.simulatedCard) {
-    throwaway = std::make_unique<ThrowawayRoot>();
-    return throwaway->path();
+int ExitCodeOf(frontends::OutcomeKind kind, int programExitCode) {
+  using frontends::OutcomeKind;
+  switch (kind) {
+    case OutcomeKind::Ok: return kExitOk;
+    case OutcomeKind::NoCard: return kExitNoCard;
+    case OutcomeKind::Refused: return kExitRefused;
+    case OutcomeKind::Removed: return kExitCardRemoved;
+    case OutcomeKind::TimedOut: return kExitTimedOut;
+    case OutcomeKind::AccessDenied: return kExitAccessDenied;
+    case OutcomeKind::Interrupted: return kExitInterrupted;
+    case OutcomeKind::Usage: return kExitUsage;
+    case OutcomeKind::Failed: break;
   }
-  return platform::DefaultDeviceRoot();
+  return programExitCode != kExitOk ? programExitCode : kExitStartFailed;
+}
+
+frontends::CardFacts FactsOf(Handheld& handheld) {
+  frontends::CardFacts facts;
+  facts.portName = [&handheld] { return platform::ToUtf8(handheld.state.portName); };
+  facts.hostDevice = [&handheld] {
+    const auto device = handheld.registry.hostDeviceFor(handheld.state.portName + u":");
+    return device ? *device : std::string();
+  };
+  return facts;
+}
+
+std::unique_ptr<Frontend> ChooseFrontend(const ProgramOptions& options, Handheld& handheld) {
+  switch (options.ui) {
+    case UiKind::Terminal:
+      if (auto reason = frontends::TerminalFrontend::Unavailable()) {
+        throw StartFailure{kExitStartFailed,
+                           "cannot use this terminal: " + *reason + "; use --ui=script to run without one"};
+      }
+      return std::make_unique<FrontendOf<frontends::TerminalFrontend>>(handheld.display, handheld.windows);
+    case UiKind::Script:
+      handheld.closeOnSignals = std::make_unique<CloseOnSignals>(
+          handheld.loop, [&handheld] { platform::UserInput(handheld.display, handheld.windows).close(); });
+      return std::make_unique<FrontendOf<frontends::ScriptFrontend>>(handheld.display, handheld.windows, stdout,
+                                                                     STDIN_FILENO);
+    case UiKind::Command: {
+      frontends::CommandFrontend::Streams streams;
+      streams.answerFd = ::isatty(STDIN_FILENO) != 0 ? STDIN_FILENO : -1;
+      auto frontend = std::make_unique<FrontendOf<frontends::CommandFrontend>>(
+          handheld.display, handheld.windows, *options.command, FactsOf(handheld), streams, ExitCodeOf);
+      handheld.removalListener = [commands = &frontend->frontend] { commands->cardRemoved(); };
+      return frontend;
+    }
+  }
+  return nullptr;
+}
+
+// A command says why it did nothing; the handheld program ends silently.
+std::string AnotherCopyMessage(const platform::DeviceRoot& deviceRoot) {
+  return "another copy of p42r is running on the device root " + deviceRoot.directory().string();
 }
 
 bool AnotherCopyRuns(const platform::DeviceRoot& deviceRoot) {
   std::uint32_t error = platform::ERROR_SUCCESS;
   const auto probe = platform::NamedMutex::create(deviceRoot, resources::LoadString(kAppTitleString), error);
   return error == platform::ERROR_ALREADY_EXISTS;
+}
+
+// A port the program could never use is told before any screen shows.
+void CheckPort(const ProgramOptions& options, const platform::DeviceRoot& deviceRoot) {
+  if (!options.hostPort) return;
+  const auto problem = CheckHostPort(*options.hostPort);
+  if (!problem) return;
+  // The copy already running on this device root may be what holds it:
+  // a second copy ends silently, whatever its port.
+  if (problem->kind == HostPortProblem::Busy && AnotherCopyRuns(deviceRoot)) {
+    throw StartFailure{kExitAlreadyRunning, options.command ? AnotherCopyMessage(deviceRoot) : ""};
+  }
+  throw StartFailure{ExitCodeFor(problem->kind), problem->message};
+}
+
+app::CPocketPCApp::Options ApplicationOptions(const ProgramOptions& options, Handheld& handheld) {
+  app::CPocketPCApp::Options appOptions;
+  appOptions.commandLine = options.handheldCommandLine;
+  appOptions.landscape = options.landscape;
+  using Entry = app::CPocketPCApp::Options::Entry;
+  appOptions.entry = options.entry == "general"            ? Entry::General
+                     : options.entry == "admin-connection" ? Entry::AdminConnection
+                     : options.entry == "admin-id"         ? Entry::AdminId
+                     : options.entry == "applications"     ? Entry::Applications
+                                                           : Entry::Consumer;
+  appOptions.createScreens = ScreenTableFor(appOptions.entry);
+  appOptions.releaseDevice = [&handheld] {
+    handheld.channel.StopReader(handheld.channel.portHandle());
+    handheld.clock->sleepFor(platform::Duration(100));
+    if (handheld.channel.isOpen()) handheld.channel.Close();
+  };
+  return appOptions;
+}
+
+// The card goes in once this copy owns the device root and before the
+// start-up screen looks for it.
+std::unique_ptr<AttachedDevice> AttachCard(const ProgramOptions& options, Handheld& handheld) {
+  std::string error;
+  std::unique_ptr<AttachedDevice> device;
+  if (options.simulatedCard) {
+    device = PlugSimulatedCard(
+        {handheld.deviceRoot.directory(), *options.simulatedCard, handheld.virtualClock, options.traceCard}, error);
+  } else if (options.hostPort) {
+    device = RegisterHostPort(handheld.deviceRoot.directory(), *options.hostPort, error);
+  } else {
+    return nullptr;
+  }
+  if (!device) throw StartFailure{kExitStartFailed, error};
+  // A device that tells of its own removal (the embedded card) is told
+  // like one the watcher finds, and only once whoever finds it first.
+  const std::u16string portName = platform::FromUtf8(device->comName());
+  device->onRemoved([&handheld, portName] { handheld.watcher->removedElsewhere(portName); });
+  return device;
 }
 
 // The start-up screen's box is in Japanese; whoever does not read it, or a
@@ -107,172 +323,76 @@ void TellNoCard(const ProgramOptions& options) {
   }
 }
 
-}  // namespace
-
-int RunProgram(const ProgramOptions& options) {
-  std::unique_ptr<ThrowawayRoot> throwaway;
-  const std::filesystem::path rootDirectory = ChooseDeviceRoot(options, throwaway);
-  if (rootDirectory.empty()) {
-    std::fprintf(stderr, "p42r: cannot create a device root for the simulated card\n");
-    return kExitDeviceRoot;
-  }
-  platform::DeviceRoot deviceRoot(rootDirectory);
-  if (auto problem = deviceRoot.prepare(/*createIfMissing=*/!options.deviceRoot)) {
-    std::fprintf(stderr, "p42r: %s\n", problem->c_str());
-    return kExitDeviceRoot;
-  }
-  if (options.osVersionQueryFails) {
-    deviceRoot.setOsVersion(std::nullopt);
-  } else {
-    deviceRoot.setOsVersion(options.osVersion);
-  }
-
-  std::unique_ptr<platform::CodePage> codePage;
-  try {
-    codePage = std::make_unique<platform::CodePage>(options.codePage);
-  } catch (const std::exception&) {
-    std::fprintf(stderr, "p42r: unknown code page %s\n", options.codePage.c_str());
-    return kExitUsage;
-  }
-  if (options.resetManagementFile) return ResetManagementFileCommand(deviceRoot, *codePage);
-
-  std::unique_ptr<platform::Clock> clock;
-  platform::ManualClock* virtualClock = nullptr;
-  if (options.virtualClock) {
-    auto manual = std::make_unique<platform::ManualClock>(std::chrono::system_clock::now());
-    virtualClock = manual.get();
-    clock = std::move(manual);
-  } else {
-    clock = std::make_unique<platform::SteadyClock>();
-  }
-  platform::EventLoop loop(*clock);
-  platform::WindowSystem windows(loop);
-  platform::Display display(loop);
-  // The terminal interface answers signals itself; in script mode they are
-  // the close request, delivered once the loop runs.
-  std::unique_ptr<CloseOnSignals> signals;
-  if (options.ui != UiKind::Terminal) {
-    signals = std::make_unique<CloseOnSignals>(loop, [&] { platform::UserInput(display, windows).close(); });
-  }
-  platform::DiagnosticLog log(*clock);
-  app::AppState state;
-  platform::Registry registry(deviceRoot.registryFile());
-  // The platform's device-change notice for a port whose host device went,
-  // posted to the frame once there is one.
-  std::atomic<platform::WindowHandle> noticeFrame{0};
-  std::unique_ptr<platform::HostDeviceWatcher> watcher;
-  try {
-    watcher = std::make_unique<platform::HostDeviceWatcher>([&windows, &noticeFrame](const std::u16string& port) {
-      const platform::WindowHandle frame = noticeFrame.load();
-      if (frame == 0) return;
-      windows.post(frame, platform::WM_DEVICECHANGE, platform::DBT_DEVICEREMOVECOMPLETE, 0,
-                   std::make_unique<platform::DeviceNotice>(platform::DBT_DEVTYP_PORT, port));
-    });
-  } catch (const std::system_error& failure) {
-    std::fprintf(stderr, "p42r: cannot watch the card's port: %s\n", failure.what());
-    return kExitStartFailed;
-  }
-  platform::PosixSerialApi serial([&registry](std::u16string_view port) { return registry.hostDeviceFor(port); });
-  serial.setPortWatch(watcher.get());
-  link::SerialChannel channel(serial, windows, display, *codePage, log, *clock);
-  platform::HostFileSystem files;
-  app::Services services{*clock, loop, windows, display, deviceRoot, *codePage, log, state, registry, channel, files};
-
-  if (options.ui == UiKind::Terminal) {
-    if (auto reason = frontends::TerminalFrontend::Unavailable()) {
-      std::fprintf(stderr, "p42r: cannot use this terminal: %s; use --ui=script to run without one\n",
-                   reason->c_str());
-      return kExitStartFailed;
-    }
-  }
-  std::unique_ptr<Frontend> frontend;
-  if (options.ui == UiKind::Terminal) {
-    frontend = std::make_unique<FrontendOf<frontends::TerminalFrontend>>(display, windows);
-  } else {
-    frontend = std::make_unique<FrontendOf<frontends::ScriptFrontend>>(display, windows, stdout, STDIN_FILENO);
-  }
-
-  app::CPocketPCApp::Options appOptions;
-  appOptions.commandLine = options.handheldCommandLine;
-  appOptions.landscape = options.landscape;
-  using Entry = app::CPocketPCApp::Options::Entry;
-  appOptions.entry = options.entry == "general"            ? Entry::General
-                     : options.entry == "admin-connection" ? Entry::AdminConnection
-                     : options.entry == "admin-id"         ? Entry::AdminId
-                     : options.entry == "applications"     ? Entry::Applications
-                                                           : Entry::Consumer;
-  appOptions.createScreens = ScreenTableFor(appOptions.entry);
-  appOptions.releaseDevice = [&] {
-    channel.StopReader(channel.portHandle());
-    clock->sleepFor(platform::Duration(100));
-    if (channel.isOpen()) channel.Close();
-  };
-  // A port the program could never use is told before any screen shows.
-  if (options.hostPort) {
-    if (const auto problem = CheckHostPort(*options.hostPort)) {
-      clock->shutdown();
-      // The copy already running on this device root may be what holds it:
-      // a second copy ends silently, whatever its port.
-      if (problem->kind == HostPortProblem::Busy && AnotherCopyRuns(deviceRoot)) return kExitAlreadyRunning;
-      std::fprintf(stderr, "p42r: %s\n", problem->message.c_str());
-      return ExitCodeFor(problem->kind);
-    }
-  }
+// Runs the application with the frontend until it ends; the exit code.
+int Run(const ProgramOptions& options, Handheld& handheld, Frontend& frontend) {
   int exitCode = kExitOk;
-  std::unique_ptr<AttachedDevice> device;
   {
-    app::CPocketPCApp application(services, appOptions);
+    app::CPocketPCApp application(handheld.services, ApplicationOptions(options, handheld));
     if (!application.InitInstance()) {
-      // A second copy ends silently; nothing was shown.
-      clock->shutdown();
-      return application.startFailure() == app::CPocketPCApp::StartFailure::AlreadyRunning ? kExitAlreadyRunning
-                                                                                              : kExitStartFailed;
+      handheld.clock->shutdown();
+      if (application.startFailure() != app::CPocketPCApp::StartFailure::AlreadyRunning) {
+        throw StartFailure{kExitStartFailed, ""};
+      }
+      if (!options.command) throw StartFailure{kExitAlreadyRunning, ""};
+      std::fprintf(stderr, "p42r: %s\n", AnotherCopyMessage(handheld.deviceRoot).c_str());
+      return frontend.finish(kExitAlreadyRunning);
     }
-    noticeFrame.store(display.frameWindow());
+    handheld.noticeFrame.store(handheld.display.frameWindow());
     // Only the copy that holds the root writes its files, before any screen reads them.
-    SetUpOwnedDeviceRoot(files, deviceRoot, *codePage, stderr);
-    // The card goes in once this copy owns the device root and before the
-    // start-up screen looks for it.
-    std::string error;
-    if (options.simulatedCard) {
-      device = PlugSimulatedCard({deviceRoot.directory(), *options.simulatedCard, virtualClock, options.traceCard}, error);
-    } else if (options.hostPort) {
-      device = RegisterHostPort(deviceRoot.directory(), *options.hostPort, error);
-    }
-    if ((options.simulatedCard || options.hostPort) && !device) {
-      std::fprintf(stderr, "p42r: %s\n", error.c_str());
-      clock->shutdown();
-      return kExitStartFailed;
-    }
-    if (device) {
-      // A device that tells of its own removal (the embedded card) is told
-      // like one the watcher finds, and only once whoever finds it first.
-      const std::u16string portName = platform::FromUtf8(device->comName());
-      device->onRemoved([&watcher, portName] { watcher->removedElsewhere(portName); });
+    SetUpOwnedDeviceRoot(handheld.files, handheld.deviceRoot, *handheld.codePage, stderr);
+    std::unique_ptr<AttachedDevice> device;
+    try {
+      device = AttachCard(options, handheld);
+    } catch (const StartFailure&) {
+      handheld.clock->shutdown();
+      throw;
     }
     bool started = true;
     try {
-      frontend->start();
+      frontend.start();
     } catch (const frontends::TerminalUnavailable& failure) {
       std::fprintf(stderr, "p42r: cannot use this terminal: %s; use --ui=script to run without one\n",
                    failure.what());
       started = false;
     }
-    const int loopCode = started ? loop.run() : kExitStartFailed;
+    const int loopCode = started ? handheld.loop.run() : kExitStartFailed;
     // Nothing is delivered any more: the watcher's thread ends with the loop.
-    watcher->stop();
-    frontend->loopEnded();
+    handheld.watcher->stop();
+    frontend.loopEnded();
     exitCode = application.ExitInstance();
     // A frontend that could not start wins over a normal end.
     if (loopCode != 0) exitCode = loopCode;
-    if (exitCode == kExitOk && state.noCardFound) exitCode = kExitNoCard;
-    device.reset();
+    if (exitCode == kExitOk && handheld.state.noCardFound) exitCode = kExitNoCard;
   }
-  clock->shutdown();
-  channel.JoinReaders();
-  if (exitCode == kExitNoCard) TellNoCard(options);
-  frontend->finish(exitCode);
-  return exitCode;
+  handheld.clock->shutdown();
+  handheld.channel.JoinReaders();
+  if (exitCode == kExitNoCard && !options.command) TellNoCard(options);
+  return frontend.finish(exitCode);
+}
+
+}  // namespace
+
+int RunProgram(const ProgramOptions& options) {
+  ChosenRoot root;
+  std::unique_ptr<Handheld> handheld;
+  try {
+    root = ChooseDeviceRoot(options);
+    handheld = std::make_unique<Handheld>(options, *root.root);
+    if (options.resetManagementFile) {
+      handheld->clock->shutdown();
+      return ResetManagementFileCommand(*root.root, *handheld->codePage);
+    }
+    std::unique_ptr<Frontend> frontend = ChooseFrontend(options, *handheld);
+    CheckPort(options, *root.root);
+    const int exitCode = Run(options, *handheld, *frontend);
+    frontend.reset();
+    handheld.reset();
+    return exitCode;
+  } catch (const StartFailure& failure) {
+    if (handheld) handheld->clock->shutdown();
+    if (!failure.message.empty()) std::fprintf(stderr, "p42r: %s\n", failure.message.c_str());
+    return failure.exitCode;
+  }
 }
 
 }  // namespace p42r::program

@@ -1,14 +1,25 @@
 #include "program/ProgramOptions.h"
 
+#include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <charconv>
 
 #include "card/BuiltinScenarios.h"
+#include "card/CardError.h"
+#include "card/ScenarioReader.h"
 #include "platform/TextConversion.h"
 
 namespace p42r::program {
 
 namespace {
+
+// What a bad command line is told: the option or word and what it needs.
+struct UsageError {
+  std::string message;
+};
+
+using frontends::CommandName;
 
 bool ParseUnsigned(std::string_view text, std::uint32_t& value) {
   const auto* end = text.data() + text.size();
@@ -23,106 +34,298 @@ bool ParseVersion(std::string_view text, platform::OsVersion& version) {
   return ParseUnsigned(text.substr(0, dot), version.major) && ParseUnsigned(text.substr(dot + 1), version.minor);
 }
 
-// Splits "--name=value" or takes the value from the next argument.
-bool TakeValue(const std::vector<std::string>& arguments, std::size_t& i, std::string_view name, std::string& value) {
-  const std::string& argument = arguments[i];
-  if (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 && argument[name.size()] == '=') {
-    value = argument.substr(name.size() + 1);
-    return true;
-  }
-  if (argument == name && i + 1 < arguments.size()) {
-    value = arguments[++i];
-    return true;
-  }
-  return false;
+constexpr const char* kExitCodes = R"(
+Exit codes:
+  0  success
+  1  the program could not start
+  2  the command line is wrong
+  3  another copy is running on the same device root (the handheld program ends
+     silently, a command says so)
+  4  the device root is missing or cannot be written
+  5  the --port device is not there, leads nowhere or is no serial device
+  6  the --port device is in use by another program
+  7  no permission to open the --port device
+  8  no card found, or it did not identify itself as the card
+  9  the card refused the request or reported a failure
+  10 the card was removed while the command ran
+  11 the card did not answer in time
+  12 the administrator password was refused, or the password screen is locked
+  130 the command was interrupted (Ctrl+C) or its question answered no
+)";
+
+// The raw words CLI11 collects, turned into options once the parse is done.
+struct RawOptions {
+  std::string ui, osVersion, osPlatform, entry, port, deviceRoot, simulatedCard;
+  std::string ledSetting, appsAction, appName, domainsAction;
+  std::vector<std::string> domainsWords;
+  int watchSeconds = 0;
+  int passwordFd = -1;
+};
+
+// The command's own options, shared by every command.
+void AddCommonCommandOptions(CLI::App& command, ProgramOptions& options) {
+  command.set_help_flag("-h,--help", "show this command's help");
+  command.add_flag("--json", options.command->json, "print the result as one JSON object (docs/commands.md)");
+  command.footer(std::string("\nThe program's options (--sim[=SCENARIO], --port PATH, --device-root DIR, ...) may\n"
+                             "stand before or after the command, /LOG before it; see p42r --help.\n") +
+                 kExitCodes);
 }
+
+struct Parser {
+  CLI::App app{"Runs the P42R handheld program in an emulated handheld on this machine.", "p42r"};
+  ProgramOptions options;
+  RawOptions raw;
+  std::vector<std::pair<CLI::App*, frontends::CommandKind>> commands;
+
+  Parser() {
+    options.command.emplace();
+    app.set_help_flag("-h,--help");
+    app.allow_extras();  // the handheld's own command line, such as /LOG
+    app.add_flag("--version", options.version);
+    app.add_flag("--list-scenarios", options.listScenarios);
+    app.add_flag("--reset-management-file", options.resetManagementFile);
+    app.add_flag("--virtual-clock", options.virtualClock);
+    app.add_flag("--landscape", options.landscape);
+    app.add_flag("--trace-card", options.traceCard);
+    // --sim takes its scenario only as --sim=SCENARIO, never from the next word.
+    app.add_flag("--sim{normal}", raw.simulatedCard, "plug the simulated card in");
+    app.add_option("--port", raw.port, "the host serial device of the card");
+    app.add_option("--device-root", raw.deviceRoot, "the emulated handheld's directory");
+    app.add_option("--ui", raw.ui);
+    app.add_option("--os-version", raw.osVersion);
+    app.add_option("--os-platform", raw.osPlatform);
+    app.add_option("--entry", raw.entry);
+    app.add_option("--code-page", options.codePage);
+    app.require_subcommand(0, 1);
+
+    using frontends::CommandKind;
+    Add(CommandKind::Info, "info",
+        "Identifies the card as the program's start does: its port, its maker and whether an update was still "
+        "being written.");
+    auto* signal = Add(CommandKind::Signal, "signal",
+                       "Asks the card for its reception: level 0-4, network kind and the screen's label.");
+    signal->add_option("--watch", raw.watchSeconds, "ask again every SECONDS until interrupted")
+        ->check(CLI::Range(1, 86400));
+    auto* led = Add(CommandKind::Led, "led",
+                    "Sets the card's communication-state LED display on or off (the card does not tell its "
+                    "present setting).");
+    led->add_option("setting", raw.ledSetting, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
+    auto* apps = Add(CommandKind::Apps, "apps", "Lists the card's applications and their states; starts or stops one.");
+    apps->add_option("action", raw.appsAction, "list (the default), start or stop")
+        ->check(CLI::IsMember({"list", "start", "stop"}));
+    apps->add_option("name", raw.appName, "the application's name as the list shows it");
+    auto* update = Add(CommandKind::Update, "update",
+                       "Runs the phone update: the card fetches and writes its new software. Progress goes to "
+                       "standard error, the card's result to standard output.");
+    update->add_flag("-y,--yes", options.command->yes, "accept the power warning without asking");
+    auto* domains = AddAdministrator(CommandKind::Domains, "domains",
+                                     "The card's permitted connection domains (three slots): list them, add one to "
+                                     "an empty slot, set or delete slot N.");
+    domains->add_option("action", raw.domainsAction, "list (the default), add DOMAIN, set N DOMAIN or delete N")
+        ->check(CLI::IsMember({"list", "add", "set", "delete"}));
+    domains->add_option("arguments", raw.domainsWords, "the slot number and/or the domain");
+    AddAdministrator(CommandKind::ConnectionResult, "connection-result",
+                     "How the card's last dial-up connection ended.");
+    auto* registerId = AddAdministrator(CommandKind::RegisterId, "register-id",
+                                        "Registers an ID text into the card's dedicated memory area.");
+    registerId->add_option("text", options.command->text, "the ID text")->required();
+  }
+
+  // An administrator command passes the password screen first.
+  CLI::App* AddAdministrator(frontends::CommandKind kind, const char* name, const char* description) {
+    CLI::App* command = Add(kind, name, description);
+    command->add_option("--password-fd", raw.passwordFd,
+                        "read the administrator password from descriptor N, one per line (a wrong one is followed "
+                        "by the next line, as a person tries again); without it, it is asked for on the terminal")
+        ->check(CLI::NonNegativeNumber);
+    return command;
+  }
+
+  CLI::App* Add(frontends::CommandKind kind, const char* name, const char* description) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->fallthrough();  // the program's options may follow the command
+    command->allow_extras();  // checked with the program's own words in Finish
+    AddCommonCommandOptions(*command, options);
+    commands.emplace_back(command, kind);
+    return command;
+  }
+
+  // The parsed words checked and turned into options.
+  void Finish() {
+    FinishCommand();
+    std::string handheld;
+    for (const std::string& word : app.remaining(/*recurse=*/true)) {
+      // A dash word is a mistyped option of ours; the handheld's own options start with "/".
+      if (word.size() > 1 && word[0] == '-') throw UsageError{"unknown option " + word + " (see --help)"};
+      if (options.command && word[0] != '/') {
+        throw UsageError{"unexpected '" + word + "' (see p42r " + CommandName(options.command->kind) + " --help)"};
+      }
+      if (!handheld.empty()) handheld += ' ';
+      handheld += word;
+    }
+    options.handheldCommandLine = platform::FromUtf8(handheld);
+    if (app.count("--sim") != 0) {
+      options.simulatedCard = raw.simulatedCard == "normal" ? std::string() : raw.simulatedCard;
+      CheckScenario(raw.simulatedCard.empty() ? std::string("normal") : raw.simulatedCard);
+    }
+    if (app.count("--port") != 0) options.hostPort = TakeValue("--port", raw.port, "a host serial device, such as /dev/ttyUSB0");
+    if (app.count("--device-root") != 0) options.deviceRoot = TakeValue("--device-root", raw.deviceRoot, "a directory");
+    if (app.count("--ui") != 0) {
+      if (options.ui == UiKind::Command) throw UsageError{"--ui does not go with a command"};
+      if (raw.ui == "script") {
+        options.ui = UiKind::Script;
+      } else if (raw.ui != "tui") {
+        throw UsageError{"--ui takes tui or script, not '" + raw.ui + "'"};
+      }
+    }
+    if (app.count("--os-version") != 0) {
+      if (raw.osVersion == "fail") {
+        options.osVersionQueryFails = true;
+      } else if (!ParseVersion(raw.osVersion, options.osVersion)) {
+        throw UsageError{"--os-version takes MAJOR.MINOR (for example 4.20) or 'fail', not '" + raw.osVersion + "'"};
+      }
+    }
+    if (app.count("--os-platform") != 0 && !ParseUnsigned(raw.osPlatform, options.osVersion.platformId)) {
+      throw UsageError{"--os-platform takes a number (3 is Windows CE), not '" + raw.osPlatform + "'"};
+    }
+    if (app.count("--entry") != 0) {
+      if (options.ui == UiKind::Command) throw UsageError{"--entry does not go with a command"};
+      const std::string& value = raw.entry;
+      if (value != "consumer" && value != "general" && value != "admin-connection" && value != "admin-id" &&
+          value != "applications") {
+        throw UsageError{"--entry takes consumer, general, admin-connection, admin-id or applications, not '" + value +
+                         "'"};
+      }
+      options.entry = value;
+    }
+    if (options.simulatedCard && options.hostPort) throw UsageError{"--sim and --port exclude each other"};
+    if (options.virtualClock && options.ui == UiKind::Terminal) {
+      throw UsageError{"--virtual-clock works with --ui=script or a command only"};
+    }
+  }
+
+  void FinishCommand() {
+    const auto parsed = [](const auto& c) { return c.first->parsed(); };
+    if (std::count_if(commands.begin(), commands.end(), parsed) > 1) {
+      throw UsageError{"one command at a time: " + app.get_subcommands().front()->get_name() + " and " +
+                       app.get_subcommands().back()->get_name()};
+    }
+    const auto chosen = std::find_if(commands.begin(), commands.end(), parsed);
+    if (chosen == commands.end()) {
+      options.command.reset();
+      return;
+    }
+    frontends::CommandRequest& command = *options.command;
+    command.kind = chosen->second;
+    options.ui = UiKind::Command;
+    using frontends::CommandKind;
+    switch (command.kind) {
+      case CommandKind::Info:
+      case CommandKind::Update: options.entry = "consumer"; break;
+      case CommandKind::Signal:
+        options.entry = "general";
+        if (chosen->first->count("--watch") != 0) command.watchSeconds = raw.watchSeconds;
+        break;
+      case CommandKind::Led:
+        options.entry = "general";
+        command.ledOn = raw.ledSetting == "on";
+        break;
+      case CommandKind::Apps:
+        options.entry = "applications";
+        command.appsAction = raw.appsAction == "start" ? frontends::AppsAction::Start
+                             : raw.appsAction == "stop" ? frontends::AppsAction::Stop
+                                                        : frontends::AppsAction::List;
+        command.appName = raw.appName;
+        if (command.appsAction == frontends::AppsAction::List && !raw.appName.empty()) {
+          throw UsageError{"apps list takes no name"};
+        }
+        if (command.appsAction != frontends::AppsAction::List && raw.appName.empty()) {
+          throw UsageError{"apps " + raw.appsAction + " needs the application's name"};
+        }
+        break;
+      case CommandKind::Domains: FinishDomains(command); [[fallthrough]];
+      case CommandKind::ConnectionResult:
+        options.entry = "admin-connection";
+        if (chosen->first->count("--password-fd") != 0) command.passwordFd = raw.passwordFd;
+        break;
+      case CommandKind::RegisterId:
+        options.entry = "admin-id";
+        if (chosen->first->count("--password-fd") != 0) command.passwordFd = raw.passwordFd;
+        break;
+    }
+  }
+
+  // domains list | add DOMAIN | set N DOMAIN | delete N
+  void FinishDomains(frontends::CommandRequest& command) {
+    using frontends::DomainsAction;
+    const std::string& action = raw.domainsAction.empty() ? std::string("list") : raw.domainsAction;
+    command.domainsAction = action == "add" ? DomainsAction::Add
+                            : action == "set" ? DomainsAction::Set
+                            : action == "delete" ? DomainsAction::Delete
+                                                 : DomainsAction::List;
+    const std::size_t wanted = action == "set" ? 2 : action == "list" ? 0 : 1;
+    if (raw.domainsWords.size() != wanted) {
+      throw UsageError{"domains " + action + (action == "add"      ? " takes one DOMAIN"
+                                              : action == "set"    ? " takes N and DOMAIN"
+                                              : action == "delete" ? " takes N"
+                                                                   : " takes nothing more")};
+    }
+    if (action == "set" || action == "delete") {
+      std::uint32_t slot = 0;
+      if (!ParseUnsigned(raw.domainsWords.front(), slot) || slot < 1 || slot > 3) {
+        throw UsageError{"domains " + action + ": N is a slot from 1 to 3, not '" + raw.domainsWords.front() + "'"};
+      }
+      command.slot = static_cast<int>(slot);
+    }
+    if (action == "add" || action == "set") command.text = raw.domainsWords.back();
+  }
+
+  // A value that is really the next option means the value was left out.
+  static std::string TakeValue(const std::string& option, const std::string& value, const std::string& needs) {
+    if (value.empty() || value[0] == '-') throw UsageError{option + " needs " + needs};
+    return value;
+  }
+
+  static void CheckScenario(const std::string& scenario) {
+    try {
+      (void)card::loadScenario(scenario);
+    } catch (const card::CardError& failure) {
+      throw UsageError{"--sim=" + scenario + ": " + failure.what()};
+    }
+  }
+};
 
 }  // namespace
 
 std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>& arguments, std::string& error) {
-  ProgramOptions options;
-  std::string handheld;
-  for (std::size_t i = 0; i < arguments.size(); ++i) {
-    const std::string& argument = arguments[i];
-    std::string value;
-    if (argument == "--help" || argument == "-h") {
-      options.help = true;
-    } else if (argument == "--version") {
-      options.version = true;
-    } else if (argument == "--list-scenarios") {
-      options.listScenarios = true;
-    } else if (argument == "--reset-management-file") {
-      options.resetManagementFile = true;
-    } else if (argument == "--virtual-clock") {
-      options.virtualClock = true;
-    } else if (argument == "--landscape") {
-      options.landscape = true;
-    } else if (argument == "--sim") {
-      options.simulatedCard = std::string();
-    } else if (argument.rfind("--sim=", 0) == 0) {
-      options.simulatedCard = argument.substr(6);
-    } else if (argument == "--trace-card") {
-      options.traceCard = true;
-    } else if (TakeValue(arguments, i, "--port", value)) {
-      if (value.empty()) {
-        error = "--port needs a host serial device, such as /dev/ttyUSB0";
-        return std::nullopt;
-      }
-      options.hostPort = value;
-    } else if (TakeValue(arguments, i, "--device-root", value)) {
-      if (value.empty()) {
-        error = "--device-root needs a directory";
-        return std::nullopt;
-      }
-      options.deviceRoot = value;
-    } else if (TakeValue(arguments, i, "--ui", value)) {
-      if (value == "script") {
-        options.ui = UiKind::Script;
-      } else if (value == "tui") {
-        options.ui = UiKind::Terminal;
-      } else {
-        error = "--ui takes tui or script, not '" + value + "'";
-        return std::nullopt;
-      }
-    } else if (TakeValue(arguments, i, "--os-version", value)) {
-      if (value == "fail") {
-        options.osVersionQueryFails = true;
-      } else if (!ParseVersion(value, options.osVersion)) {
-        error = "--os-version takes MAJOR.MINOR (for example 4.20) or 'fail', not '" + value + "'";
-        return std::nullopt;
-      }
-    } else if (TakeValue(arguments, i, "--os-platform", value)) {
-      if (!ParseUnsigned(value, options.osVersion.platformId)) {
-        error = "--os-platform takes a number (3 is Windows CE), not '" + value + "'";
-        return std::nullopt;
-      }
-    } else if (TakeValue(arguments, i, "--entry", value)) {
-      if (value != "consumer" && value != "general" && value != "admin-connection" && value != "admin-id" &&
-          value != "applications") {
-        error = "--entry takes consumer, general, admin-connection, admin-id or applications, not '" + value + "'";
-        return std::nullopt;
-      }
-      options.entry = value;
-    } else if (TakeValue(arguments, i, "--code-page", value)) {
-      options.codePage = value;
-    } else if (argument.rfind("--", 0) == 0) {
-      error = "unknown option " + argument + " (see --help)";
-      return std::nullopt;
+  Parser parser;
+  // CLI11 reads the words back to front.
+  std::vector<std::string> words(arguments.rbegin(), arguments.rend());
+  try {
+    parser.app.parse(words);
+    parser.Finish();
+  } catch (const CLI::CallForHelp&) {
+    ProgramOptions help;
+    const auto chosen = std::find_if(parser.commands.begin(), parser.commands.end(),
+                                     [](const auto& c) { return c.first->parsed(); });
+    if (chosen == parser.commands.end()) {
+      help.help = HelpText();
     } else {
-      if (!handheld.empty()) handheld += ' ';
-      handheld += argument;
+      // The command's usage line names the program too.
+      std::string text = chosen->first->help();
+      const std::string usage = "Usage: " + chosen->first->get_name();
+      if (const auto at = text.find(usage); at != std::string::npos) text.insert(at + 7, "p42r [OPTIONS] ");
+      help.help = text;
     }
-  }
-  if (options.simulatedCard && options.hostPort) {
-    error = "--sim and --port exclude each other";
+    return help;
+  } catch (const CLI::ParseError& failure) {
+    error = failure.what();
+    return std::nullopt;
+  } catch (const UsageError& failure) {
+    error = failure.message;
     return std::nullopt;
   }
-  if (options.virtualClock && options.ui != UiKind::Script) {
-    error = "--virtual-clock works with --ui=script only";
-    return std::nullopt;
-  }
-  options.handheldCommandLine = platform::FromUtf8(handheld);
-  return options;
+  return std::move(parser.options);
 }
 
 std::string ScenarioList() {
@@ -136,9 +339,26 @@ std::string ScenarioList() {
 }
 
 std::string HelpText() {
-  return R"(Usage: p42r [OPTIONS] [HANDHELD OPTIONS]
+  return std::string(R"(Usage: p42r [OPTIONS] [HANDHELD OPTIONS]
+       p42r [OPTIONS] COMMAND [COMMAND OPTIONS]
 
-Runs the P42R handheld program in an emulated handheld on this machine.
+Runs the P42R handheld program in an emulated handheld on this machine. With
+a command, the program's own screens do one job without being shown and the
+result is printed as text or JSON (p42r COMMAND --help, docs/commands.md).
+
+Commands:
+  info                  identify the card: port, maker, an update still being written
+  signal [--watch S]    the reception level, network kind and the screen's label
+  led on|off            set the card's LED display
+  apps [list|start NAME|stop NAME]
+                        the card's applications and their states; start or stop one
+  update [--yes]        the phone update, with progress on standard error
+  domains [list|add DOMAIN|set N DOMAIN|delete N]
+                        the permitted connection domains (administrator)
+  connection-result     how the last dial-up connection ended (administrator)
+  register-id TEXT      register an ID text in the card's memory (administrator)
+  The administrator commands ask for the password on the terminal without
+  echo, or read it from --password-fd N; never from the command line.
 
 Handheld options (passed to the program as its command line):
   /LOG                  write the diagnostic log p42r_softup.log beside the program
@@ -149,7 +369,9 @@ Options:
                         (created when missing; a directory given here must exist)
   --ui=tui              the terminal user interface (the default)
   --ui=script           headless line protocol on stdin/stdout (docs/script-protocol.md)
-  --virtual-clock       time moves only by the script's 'advance' command (script mode)
+  --virtual-clock       time moves only by the script's 'advance' command (script
+                        mode); with a command, time jumps ahead whenever the
+                        program is only waiting (for tests of long waits)
   --os-version=M.N      the operating-system version the handheld reports (default 4.20);
                         'fail' makes the version query fail
   --os-platform=N       the platform identifier it reports (default 3, Windows CE)
@@ -178,18 +400,7 @@ Options:
   --landscape           the display is wider than it is high
   -h, --help            show this text
   --version             show the version
-
-Exit codes:
-  0  the program ended normally
-  1  the program could not start
-  2  the command line is wrong
-  3  another copy is running on the same device root (it ends silently)
-  4  the device root is missing or cannot be written
-  5  the --port device is not there, leads nowhere or is no serial device
-  6  the --port device is in use by another program
-  7  no permission to open the --port device
-  8  no card was found (after the program's own message)
-)";
+)") + kExitCodes;
 }
 
 }  // namespace p42r::program

@@ -1,16 +1,19 @@
-// The command line of p42r: the emulation's own options and the handheld's
-// command line (everything that is not an option of ours, such as "/LOG").
+// The command line of p42r: the emulation's own options, an optional command
+// (`p42r info`, `p42r update`, ...) and the handheld's command line
+// (everything that is not an option of ours, such as "/LOG"). It is checked
+// whole before anything starts: a wrong word ends the run with kExitUsage.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "frontends/commands/CommandRequest.h"
 #include "platform/DeviceRoot.h"
 
 namespace p42r::program {
 
-enum class UiKind { Terminal, Script };
+enum class UiKind { Terminal, Script, Command };
 
 struct ProgramOptions {
   std::optional<std::string> deviceRoot;  // none: the user's default device root
@@ -28,7 +31,10 @@ struct ProgramOptions {
   // --port PATH: a host serial device registered as the card's AT port.
   std::optional<std::string> hostPort;
   std::u16string handheldCommandLine;  // blank-separated, as the handheld sees it
-  bool help = false;
+  // A command instead of the handheld's screens (ui is then UiKind::Command).
+  std::optional<frontends::CommandRequest> command;
+  // --help: the text to show (the program's or the command's).
+  std::optional<std::string> help;
   bool version = false;
   bool listScenarios = false;
   // --reset-management-file: give the device root a new handheld's management file and end.
@@ -51,6 +57,11 @@ inline constexpr int kExitDeviceRoot = 4;      // the device root is missing or 
 inline constexpr int kExitPortMissing = 5;     // the --port device is not there or no serial device
 inline constexpr int kExitPortBusy = 6;        // the --port device is in use by another program
 inline constexpr int kExitPortDenied = 7;      // no permission to open the --port device
-inline constexpr int kExitNoCard = 8;          // no card answered on any port
+inline constexpr int kExitNoCard = 8;          // no card found, or it did not identify itself
+inline constexpr int kExitRefused = 9;         // the card refused the request or reported a failure
+inline constexpr int kExitCardRemoved = 10;    // the card went away while a command ran
+inline constexpr int kExitTimedOut = 11;       // the card did not answer in time
+inline constexpr int kExitAccessDenied = 12;   // the administrator password was refused, or locked
+inline constexpr int kExitInterrupted = 130;   // a command was interrupted (Ctrl+C) or declined
 
 }  // namespace p42r::program

@@ -1,0 +1,119 @@
+// apps: the application list screen read once it has loaded, and its start
+// or stop button tapped for the named row.
+#include "frontends/commands/Commands.h"
+#include "platform/TextConversion.h"
+
+namespace p42r::frontends {
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+constexpr int kListScreen = 13;
+constexpr std::uint16_t kList = 1052;
+constexpr std::uint16_t kLaunch = 1053;
+constexpr std::uint16_t kTerminate = 1054;
+constexpr std::uint16_t kBack = 1057;
+constexpr std::size_t kStateColumn = 0;
+constexpr std::size_t kNameColumn = 1;
+constexpr std::uint32_t kLaunchFailed = 31000;
+constexpr std::uint32_t kNoReply = 31001;
+constexpr std::uint32_t kLaunchQuestion = 31050;
+constexpr std::uint32_t kTerminateFailed = 31100;
+constexpr std::uint32_t kTerminateQuestion = 31150;
+constexpr std::uint32_t kStatusUnavailable = 31200;
+constexpr std::uint32_t kRunning = 31201;
+
+class AppsCommand final : public Command {
+ public:
+  AppsCommand(AppsAction action, std::string name) : action_(action), name_(std::move(name)) {}
+  int firstScreen() const override { return kListScreen; }
+  void begin(CommandContext&, const platform::Form&) override {}
+
+  void controlChanged(CommandContext& context, const platform::Form& screen, const platform::Control& control,
+                      platform::ControlProperty property) override {
+    // Back is usable again: the screen has finished talking to the card.
+    if (screen.number() != kListScreen || control.id() != kBack || property != platform::ControlProperty::Enabled ||
+        !control.isEnabled()) {
+      return;
+    }
+    const platform::Control* list = screen.control(kList);
+    if (list == nullptr) return;
+    if (action_ == AppsAction::List || acted_) {
+      Report(context, *list);
+      return;
+    }
+    Act(context, *list);
+  }
+
+  bool messageBox(CommandContext& context, const platform::MessageBoxState& box) override {
+    const std::string text = platform::ToUtf8(box.text);
+    if (EndsWithText(text, kLaunchQuestion) || EndsWithText(text, kTerminateQuestion)) {
+      context.answer(true);
+      return true;
+    }
+    if (text == Text(kNoReply) || text == Text(kStatusUnavailable)) {
+      Outcome outcome;
+      outcome.kind = text == Text(kNoReply) ? OutcomeKind::TimedOut : OutcomeKind::Refused;
+      outcome.message = text;
+      context.answer(true);
+      context.report(std::move(outcome));
+      return true;
+    }
+    if (!acted_) return false;
+    // The action's result; the list is read again once the screen is idle.
+    result_ = text;
+    refused_ = EndsWithText(text, kLaunchFailed) || EndsWithText(text, kTerminateFailed);
+    context.answer(true);
+    return true;
+  }
+
+ private:
+  void Act(CommandContext& context, const platform::Control& list) {
+    const auto& rows = list.rows();
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+      if (rows[row].size() <= kNameColumn || platform::ToUtf8(rows[row][kNameColumn]) != name_) continue;
+      acted_ = true;
+      context.select(kList, static_cast<int>(row));
+      context.click(action_ == AppsAction::Start ? kLaunch : kTerminate);
+      return;
+    }
+    Outcome outcome;
+    outcome.kind = OutcomeKind::Usage;
+    outcome.message = "the card has no application named '" + name_ + "' (p42r apps lists them)";
+    context.report(std::move(outcome));
+  }
+
+  void Report(CommandContext& context, const platform::Control& list) {
+    Outcome outcome;
+    json apps = json::array();
+    for (const auto& row : list.rows()) {
+      if (row.size() <= kNameColumn) continue;
+      const bool running = row[kStateColumn] == platform::FromUtf8(Text(kRunning));
+      const std::string name = platform::ToUtf8(row[kNameColumn]);
+      apps.push_back({{"name", name}, {"running", running}});
+      outcome.text += (outcome.text.empty() ? "" : "\n") + name + (running ? "\trunning" : "\tstopped");
+    }
+    outcome.fields["applications"] = std::move(apps);
+    if (acted_) {
+      outcome.message = result_;
+      outcome.text = result_ + (outcome.text.empty() ? "" : "\n" + outcome.text);
+      if (refused_) outcome.kind = OutcomeKind::Refused;
+    }
+    context.report(std::move(outcome));
+  }
+
+  AppsAction action_;
+  std::string name_;
+  bool acted_ = false;
+  bool refused_ = false;
+  std::string result_;
+};
+
+}  // namespace
+
+std::unique_ptr<Command> MakeAppsCommand(AppsAction action, std::string name) {
+  return std::make_unique<AppsCommand>(action, std::move(name));
+}
+
+}  // namespace p42r::frontends

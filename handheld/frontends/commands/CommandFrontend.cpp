@@ -1,0 +1,366 @@
+#include "frontends/commands/CommandFrontend.h"
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/EventLoop.h"
+#include "platform/TextConversion.h"
+#include "resources/StringTable.h"
+
+namespace p42r::frontends {
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+constexpr int kStartScreen = 1;
+constexpr std::uint16_t kStartStatus = 1089;
+constexpr std::uint32_t kUpdateInProgress = 30254;
+// Virtual time moves once the program has been quiet this long in real time:
+// long enough for the card's answer to cross its pseudo-terminal.
+constexpr std::chrono::milliseconds kQuietPeriod{100};
+constexpr std::chrono::milliseconds kLongestStep{600000};
+
+std::string Describe(OutcomeKind kind) {
+  switch (kind) {
+    case OutcomeKind::Ok: return "done";
+    case OutcomeKind::NoCard:
+      return "no card found, or it did not identify itself (--sim runs against the simulated card, --port DEVICE "
+             "names the card's serial device)";
+    case OutcomeKind::Refused: return "the card refused the request or reported a failure";
+    case OutcomeKind::Removed: return "the card was removed";
+    case OutcomeKind::TimedOut: return "the card did not answer in time";
+    case OutcomeKind::AccessDenied: return "the administrator password was refused";
+    case OutcomeKind::Interrupted: return "interrupted";
+    case OutcomeKind::Usage: return "cannot be done as asked";
+    case OutcomeKind::Failed: return "the program ended before the command was done";
+  }
+  return "";
+}
+
+}  // namespace
+
+const char* CommandName(CommandKind kind) {
+  switch (kind) {
+    case CommandKind::Info: return "info";
+    case CommandKind::Signal: return "signal";
+    case CommandKind::Led: return "led";
+    case CommandKind::Apps: return "apps";
+    case CommandKind::Update: return "update";
+    case CommandKind::Domains: return "domains";
+    case CommandKind::ConnectionResult: return "connection-result";
+    case CommandKind::RegisterId: return "register-id";
+  }
+  return "";
+}
+
+const char* OutcomeName(OutcomeKind kind) {
+  switch (kind) {
+    case OutcomeKind::Ok: return "ok";
+    case OutcomeKind::NoCard: return "no-card";
+    case OutcomeKind::Refused: return "refused";
+    case OutcomeKind::Removed: return "removed";
+    case OutcomeKind::TimedOut: return "timed-out";
+    case OutcomeKind::AccessDenied: return "access-denied";
+    case OutcomeKind::Interrupted: return "interrupted";
+    case OutcomeKind::Usage: return "usage";
+    case OutcomeKind::Failed: return "failed";
+  }
+  return "";
+}
+
+CommandFrontend::CommandFrontend(platform::Display& display, platform::WindowSystem& windows, CommandRequest request,
+                                 CardFacts facts, Streams streams, ExitCodes exitCodes)
+    : display_(display),
+      windows_(windows),
+      loop_(windows.loop()),
+      userInput_(display, windows),
+      request_(std::move(request)),
+      facts_(std::move(facts)),
+      streams_(streams),
+      exitCodes_(std::move(exitCodes)),
+      command_(MakeCommand(request_)) {
+  display_.addObserver(*this);
+}
+
+CommandFrontend::~CommandFrontend() { display_.removeObserver(*this); }
+
+void CommandFrontend::start() {
+  watchSignals();
+  if (loop_.clock().isManual()) scheduleTimeStep();
+}
+
+void CommandFrontend::cardRemoved() { removed_ = true; }
+
+void CommandFrontend::activeFormChanged(const platform::Form* form) {
+  ++activity_;
+  if (form == nullptr || outcome_) return;
+  if (!begun_) {
+    if (form->number() != command_->firstScreen()) return;
+    begun_ = true;
+    command_->begin(*this, *form);
+    return;
+  }
+  command_->screenShown(*this, *form);
+}
+
+void CommandFrontend::controlChanged(const platform::Form& form, const platform::Control& control,
+                                     platform::ControlProperty property) {
+  // The update's animation draws on and on; only what a screen decides counts as activity.
+  if (property != platform::ControlProperty::Picture) ++activity_;
+  if (!begun_ && form.number() == kStartScreen && control.id() == kStartStatus &&
+      property == platform::ControlProperty::Text) {
+    if (control.text() == resources::LoadString(kUpdateInProgress)) facts_.updateWasRunning = true;
+    facts_.startStatus = platform::ToUtf8(control.text());
+  }
+  if (begun_ && !outcome_) command_->controlChanged(*this, form, control, property);
+}
+
+void CommandFrontend::messageBoxOpened(const platform::MessageBoxState& box) {
+  ++activity_;
+  if (outcome_) {
+    // The command is over; whatever the closing program still says is answered.
+    answer(box.buttons == platform::MessageBoxButtons::Ok);
+    return;
+  }
+  if (!begun_) {
+    startUpBox(box);
+    return;
+  }
+  if (command_->messageBox(*this, box)) return;
+  // A box the command does not expect comes from the fatal path: the program closes by itself.
+  Outcome outcome;
+  outcome.kind = removed_ ? OutcomeKind::Removed : OutcomeKind::Refused;
+  outcome.message = platform::ToUtf8(box.text);
+  outcome.close = false;
+  report(std::move(outcome));
+  answer(true);
+}
+
+void CommandFrontend::startUpBox(const platform::MessageBoxState& box) {
+  // Every box of the start-up ends the program: the card was not found or not
+  // identified, or the update it was still writing failed.
+  Outcome outcome;
+  outcome.kind = facts_.updateWasRunning ? OutcomeKind::Refused : OutcomeKind::NoCard;
+  outcome.message = platform::ToUtf8(box.text);
+  outcome.close = false;
+  report(std::move(outcome));
+  answer(true);
+}
+
+void CommandFrontend::later(std::function<void()> task) { loop_.postTask(std::move(task)); }
+
+void CommandFrontend::input(const platform::InputError& error, const std::string& what) {
+  if (!error || outcome_) return;
+  // The screen did not take the tap it always takes: nothing sensible can follow.
+  Outcome outcome;
+  outcome.kind = OutcomeKind::Failed;
+  outcome.message = what + ": " + *error;
+  report(std::move(outcome));
+}
+
+void CommandFrontend::click(std::uint16_t controlId) {
+  later([this, controlId] { input(userInput_.click(controlId), "click " + std::to_string(controlId)); });
+}
+
+void CommandFrontend::type(std::uint16_t controlId, const std::string& text) {
+  // What is typed (a password too) is told to nobody but the field.
+  later([this, controlId, text = platform::FromUtf8(text)] {
+    input(userInput_.type(controlId, text), "type " + std::to_string(controlId));
+  });
+}
+
+void CommandFrontend::check(std::uint16_t controlId) {
+  later([this, controlId] { input(userInput_.check(controlId), "check " + std::to_string(controlId)); });
+}
+
+void CommandFrontend::select(std::uint16_t controlId, int row) {
+  later([this, controlId, row] { input(userInput_.select(controlId, row), "select " + std::to_string(controlId)); });
+}
+
+void CommandFrontend::answer(bool ok) {
+  later([this, ok] { (void)userInput_.answer(ok ? platform::IDOK : platform::IDCANCEL); });
+}
+
+void CommandFrontend::report(Outcome outcome) {
+  if (outcome_) return;
+  const bool close = outcome.close;
+  outcome_ = std::move(outcome);
+  if (close) {
+    later([this] {
+      if (closeSent_) return;
+      closeSent_ = true;
+      userInput_.close();
+    });
+  }
+}
+
+void CommandFrontend::progress(const json& notice, const std::string& text) {
+  if (request_.json) {
+    const std::string line = notice.dump() + "\n";
+    std::fputs(line.c_str(), streams_.output);
+    std::fflush(streams_.output);
+    return;
+  }
+  if (::isatty(::fileno(streams_.progress)) == 0) {
+    std::fprintf(streams_.progress, "%s\n", text.c_str());
+  } else {
+    // One line that redraws itself, cleared to its end.
+    std::fprintf(streams_.progress, "\r\033[K%s", text.c_str());
+    progressOnLine_ = true;
+  }
+  std::fflush(streams_.progress);
+}
+
+void CommandFrontend::emitLine(const json& result, const std::string& text) {
+  const std::string line = request_.json ? json(result).dump() : text;
+  std::fprintf(streams_.output, "%s\n", line.c_str());
+  std::fflush(streams_.output);
+}
+
+void CommandFrontend::after(std::chrono::seconds delay, std::function<void()> then) {
+  loop_.addRealTimeAlarm(std::chrono::steady_clock::now() + delay, [this, then = std::move(then)] {
+    if (!outcome_ && !closeSent_) then();
+  });
+}
+
+std::optional<std::string> CommandFrontend::readLine(int fd) {
+  // Read here, on the user-interface thread, which waits for it as a
+  // person's program would; Ctrl+C meanwhile ends the wait. One byte at a
+  // time, so nothing after the line is taken from the descriptor.
+  std::string line;
+  for (char c = 0; c != '\n';) {
+    pollfd wanted{fd, POLLIN, 0};
+    if (signalled_) return std::nullopt;
+    if (::poll(&wanted, 1, 100) <= 0) continue;
+    if (::read(fd, &c, 1) != 1) return line.empty() ? std::nullopt : std::optional(line);
+    if (c != '\n') line += c;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::optional<bool> CommandFrontend::ask(const std::string& question) {
+  if (streams_.answerFd < 0) return std::nullopt;
+  std::fprintf(streams_.progress, "%s [y/N] ", question.c_str());
+  std::fflush(streams_.progress);
+  const auto reply = readLine(streams_.answerFd);
+  return reply == "y" || reply == "Y" || reply == "yes";
+}
+
+std::optional<std::string> CommandFrontend::secret(const std::string& prompt) {
+  if (request_.passwordFd) return readLine(*request_.passwordFd);
+  if (streams_.answerFd < 0) return std::nullopt;
+  std::fprintf(streams_.progress, "%s", prompt.c_str());
+  std::fflush(streams_.progress);
+  termios saved{};
+  const bool terminal = ::tcgetattr(streams_.answerFd, &saved) == 0;
+  if (terminal) {
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    ::tcsetattr(streams_.answerFd, TCSAFLUSH, &quiet);
+  }
+  auto line = readLine(streams_.answerFd);
+  if (terminal) ::tcsetattr(streams_.answerFd, TCSAFLUSH, &saved);
+  std::fputc('\n', streams_.progress);
+  return line;
+}
+
+json CommandFrontend::Result(const Outcome& outcome, int exitCode) const {
+  json result = {{"command", CommandName(request_.kind)},
+                 {"ok", outcome.kind == OutcomeKind::Ok},
+                 {"result", OutcomeName(outcome.kind)},
+                 {"exitCode", exitCode}};
+  if (!outcome.message.empty()) result["message"] = outcome.message;
+  for (const auto& [key, value] : outcome.fields.items()) result[key] = value;
+  return result;
+}
+
+int CommandFrontend::finish(int programExitCode) {
+  finished_ = true;
+  signalWatcher_ = {};
+  signals_.reset();
+  if (progressOnLine_) std::fputc('\n', streams_.progress);
+  if (!outcome_) {
+    Outcome outcome;
+    if (interrupted_) {
+      // signal --watch runs until it is stopped; that is its normal end.
+      outcome.kind = request_.watchSeconds ? OutcomeKind::Ok : OutcomeKind::Interrupted;
+    } else if (programExitCode != 0) {
+      outcome.kind = OutcomeKind::Failed;
+    } else {
+      outcome.kind = begun_ ? OutcomeKind::Failed : OutcomeKind::NoCard;
+    }
+    outcome_ = std::move(outcome);
+  }
+  const int exitCode = exitCodes_(outcome_->kind, programExitCode);
+  // signal --watch has printed each result as it came.
+  if (request_.watchSeconds && outcome_->kind == OutcomeKind::Ok) return exitCode;
+  const bool failure = outcome_->kind != OutcomeKind::Ok;
+  if (request_.json) {
+    emitLine(Result(*outcome_, exitCode), {});
+  } else if (!failure) {
+    if (!outcome_->text.empty()) emitLine({}, outcome_->text);
+  }
+  if (failure && !request_.json) {
+    std::string line = std::string("p42r ") + CommandName(request_.kind) + ": " + Describe(outcome_->kind);
+    if (!outcome_->message.empty()) line += ": " + outcome_->message;
+    std::fprintf(streams_.progress, "%s\n", line.c_str());
+  }
+  std::fflush(streams_.output);
+  return exitCode;
+}
+
+void CommandFrontend::scheduleTimeStep() {
+  loop_.addRealTimeAlarm(std::chrono::steady_clock::now() + kQuietPeriod, [this] { timeStep(); });
+}
+
+void CommandFrontend::timeStep() {
+  if (finished_ || advancing_) return;
+  if (activity_ != activitySeen_ || loop_.hasPosted()) {
+    // Something happened: look again once it has settled, from a small step.
+    activitySeen_ = activity_;
+    timeStep_ = std::chrono::milliseconds(1000);
+    scheduleTimeStep();
+    return;
+  }
+  // The step never jumps onto the program's next timer in one go: the card's
+  // own delays that fall before it get their quiet period to be heard first.
+  std::chrono::milliseconds step = timeStep_;
+  if (const auto due = loop_.nextTimerDue()) {
+    const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(*due - loop_.clock().now());
+    const auto one = std::chrono::milliseconds(1);
+    step = gap > one ? std::min(step, gap - one) : std::max(gap, one);
+  }
+  timeStep_ = std::min(timeStep_ * 2, kLongestStep);
+  advancing_ = true;
+  loop_.advance(step, [this] {
+    advancing_ = false;
+    scheduleTimeStep();
+  });
+}
+
+void CommandFrontend::watchSignals() {
+  // Ctrl+C, the terminal's close or a polite kill is the close request, so
+  // the screens' own close handling runs and the run ends with its report.
+  signals_ = std::make_unique<tui::SignalRelay>(std::initializer_list<int>{SIGINT, SIGTERM, SIGHUP});
+  signalWatcher_ = std::jthread([this](std::stop_token stop) {
+    while (!stop.stop_requested()) {
+      pollfd wanted{signals_->fd(), POLLIN, 0};
+      if (::poll(&wanted, 1, 100) <= 0) continue;
+      if (signals_->read().empty()) continue;
+      signalled_ = true;
+      loop_.postTask([this] {
+        interrupted_ = true;
+        if (closeSent_) return;
+        closeSent_ = true;
+        userInput_.close();
+      });
+    }
+  });
+}
+
+}  // namespace p42r::frontends

@@ -1,0 +1,264 @@
+// Each command run as a person's shell would, against the simulated card:
+// its exit code, its JSON (or text) on standard output and what it says on
+// standard error. Long waits pass on the virtual clock.
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <gtest/gtest.h>
+
+#include "testing/ProgramProcess.h"
+#include "testing/TempDirectory.h"
+
+namespace p42r::frontends {
+namespace {
+
+using testing::ProgramProcess;
+using Json = ProgramProcess::Json;
+
+struct Finished {
+  int exitCode = -1;
+  std::vector<std::string> lines;  // standard output
+  std::string errors;              // standard error
+};
+
+Finished RunP42r(const std::vector<std::string>& arguments, const std::string& input = {}) {
+  ProgramProcess program(P42R_PROGRAM, arguments);
+  if (!input.empty()) program.send(input);
+  program.closeInput();
+  while (program.next(std::chrono::seconds(30))) {
+  }
+  Finished run;
+  run.exitCode = program.wait().value_or(-1);
+  run.lines = program.lines();
+  run.errors = program.standardError();
+  return run;
+}
+
+// A scenario file: the card answers everything but `command`.
+std::string SilentOn(const testing::TempDirectory& directory, const std::string& command) {
+  const auto path = directory.path() / ("silent-" + std::to_string(std::hash<std::string>{}(command)) + ".json");
+  std::ofstream(path) << R"({"name": "silent-on", "silentFrom": ")" << command << R"("})";
+  return path.string();
+}
+
+struct Case {
+  std::vector<std::string> arguments;
+  int exitCode;
+  Json expected = {};       // fields the last output line must hold (with --json)
+  std::string text = {};    // or: a part of standard output (without --json)
+  std::string errors = {};  // a part of standard error
+  std::string input = {};   // standard input: the passwords, one per line
+};
+
+void RunCases(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.arguments));
+    const Finished run = RunP42r(c.arguments, c.input);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.errors;
+    std::string output;
+    for (const auto& line : run.lines) output += line + "\n";
+    if (c.exitCode == 2 && c.arguments.front() == "--ui=script") {
+      EXPECT_EQ(output, "") << "no screen was shown";
+    }
+    if (!c.expected.empty()) {
+      ASSERT_FALSE(run.lines.empty()) << run.errors;
+      Json result = Json::parse(run.lines.back(), nullptr, false);
+      EXPECT_EQ(result["ok"], c.exitCode == 0) << run.lines.back();
+      for (const auto& [key, value] : c.expected.items()) EXPECT_EQ(result[key], value) << key;
+    }
+    if (!c.text.empty()) {
+      EXPECT_NE(output.find(c.text), std::string::npos) << output;
+    }
+    if (!c.errors.empty()) {
+      EXPECT_NE(run.errors.find(c.errors), std::string::npos) << run.errors;
+    }
+  }
+}
+
+TEST(Commands, EachCommandAgainstTheSimulatedCard) {
+  testing::TempDirectory files;
+  const std::string silentState = "--sim=" + SilentOn(files, "AT@HYBRRSSI?");
+  const std::string silentLed = "--sim=" + SilentOn(files, "AT@LEDSET=");
+  const std::string silentApps = "--sim=" + SilentOn(files, "AT&OP=APP?");
+  RunCases({
+      // info: identification as the start-up does it.
+      {{"info", "--sim", "--json"}, 0, {{"result", "ok"}, {"port", "COM1"}, {"maker", "Halvorn.Corp"}, {"updateWasRunning", false}}},
+      {{"info", "--sim"}, 0, {}, "maker Halvorn.Corp"},
+      {{"info", "--sim=other-maker", "--json"}, 8, {{"result", "no-card"}, {"exitCode", 8}}},
+      {{"info", "--sim=silent", "--virtual-clock"}, 8, {}, "", "no card found"},
+      {{"info", "--sim=writing-at-start", "--virtual-clock", "--json"}, 0,
+       {{"updateWasRunning", true}, {"updateResult", "ケータイアップデートが正常に完了しました。"}}},
+      {{"info", "--sim=writing-at-start-fails", "--virtual-clock", "--json"}, 9, {{"result", "refused"}}},
+      // signal: the communication state screen.
+      {{"signal", "--sim", "--json"}, 0, {{"level", 3}, {"network", "CDMA 1X WIN"}}},
+      {{"signal", "--sim"}, 0, {}, "level 3/4, CDMA 1X WIN"},
+      {{"signal", "--sim=status-refused", "--json"}, 9, {{"message", "通信状態を取得できませんでした。"}}},
+      {{"signal", "--sim=status-malformed", "--json"}, 9, {{"message", "ポート読み込みエラー(011  008)"}}},
+      {{"signal", silentState, "--virtual-clock", "--json"}, 11, {{"result", "timed-out"}}},
+      // led: the LED setting screen.
+      {{"led", "off", "--sim", "--json"}, 0, {{"led", "off"}, {"message", "LED表示状態を変更しました。"}}},
+      {{"led", "on", "--sim=status-refused"}, 9, {}, "", "ポート読み込みエラー(011  009)"},
+      {{"led", "on", silentLed, "--virtual-clock", "--json"}, 11, {{"result", "timed-out"}}},
+      // apps: the application list.
+      {{"apps", "--sim=applications-full", "--json"}, 0,
+       {{"applications", Json::parse(R"([{"name":"Music","running":false},{"name":"Camera","running":false},
+          {"name":"ニュース","running":false},{"name":"Weather","running":false},{"name":"Mail","running":false},
+          {"name":"Navigator","running":true}])")}}},
+      {{"apps", "stop", "Navigator", "--sim=applications-full", "--json"}, 0, {{"message", "Navigatorを終了しました。"}}},
+      {{"apps", "start", "Music", "--sim=applications-full"}, 9, {}, "", "Musicを起動できませんでした。"},
+      {{"apps", "start", "Nobody", "--sim=applications-full"}, 2, {}, "", "no application named 'Nobody'"},
+      {{"apps", "--sim=applications-refused", "--json"}, 9, {{"message", "アプリのステータスを取得できませんでした。"}}},
+      {{"apps", silentApps, "--virtual-clock", "--json"}, 11, {{"result", "timed-out"}}},
+      // A bad command line ends before any screen, naming what is wrong.
+      {{"--ui=script", "--sim=no-such-scenario"}, 2, {}, "", "--sim=no-such-scenario"},
+      {{"--ui=script", "--sim", "-x"}, 2, {}, "", "unknown option -x"},
+      {{"--ui=script", "--sim", "--port"}, 2, {}, "", "--port"},
+  });
+}
+
+TEST(Commands, UpdateEndsAsTheCardEndsIt) {
+  RunCases({
+      {{"update", "--yes", "--sim", "--virtual-clock", "--json"}, 0, {{"update", "completed"}, {"percent", 100}}},
+      {{"update", "--yes", "--sim=update-fast"}, 0, {}, "update completed: ケータイアップデートが正常に完了しました。",
+       "[##########----------] 50% ファイルダウンロード完了"},
+      {{"update", "--yes", "--sim=update-not-needed", "--virtual-clock", "--json"}, 0, {{"update", "not-needed"}}},
+      {{"update", "--yes", "--sim=update-download-fails", "--virtual-clock", "--json"}, 9,
+       {{"update", "failed"}, {"message", "ケータイアップデートに失敗しました。(FDLNG)"}}},
+      {{"update", "--yes", "--sim=update-no-carrier", "--virtual-clock", "--json"}, 9, {{"result", "refused"}}},
+      {{"update", "--yes", "--sim=update-app-running", "--json"}, 9, {{"result", "refused"}}},
+      {{"update", "--yes", "--sim=update-unlisted-reason", "--virtual-clock", "--json"}, 9, {{"result", "refused"}}},
+      {{"update", "--yes", "--sim=update-raw-line", "--virtual-clock", "--json"}, 9, {{"result", "refused"}}},
+      {{"update", "--yes", "--sim=update-silent", "--virtual-clock", "--json"}, 11, {{"update", "no-reply"}}},
+      {{"update", "--yes", "--sim=update-hangs", "--virtual-clock", "--json"}, 11, {{"result", "timed-out"}}},
+      {{"update", "--yes", "--sim=update-keep-alive", "--virtual-clock", "--json"}, 0, {{"update", "completed"}}},
+      {{"update", "--yes", "--sim=update-unplugged", "--virtual-clock", "--json"}, 10, {{"result", "removed"}}},
+      {{"update", "--yes", "--sim=unplug-on-update", "--json"}, 10, {{"result", "removed"}}},
+      {{"update", "--sim"}, 2, {}, "", "run on a terminal or give --yes"},
+  });
+}
+
+// The administrator commands on one device root, in order: its management
+// file carries the password from one run to the next.
+TEST(Commands, AdministratorCommandsPassThePasswordScreen) {
+  testing::TempDirectory root;
+  const auto command = [&root](std::vector<std::string> words, std::string scenario = "--sim") {
+    for (const std::string& extra : {scenario, std::string("--json"), std::string("--password-fd"), std::string("0"),
+                                    std::string("--device-root"), root.path().string()}) {
+      words.push_back(extra);
+    }
+    return words;
+  };
+  const std::string password = "Secret12\n";
+  const std::string nineWrong = "w1\nw2\nw3\nw4\nw5\nw6\nw7\nw8\nw9\n";
+  RunCases({
+      // The first use: the common password, then one of the administrator's own.
+      {command({"domains"}), 12, {{"message", "the common password must be changed first: give the new one twice"}},
+       "", "", "j72n\n"},
+      {command({"domains"}), 0, {{"domains", Json::parse(R"([{"slot":1,"domain":null},{"slot":2,"domain":null},
+          {"slot":3,"domain":null}])")}}, "", "", "j72n\nSecret12\nSecret12\n"},
+      {command({"domains"}), 12, {{"result", "access-denied"}}, "", "", "j72n\n"},
+      // A wrong password is followed by the next line, as a person tries again.
+      {command({"connection-result"}, "--sim=domains-registered"), 0,
+       {{"connectionResult", 1}, {"message", "ダイヤルアップ接続に成功しました。"}}, "", "", "wrong\n" + password},
+      {command({"connection-result"}, "--sim=status-refused"), 9, {{"message", "接続結果を取得できませんでした。"}},
+       "", "", password},
+      {command({"domains", "add", "new.example.org"}), 0,
+       {{"message", "new.example.orgを登録しました。"}, {"domains", Json::parse(R"([{"slot":1,"domain":"new.example.org"},
+          {"slot":2,"domain":null},{"slot":3,"domain":null}])")}}, "", "", password},
+      {command({"domains", "set", "2", "b.example.org"}, "--sim=domains-registered"), 0,
+       {{"message", "b.example.orgを登録しました。"}}, "", "", password},
+      {command({"domains", "delete", "1"}, "--sim=domains-registered"), 0, {{"message", "example.co.jpを削除しました。"}},
+       "", "", password},
+      {command({"domains", "add", "another.example.org"}, "--sim=domains-registered"), 2,
+       {{"message", "every slot is in use: set or delete one"}}, "", "", password},
+      {command({"domains", "add", "bad_domain"}), 2, {{"message", "ドメイン名に指定できない文字が入力されました。"}},
+       "", "", password},
+      {command({"domains"}, "--sim=domain-read-refused"), 9, {{"message", "登録内容を取得できませんでした。"}}, "", "",
+       password},
+      {command({"register-id", "ABC123"}), 0, {{"message", "ABC123を登録しました。"}}, "", "", password},
+      {command({"register-id", "ABC123"}, "--sim=status-refused"), 9, {{"message", "ABC123を登録できませんでした。"}},
+       "", "", password},
+      // Nine failures leave the screen open; the tenth locks it, as on the screen.
+      {command({"domains"}), 0, {{"result", "ok"}}, "", "", nineWrong + password},
+      {command({"domains"}), 12, {{"message", "認証失敗によりパスワードがロックされました。認証ロック解除を実行してください。"}},
+       "", "", nineWrong + "w10\n" + password},
+      // No password on the command line, and none without a terminal or --password-fd.
+      {{"domains", "--sim", "--json", "--device-root", root.path().string()}, 12, {{"result", "access-denied"}}},
+  });
+}
+
+TEST(Commands, ThePasswordIsInNoArgumentEnvironmentLogOrOutput) {
+  testing::TempDirectory root;
+  const std::string password = "Pw7secret";
+  const std::string first = "j72n\n" + password + "\n" + password + "\n";
+  ProgramProcess program(P42R_PROGRAM, {"/LOG", "domains", "--sim=slow-replies", "--json", "--password-fd", "0",
+                                        "--device-root", root.path().string()});
+  program.send(first);
+  program.closeInput();
+  // While it runs (the slow card keeps it going after the password was taken).
+  const auto readProc = [&program](const char* file) {
+    std::ifstream in("/proc/" + std::to_string(program.pid()) + "/" + file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  std::string seen;
+  for (int i = 0; i < 50 && seen.empty(); ++i) seen = readProc("cmdline") + readProc("environ");
+  while (program.next(std::chrono::seconds(30))) {
+  }
+  EXPECT_EQ(program.wait(), 0) << program.standardError();
+  ASSERT_FALSE(seen.empty()) << "the running program's argv and environment were read";
+  std::string log;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root.path())) {
+    if (entry.path().filename() != "p42r_softup.log") continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    log.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ASSERT_FALSE(log.empty()) << "/LOG wrote the diagnostic log";
+  std::string output;
+  for (const auto& line : program.lines()) output += line;
+  for (const std::string& where : {seen, log, output, program.errorsSeen()}) {
+    EXPECT_EQ(where.find(password), std::string::npos) << where;
+  }
+}
+
+TEST(Commands, UpdateProgressIsOneJsonLinePerNotice) {
+  const Finished run = RunP42r({"update", "--yes", "--sim", "--virtual-clock", "--json"});
+  ASSERT_EQ(run.exitCode, 0) << run.errors;
+  ASSERT_EQ(run.lines.size(), 17u) << "sixteen notices and the result";
+  int previous = 0;
+  for (std::size_t i = 0; i + 1 < run.lines.size(); ++i) {
+    const Json notice = Json::parse(run.lines[i]);
+    EXPECT_EQ(notice["event"], "progress");
+    EXPECT_GT(notice["percent"].get<int>(), previous);
+    previous = notice["percent"];
+  }
+  EXPECT_EQ(Json::parse(run.lines.front())["text"], "バージョン確認開始");
+}
+
+TEST(Commands, SignalWatchRepeatsUntilInterrupted) {
+  ProgramProcess program(P42R_PROGRAM, {"signal", "--sim", "--watch", "1", "--json"});
+  for (int i = 0; i < 2; ++i) {
+    const auto line = program.next();
+    ASSERT_TRUE(line) << program.standardError();
+    EXPECT_EQ((*line)["level"], 3);
+    EXPECT_TRUE((*line)["time"].is_string());
+  }
+  ::kill(program.pid(), SIGINT);
+  EXPECT_EQ(program.wait(), 0) << "an interrupted watch has done its job";
+}
+
+TEST(Commands, ACommandBesideARunningProgramSaysWhyItEnds) {
+  testing::TempDirectory root;
+  ProgramProcess running(P42R_PROGRAM, {"--ui=script", "--sim", "--device-root", root.path().string()});
+  ASSERT_TRUE(running.nextEvent("title")) << running.standardError();
+  const Finished second = RunP42r({"info", "--sim", "--json", "--device-root", root.path().string()});
+  EXPECT_EQ(second.exitCode, 3);
+  EXPECT_NE(second.errors.find("another copy of p42r is running"), std::string::npos) << second.errors;
+  running.closeInput();
+  EXPECT_EQ(running.wait(), 0);
+}
+
+}  // namespace
+}  // namespace p42r::frontends

@@ -1,0 +1,203 @@
+// info, signal and led: the start-up's identification, the communication
+// state screen and the LED setting screen, read and tapped.
+#include <algorithm>
+#include <ctime>
+
+#include "frontends/commands/Commands.h"
+#include "link/AtVocabulary.h"
+#include "platform/TextConversion.h"
+#include "resources/StringTable.h"
+#include "status/ClsDispState.h"
+
+namespace p42r::frontends {
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+constexpr int kConsumerMenu = 15;
+constexpr int kGeneralMenu = 5;
+constexpr int kStateScreen = 10;
+constexpr int kLedScreen = 11;
+constexpr std::uint16_t kStateButton = 1017;  // general menu: 通信状態表示
+constexpr std::uint16_t kGetState = 1033;
+constexpr std::uint16_t kLedButton = 1034;
+constexpr std::uint16_t kPictureArea = 1078;
+constexpr std::uint16_t kNetworkLabel = 1088;
+constexpr std::uint16_t kLedOn = 1036;
+constexpr std::uint16_t kLedOff = 1037;
+constexpr std::uint16_t kDecide = 1038;
+constexpr std::uint32_t kStateUnavailable = 30300;
+constexpr std::uint32_t kStateNoReply = 30301;
+constexpr std::uint32_t kLedNoReply = 30400;
+constexpr std::uint32_t kLedChanged = 30450;
+
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+  ::gmtime_r(&now, &utc);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+class InfoCommand final : public Command {
+ public:
+  int firstScreen() const override { return kConsumerMenu; }
+  void begin(CommandContext& context, const platform::Form&) override {
+    const CardFacts& facts = context.facts();
+    Outcome outcome;
+    const std::string port = facts.portName();
+    const std::string maker = platform::ToUtf8(link::at::Token(link::at::kMaker));
+    outcome.fields = {{"port", port},
+                      {"hostDevice", facts.hostDevice()},
+                      {"maker", maker},
+                      {"updateWasRunning", facts.updateWasRunning}};
+    outcome.text = "port " + port + " (" + facts.hostDevice() + ")\nmaker " + maker +
+                   "\nupdate still being written at start: " + (facts.updateWasRunning ? "yes" : "no");
+    if (facts.updateWasRunning) {
+      outcome.fields["updateResult"] = facts.startStatus;
+      outcome.text += "\n" + facts.startStatus;
+    }
+    context.report(std::move(outcome));
+  }
+};
+
+class SignalCommand final : public Command {
+ public:
+  explicit SignalCommand(std::optional<int> watchSeconds) : watchSeconds_(watchSeconds) {}
+  int firstScreen() const override { return kGeneralMenu; }
+  void begin(CommandContext& context, const platform::Form&) override { context.click(kStateButton); }
+  void screenShown(CommandContext& context, const platform::Form& screen) override {
+    if (screen.number() == kStateScreen && !asked_) Query(context);
+  }
+  void controlChanged(CommandContext& context, const platform::Form& screen, const platform::Control& control,
+                      platform::ControlProperty property) override {
+    if (screen.number() != kStateScreen || !querying_) return;
+    if (control.id() == kNetworkLabel && property == platform::ControlProperty::Text) label_ = control.text();
+    if (control.id() == kPictureArea && property == platform::ControlProperty::Picture) {
+      picture_ = control.picture().resource;
+    }
+    // The screen is idle again: the query is over, whichever way.
+    if (control.id() == kGetState && property == platform::ControlProperty::Enabled && control.isEnabled()) {
+      Answered(context);
+    }
+  }
+  bool messageBox(CommandContext& context, const platform::MessageBoxState& box) override {
+    const std::string text = platform::ToUtf8(box.text);
+    if (text == Text(kStateUnavailable)) failure_ = {OutcomeKind::Refused, text};
+    else if (text == Text(kStateNoReply)) failure_ = {OutcomeKind::TimedOut, text};
+    else return false;
+    context.answer(true);
+    return true;
+  }
+
+ private:
+  void Query(CommandContext& context) {
+    asked_ = querying_ = true;
+    picture_ = 0;
+    failure_.reset();
+    context.click(kGetState);
+  }
+
+  void Answered(CommandContext& context) {
+    querying_ = false;
+    Outcome outcome;
+    if (failure_) {
+      outcome.kind = failure_->first;
+      outcome.message = failure_->second;
+    } else {
+      const auto& pictures = status::ClsDispState::kLevelPictures;
+      const auto level = std::find(pictures.begin(), pictures.end(), picture_) - pictures.begin();
+      const std::string label = platform::ToUtf8(label_);
+      outcome.fields = {{"level", level}, {"network", label.empty() ? json(nullptr) : json(label)}};
+      outcome.text = "level " + std::to_string(level) + "/4" + (label.empty() ? "" : ", " + label);
+    }
+    if (!watchSeconds_) {
+      context.report(std::move(outcome));
+      return;
+    }
+    // Watching: each answer is a line of its own, and the next query follows.
+    json line = {{"command", "signal"},
+                 {"time", UtcNow()},
+                 {"ok", outcome.kind == OutcomeKind::Ok},
+                 {"result", OutcomeName(outcome.kind)}};
+    if (!outcome.message.empty()) line["message"] = outcome.message;
+    for (const auto& [key, value] : outcome.fields.items()) line[key] = value;
+    context.emitLine(line, UtcNow() + " " + (outcome.kind == OutcomeKind::Ok ? outcome.text : outcome.message));
+    context.after(std::chrono::seconds(*watchSeconds_), [this, &context] { Query(context); });
+  }
+
+  std::optional<int> watchSeconds_;
+  bool asked_ = false;
+  bool querying_ = false;
+  int picture_ = 0;
+  std::u16string label_;
+  std::optional<std::pair<OutcomeKind, std::string>> failure_;
+};
+
+class LedCommand final : public Command {
+ public:
+  explicit LedCommand(bool on) : on_(on) {}
+  int firstScreen() const override { return kGeneralMenu; }
+  void begin(CommandContext& context, const platform::Form&) override { context.click(kStateButton); }
+  void screenShown(CommandContext& context, const platform::Form& screen) override {
+    if (screen.number() == kStateScreen && !sent_) context.click(kLedButton);
+    if (screen.number() == kLedScreen && !sent_) {
+      sent_ = true;
+      context.check(on_ ? kLedOn : kLedOff);
+      context.click(kDecide);
+    }
+  }
+  bool messageBox(CommandContext& context, const platform::MessageBoxState& box) override {
+    const std::string text = platform::ToUtf8(box.text);
+    Outcome outcome;
+    outcome.message = text;
+    if (text == Text(kLedChanged)) {
+      outcome.fields = {{"led", on_ ? "on" : "off"}};
+      outcome.text = std::string("LED display ") + (on_ ? "on" : "off");
+    } else if (text == Text(kLedNoReply)) {
+      outcome.kind = OutcomeKind::TimedOut;
+    } else {
+      return false;
+    }
+    context.answer(true);
+    context.report(std::move(outcome));
+    return true;
+  }
+
+ private:
+  bool on_;
+  bool sent_ = false;
+};
+
+}  // namespace
+
+std::string Text(std::uint32_t id) { return platform::ToUtf8(resources::LoadString(id)); }
+
+bool EndsWithText(const std::string& text, std::uint32_t id) {
+  const std::string end = Text(id);
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+std::unique_ptr<Command> MakeInfoCommand() { return std::make_unique<InfoCommand>(); }
+std::unique_ptr<Command> MakeSignalCommand(std::optional<int> watchSeconds) {
+  return std::make_unique<SignalCommand>(watchSeconds);
+}
+std::unique_ptr<Command> MakeLedCommand(bool on) { return std::make_unique<LedCommand>(on); }
+
+std::unique_ptr<Command> MakeCommand(const CommandRequest& request) {
+  switch (request.kind) {
+    case CommandKind::Info: return MakeInfoCommand();
+    case CommandKind::Signal: return MakeSignalCommand(request.watchSeconds);
+    case CommandKind::Led: return MakeLedCommand(request.ledOn.value_or(true));
+    case CommandKind::Apps: return MakeAppsCommand(request.appsAction, request.appName);
+    case CommandKind::Update: return MakeUpdateCommand(request.yes);
+    case CommandKind::Domains:
+    case CommandKind::ConnectionResult:
+    case CommandKind::RegisterId: return MakeAdministratorCommand(request);
+  }
+  return nullptr;
+}
+
+}  // namespace p42r::frontends

@@ -1,0 +1,94 @@
+// The command line as a table: what each line means, and the message a bad
+// one gets (it must name what is wrong).
+#include <gtest/gtest.h>
+
+#include "program/ProgramOptions.h"
+
+namespace p42r::program {
+namespace {
+
+struct BadLine {
+  std::vector<std::string> arguments;
+  std::string message;  // a part of the error
+};
+
+TEST(ProgramOptions, BadLinesAreRefusedNamingTheOption) {
+  const BadLine lines[] = {
+      {{"--port"}, "--port"},
+      {{"--port", "--sim"}, "--port needs"},
+      {{"--device-root"}, "--device-root"},
+      {{"-x"}, "unknown option -x"},
+      {{"/LOG", "-V"}, "unknown option -V"},
+      {{"--no-such-option"}, "unknown option --no-such-option"},
+      {{"--sim=no-such-scenario"}, "--sim=no-such-scenario"},
+      {{"--sim", "--port", "/dev/ttyUSB0"}, "exclude each other"},
+      {{"--ui=web"}, "--ui takes tui or script"},
+      {{"--virtual-clock"}, "--virtual-clock"},
+      {{"--os-version=four"}, "--os-version"},
+      {{"--entry=nowhere"}, "--entry takes"},
+      {{"info", "-x"}, "-x"},
+      {{"info", "--ui=script"}, "--ui does not go with a command"},
+      {{"led"}, "setting"},
+      {{"led", "dim"}, "dim"},
+      {{"signal", "--watch", "0"}, "--watch"},
+      {{"apps", "start"}, "needs the application's name"},
+      {{"apps", "list", "Mail"}, "takes no name"},
+      {{"info", "signal"}, "signal"},
+  };
+  for (const BadLine& line : lines) {
+    std::string error;
+    const auto options = ParseProgramOptions(line.arguments, error);
+    EXPECT_FALSE(options) << line.arguments.front();
+    EXPECT_NE(error.find(line.message), std::string::npos) << "'" << error << "' lacks '" << line.message << "'";
+  }
+}
+
+TEST(ProgramOptions, GoodLinesMeanWhatTheySay) {
+  std::string error;
+  auto handheld = ParseProgramOptions({"--sim", "/LOG", "--ui", "script", "--virtual-clock"}, error);
+  ASSERT_TRUE(handheld) << error;
+  EXPECT_EQ(handheld->simulatedCard, std::string());
+  EXPECT_EQ(handheld->ui, UiKind::Script);
+  EXPECT_EQ(handheld->handheldCommandLine, u"/LOG");
+  EXPECT_FALSE(handheld->command);
+
+  auto named = ParseProgramOptions({"--sim=update-fast", "--port=x"}, error);
+  EXPECT_FALSE(named);
+  named = ParseProgramOptions({"--sim=update-fast", "--entry=general", "--device-root", "/tmp"}, error);
+  ASSERT_TRUE(named) << error;
+  EXPECT_EQ(named->simulatedCard, "update-fast");
+  EXPECT_EQ(named->deviceRoot, "/tmp");
+  EXPECT_EQ(named->entry, "general");
+
+  // The program's options may stand before or after the command.
+  auto signal = ParseProgramOptions({"signal", "--sim", "--watch", "5", "--json"}, error);
+  ASSERT_TRUE(signal && signal->command) << error;
+  EXPECT_EQ(signal->ui, UiKind::Command);
+  EXPECT_EQ(signal->entry, "general");
+  EXPECT_EQ(signal->command->watchSeconds, 5);
+  EXPECT_TRUE(signal->command->json);
+  EXPECT_TRUE(signal->simulatedCard);
+
+  auto apps = ParseProgramOptions({"--sim=applications-full", "apps", "stop", "Camera"}, error);
+  ASSERT_TRUE(apps && apps->command) << error;
+  EXPECT_EQ(apps->entry, "applications");
+  EXPECT_EQ(apps->command->appsAction, frontends::AppsAction::Stop);
+  EXPECT_EQ(apps->command->appName, "Camera");
+
+  auto logged = ParseProgramOptions({"info", "/LOG"}, error);
+  ASSERT_TRUE(logged) << error;
+  EXPECT_EQ(logged->handheldCommandLine, u"/LOG");
+
+  auto led = ParseProgramOptions({"led", "off"}, error);
+  ASSERT_TRUE(led && led->command) << error;
+  EXPECT_EQ(led->command->ledOn, false);
+
+  auto help = ParseProgramOptions({"update", "--help"}, error);
+  ASSERT_TRUE(help && help->help) << error;
+  EXPECT_NE(help->help->find("--yes"), std::string::npos);
+  EXPECT_NE(help->help->find("11 the card did not answer in time"), std::string::npos);
+  EXPECT_EQ(help->help->find("--entry"), std::string::npos) << "a command's help is its own";
+}
+
+}  // namespace
+}  // namespace p42r::program
