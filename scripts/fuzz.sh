@@ -48,6 +48,7 @@ case "$workers" in
   '' | 0 | *[!0-9]*) echo "fuzz: P42R_FUZZ_JOBS must be a number of processes, not '$workers'" >&2; exit 2 ;;
 esac
 started=$(date +%s)
+. scripts/compiler-cache.sh "$top"
 
 echo "=== fuzz: configure and build (clang)"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DP42R_FUZZ=ON >/dev/null
@@ -61,6 +62,7 @@ for line in "${manifest[@]}"; do
 done
 [ ${#names[@]} -gt 0 ] || { echo "fuzz: no such target: ${only[*]}" >&2; exit 2; }
 cmake --build "$build" -j "$jobs" --target "${names[@]/#/fuzz_}"
+echo "=== stage fuzz-build: $(($(date +%s) - started)) s"
 
 # The screens' targets build a device root for every input; on a disk that
 # discards freed blocks at once, removing it costs more than the input itself.
