@@ -49,6 +49,9 @@ case "$workers" in
 esac
 started=$(date +%s)
 . scripts/compiler-cache.sh "$top"
+# The compiles name the coverage ignore list by a relative path; its content
+# must count for the cache.
+export CCACHE_EXTRAFILES=$top/cmake/fuzz-coverage-ignore.txt
 
 echo "=== fuzz: configure and build (clang)"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DP42R_FUZZ=ON >/dev/null
