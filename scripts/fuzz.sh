@@ -19,6 +19,9 @@
 # whole machine for its time; its processes share the corpus folders, and the
 # report adds up their executions.
 #
+# P42R_FUZZ_MERGE=0 leaves the corpus as it is (CI, whose clone is thrown
+# away, has no use for what a round would add to it).
+#
 # P42R_FUZZ_SEED=N fixes libFuzzer's random seed, so that a run can be
 # repeated (process K of a target gets seed N+K); under CI (CI=true) the
 # seed is 1 unless set, so that CI explores the same way a developer's run
@@ -127,7 +130,7 @@ for line in "${manifest[@]}"; do
     result="**$found input(s) in build/fuzz/findings/$name** (exit $status)"
     echo "fuzz: $name found a fault; its input and log are in $findings/$name" >&2
     tail -40 "$run/log" >&2
-  else
+  elif [ "${P42R_FUZZ_MERGE:-1}" = 1 ]; then
     # The repository corpus becomes what adds coverage over the seeds: the
     # seeds are merged in first and then left out again. Edges alone count
     # here (not how often each ran), which keeps the corpus small.
