@@ -20,9 +20,13 @@ if(P42R_FUZZ)
   if(NOT P42R_SANITIZE STREQUAL "")
     message(FATAL_ERROR "P42R_FUZZ=ON brings its own sanitizers; leave P42R_SANITIZE empty")
   endif()
+  # Named relative to the build folder (where every compile runs), so that
+  # the compile line is the same in every clone and a compiler cache shares
+  # it; scripts/fuzz.sh has the cache hash the file's content.
+  file(RELATIVE_PATH fuzz_coverage_ignore ${CMAKE_BINARY_DIR} ${CMAKE_CURRENT_LIST_DIR}/fuzz-coverage-ignore.txt)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
                       -fno-omit-frame-pointer
-                      -fsanitize-coverage-ignorelist=${CMAKE_CURRENT_LIST_DIR}/fuzz-coverage-ignore.txt)
+                      -fsanitize-coverage-ignorelist=${fuzz_coverage_ignore})
   add_link_options(-fsanitize=address,undefined)
   file(WRITE ${P42R_FUZZ_MANIFEST} "")
 endif()

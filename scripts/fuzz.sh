@@ -19,6 +19,9 @@
 # whole machine for its time; its processes share the corpus folders, and the
 # report adds up their executions.
 #
+# P42R_FUZZ_MERGE=0 leaves the corpus as it is (CI, whose clone is thrown
+# away, has no use for what a round would add to it).
+#
 # P42R_FUZZ_SEED=N fixes libFuzzer's random seed, so that a run can be
 # repeated (process K of a target gets seed N+K); under CI (CI=true) the
 # seed is 1 unless set, so that CI explores the same way a developer's run
@@ -48,6 +51,10 @@ case "$workers" in
   '' | 0 | *[!0-9]*) echo "fuzz: P42R_FUZZ_JOBS must be a number of processes, not '$workers'" >&2; exit 2 ;;
 esac
 started=$(date +%s)
+. scripts/compiler-cache.sh "$top"
+# The compiles name the coverage ignore list by a relative path; its content
+# must count for the cache.
+export CCACHE_EXTRAFILES=$top/cmake/fuzz-coverage-ignore.txt
 
 echo "=== fuzz: configure and build (clang)"
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DP42R_FUZZ=ON >/dev/null
@@ -61,6 +68,7 @@ for line in "${manifest[@]}"; do
 done
 [ ${#names[@]} -gt 0 ] || { echo "fuzz: no such target: ${only[*]}" >&2; exit 2; }
 cmake --build "$build" -j "$jobs" --target "${names[@]/#/fuzz_}"
+echo "=== stage fuzz-build: $(($(date +%s) - started)) s"
 
 # The screens' targets build a device root for every input; on a disk that
 # discards freed blocks at once, removing it costs more than the input itself.
@@ -122,7 +130,7 @@ for line in "${manifest[@]}"; do
     result="**$found input(s) in build/fuzz/findings/$name** (exit $status)"
     echo "fuzz: $name found a fault; its input and log are in $findings/$name" >&2
     tail -40 "$run/log" >&2
-  else
+  elif [ "${P42R_FUZZ_MERGE:-1}" = 1 ]; then
     # The repository corpus becomes what adds coverage over the seeds: the
     # seeds are merged in first and then left out again. Edges alone count
     # here (not how often each ran), which keeps the corpus small.

@@ -1,5 +1,5 @@
-// Copies the stream of one Binary-table row into a file, 10,240 bytes at a
-// time. The row is selected with a query parameter, so any key, quotes
+// Copies the stream of one Binary-table row into a file, reading it 10,240
+// bytes at a time. The row is selected with a query parameter, so any key, quotes
 // included, finds exactly its own row.
 #pragma once
 

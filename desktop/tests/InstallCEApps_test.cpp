@@ -2,6 +2,7 @@
 // the directories, and how the application manager is started.
 #include "PackageFixture.h"
 #include "Win32Api.h"
+#include "standin/FaultInjection.h"
 
 #include <gmock/gmock.h>
 
@@ -203,6 +204,19 @@ TEST_F(EdgeRowsTest, StreamsOfExactlyOneBufferAndOfNoBytesAreCopiedWhole) {
   EXPECT_EQ(exact->size(), 10240u);
   EXPECT_EQ(*exact, binaryStream("edges", "Exact"));
   EXPECT_EQ(readFile(onDrive("Edges/empty.bin")), std::string());
+  // Larger than several of the blocks the copy writes at a time.
+  EXPECT_EQ(readFile(onDrive("Edges/large.bin")), binaryStream("edges", "Large"));
+}
+
+TEST_F(EdgeRowsTest, AStreamReadFailingMidwayLeavesTheFileWithEverythingReadBeforeIt) {
+  // The row's other files take nine reads before the large stream's; its 41st read fails
+  // while the copy still holds reads it has not written.
+  standin::failNextCall("MsiRecordReadStream", ERROR_FUNCTION_FAILED, 9 + 40);
+  EXPECT_THAT(install({"Sizes"}), testing::Contains("Error in Reading the Binary Table Record Data with Key Large"));
+  const auto written = readFile(onDrive("Edges/large.bin"));
+  ASSERT_TRUE(written);
+  ASSERT_EQ(written->size(), 40u * 10240);  // (compared as a whole, a mismatch would be diffed line by line)
+  EXPECT_TRUE(*written == binaryStream("edges", "Large").substr(0, written->size()));
 }
 
 TEST_F(EdgeRowsTest, ABinaryKeyWithAQuoteSelectsExactlyItsOwnRow) {

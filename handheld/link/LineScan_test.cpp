@@ -94,6 +94,9 @@ TEST_F(EchoFixture, ALineOfTheLongestLengthArrivesAndOneCharacterMoreDoesNot) {
   EXPECT_TRUE(channel.ReceiveForTest(longest).empty());
   EXPECT_TRUE(channel.ReceiveForTest("bc").empty());
   EXPECT_EQ(channel.ReceiveForTest("d\nERROR\n"), (Lines{u"ERROR"}));
+  // Nothing of a two-byte character cut at a dropped chunk's end is left for the next line.
+  EXPECT_TRUE(channel.ReceiveForTest(longest + "b\x82").empty());
+  EXPECT_EQ(channel.ReceiveForTest("\xa0\nOK\n"), (Lines{u"OK"}));
 }
 
 TEST_F(EchoFixture, AWriteEndsTheDroppingOfAnOverlongLine) {

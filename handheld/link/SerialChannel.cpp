@@ -303,6 +303,16 @@ void SerialChannel::AppendChunk(std::string_view bytes) {
   const std::size_t nul = bytes.find('\0');
   if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
   if (bytes.empty()) return;
+  if (droppingLine_) {
+    // A line feed is never the second byte of a two-byte character, so an
+    // overlong line is dropped as bytes, without converting what a flood sends.
+    cutOffBytes_.clear();
+    const std::size_t lineFeed = bytes.find('\n');
+    if (lineFeed == std::string_view::npos) return;
+    // The line feed ends the dropped line; the next trim removes it.
+    bytes.remove_prefix(lineFeed);
+    droppingLine_ = false;
+  }
   // A read may end inside a two-byte character: its first byte waits for the
   // rest instead of becoming a replacement character.
   std::string pending = std::move(cutOffBytes_);
@@ -310,13 +320,6 @@ void SerialChannel::AppendChunk(std::string_view bytes) {
   std::size_t cutOff = 0;
   std::u16string text = codePage_.toWidePiece(pending, cutOff);
   cutOffBytes_ = pending.substr(pending.size() - cutOff);
-  if (droppingLine_) {
-    const std::size_t lineFeed = text.find(u'\n');
-    if (lineFeed == std::u16string::npos) return;
-    // The line feed ends the dropped line; the next trim removes it.
-    text.erase(0, lineFeed);
-    droppingLine_ = false;
-  }
   if (text.empty()) return;
   buffer_ += text;
   ++bufferVersion_;

@@ -90,7 +90,11 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
     return INVALID_HANDLE_VALUE;
   }
   if (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING) {
-    if (::ftruncate(descriptor, 0) != 0) {
+    // An empty file is left alone: on ext4 a truncation marks the file for
+    // writeback at close, which would make closing a large new file wait.
+    struct stat opened {};
+    const bool empty = ::fstat(descriptor, &opened) == 0 && opened.st_size == 0;
+    if (!empty && ::ftruncate(descriptor, 0) != 0) {
       failWithErrno(errno, *path);
       return INVALID_HANDLE_VALUE;
     }

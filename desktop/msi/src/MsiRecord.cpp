@@ -19,12 +19,14 @@ constexpr std::size_t kReadAheadSize = 256 * 1024;
 }  // namespace
 
 bool StreamField::refill() {
-  readAhead_.resize(kReadAheadSize);
+  if (!readAheadBlock_) {
+    readAheadBlock_ = std::make_unique_for_overwrite<char[]>(kReadAheadSize);
+  }
   readAheadPosition_ = 0;
   gsize done = 0;
   GError* error = nullptr;
-  const gboolean ok = g_input_stream_read_all(stream_.get(), readAhead_.data(), readAhead_.size(), &done, nullptr, &error);
-  readAhead_.resize(done);
+  const gboolean ok = g_input_stream_read_all(stream_.get(), readAheadBlock_.get(), kReadAheadSize, &done, nullptr, &error);
+  readAheadSize_ = done;
   if (error != nullptr) {
     g_error_free(error);
   }
@@ -38,16 +40,16 @@ bool StreamField::read(char* buffer, std::size_t capacity, std::size_t& bytesRea
     return false;
   }
   while (bytesRead < capacity) {
-    if (readAheadPosition_ == readAhead_.size()) {
+    if (readAheadPosition_ == readAheadSize_) {
       if (failed_ || !refill()) {
         return false;
       }
-      if (readAhead_.empty()) {
+      if (readAheadSize_ == 0) {
         break;  // the end of the stream
       }
     }
-    const std::size_t count = std::min(capacity - bytesRead, readAhead_.size() - readAheadPosition_);
-    std::memcpy(buffer + bytesRead, readAhead_.data() + readAheadPosition_, count);
+    const std::size_t count = std::min(capacity - bytesRead, readAheadSize_ - readAheadPosition_);
+    std::memcpy(buffer + bytesRead, readAheadBlock_.get() + readAheadPosition_, count);
     readAheadPosition_ += count;
     bytesRead += count;
   }
@@ -65,7 +67,7 @@ std::size_t StreamField::remaining() {
   }
   const goffset end = g_seekable_tell(seekable);
   g_seekable_seek(seekable, position, G_SEEK_SET, nullptr, nullptr);
-  const std::size_t buffered = readAhead_.size() - readAheadPosition_;
+  const std::size_t buffered = readAheadSize_ - readAheadPosition_;
   return (end > position ? static_cast<std::size_t>(end - position) : 0) + buffered;
 }
 

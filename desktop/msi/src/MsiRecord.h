@@ -7,6 +7,7 @@
 
 #include <gio/gio.h>
 #include <libmsi.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,9 @@ private:
   GObjectRef<LibmsiRecord> source_;
   unsigned field_;
   GObjectRef<GInputStream> stream_;
-  std::vector<char> readAhead_;
+  // Left uninitialised: filling it first would cost as much as the copy.
+  std::unique_ptr<char[]> readAheadBlock_;
+  std::size_t readAheadSize_ = 0;
   std::size_t readAheadPosition_ = 0;
   bool failed_ = false;
 };
