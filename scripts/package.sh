@@ -14,6 +14,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 bash scripts/install-deps.sh package
+. scripts/compiler-cache.sh "$top"
 build=$top/build/package-build
 out=$top/build/package
 
