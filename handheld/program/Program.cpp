@@ -28,6 +28,7 @@
 #include "program/CloseOnSignals.h"
 #include "program/DeviceRootSetup.h"
 #include "program/HostPortCheck.h"
+#include "program/PortList.h"
 #include "program/ScreenTable.h"
 #include "resources/StringTable.h"
 
@@ -373,6 +374,9 @@ int Run(const ProgramOptions& options, Handheld& handheld, Frontend& frontend) {
 }  // namespace
 
 int RunProgram(const ProgramOptions& options) {
+  if (options.command && options.command->kind == frontends::CommandKind::Ports) {
+    return RunPortsCommand(options.command->json);
+  }
   ChosenRoot root;
   std::unique_ptr<Handheld> handheld;
   try {

@@ -129,6 +129,9 @@ struct Parser {
     auto* registerId = AddAdministrator(CommandKind::RegisterId, "register-id",
                                         "Registers an ID text into the card's dedicated memory area.");
     registerId->add_option("text", options.command->text, "the ID text")->required();
+    Add(CommandKind::Ports, "ports",
+        "Lists the USB serial and ACM ports a card could be on: the stable /dev/serial/by-id name, vendor, "
+        "product, serial number and the processes that hold each open. Needs no card.");
   }
 
   // An administrator command passes the password screen first.
@@ -252,6 +255,7 @@ struct Parser {
         options.entry = "admin-id";
         if (chosen->first->count("--password-fd") != 0) command.passwordFd = raw.passwordFd;
         break;
+      case CommandKind::Ports: break;
     }
   }
 
@@ -357,6 +361,7 @@ Commands:
                         the permitted connection domains (administrator)
   connection-result     how the last dial-up connection ended (administrator)
   register-id TEXT      register an ID text in the card's memory (administrator)
+  ports                 the USB serial and ACM ports a card could be on, and who holds them
   The administrator commands ask for the password on the terminal without
   echo, or read it from --password-fd N; never from the command line.
 

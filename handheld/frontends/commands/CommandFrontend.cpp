@@ -53,6 +53,7 @@ const char* CommandName(CommandKind kind) {
     case CommandKind::Domains: return "domains";
     case CommandKind::ConnectionResult: return "connection-result";
     case CommandKind::RegisterId: return "register-id";
+    case CommandKind::Ports: return "ports";
   }
   return "";
 }

@@ -7,7 +7,8 @@
 
 namespace p42r::frontends {
 
-enum class CommandKind { Info, Signal, Led, Apps, Update, Domains, ConnectionResult, RegisterId };
+// Ports needs no card and no screen: the program answers it before starting.
+enum class CommandKind { Info, Signal, Led, Apps, Update, Domains, ConnectionResult, RegisterId, Ports };
 
 enum class AppsAction { List, Start, Stop };
 enum class DomainsAction { List, Add, Set, Delete };

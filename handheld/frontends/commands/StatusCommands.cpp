@@ -196,6 +196,7 @@ std::unique_ptr<Command> MakeCommand(const CommandRequest& request) {
     case CommandKind::Domains:
     case CommandKind::ConnectionResult:
     case CommandKind::RegisterId: return MakeAdministratorCommand(request);
+    case CommandKind::Ports: break;
   }
   return nullptr;
 }

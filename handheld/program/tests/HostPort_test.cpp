@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "program/PortList.h"
 #include "program/ProgramOptions.h"
 #include "testing/ProgramProcess.h"
 #include "testing/TempDirectory.h"
@@ -87,6 +88,22 @@ TEST(HostPortCheck, EachPortThatCannotBeUsedIsNamedWithItsProblem) {
   ASSERT_TRUE(verdict);
   EXPECT_EQ(verdict->kind, HostPortProblem::Busy);
   EXPECT_NE(verdict->message.find("in use by another program"), std::string::npos) << verdict->message;
+}
+
+// `p42r ports` names who holds a port by looking, never by opening it.
+TEST(PortList, AHolderIsFoundThroughItsOpenDescriptorAndAnUnopenedPortHasNone) {
+  Pty held, unheld;
+  ASSERT_TRUE(held.Claim());
+  const auto holders = HoldersOf(held.slavePath);
+  ASSERT_EQ(holders.size(), 1u);
+  EXPECT_EQ(holders.front().pid, ::getpid());
+  std::ifstream comm("/proc/self/comm");
+  std::string name;
+  std::getline(comm, name);
+  EXPECT_EQ(holders.front().command, name);
+  EXPECT_TRUE(HoldersOf(unheld.slavePath).empty());
+  testing::TempDirectory noProc;
+  EXPECT_TRUE(HoldersOf(held.slavePath, noProc.path() / "missing").empty());
 }
 
 TEST(HostPortCheck, OpenFailuresSayWhatToDo) {

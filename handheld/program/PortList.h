@@ -1,0 +1,40 @@
+// `p42r ports`: the serial ports a card could be on, for a person choosing
+// --port or a script looking for its cards. USB serial adapters and ACM
+// modems come from the device manager's database (libudev), each with its
+// stable /dev/serial/by-id name, vendor, product and serial number, and
+// whichever processes hold it open. Nothing is opened: looking must not
+// disturb a card in the middle of an update.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace p42r::program {
+
+struct PortHolder {
+  int pid = 0;
+  std::string command;  // the process's name, as /proc/PID/comm gives it
+};
+
+struct SerialPortInfo {
+  std::string device;  // /dev/ttyUSB0
+  std::string byId;    // /dev/serial/by-id/usb-..., or empty
+  std::string vendorId, productId, manufacturer, product, serial;
+  std::vector<PortHolder> holders;  // empty: nobody has it open
+};
+
+// The USB serial and ACM ports known to the device manager, by device name.
+// Nothing when the device manager cannot be asked (no udev in a container).
+std::optional<std::vector<SerialPortInfo>> ListSerialPorts();
+
+// The processes under `procRoot` (normally /proc) with `device` open; those
+// whose descriptors this user may not look at are not seen.
+std::vector<PortHolder> HoldersOf(const std::filesystem::path& device,
+                                  const std::filesystem::path& procRoot = "/proc");
+
+// Prints the list as text or as one JSON object; the exit code.
+int RunPortsCommand(bool json);
+
+}  // namespace p42r::program
