@@ -17,7 +17,7 @@ void EventLoop::post(Message message) {
     messages_.push_back(std::move(message));
     order_.push_back(false);
   }
-  queueChanged_.notify_one();
+  notifyPosted();
 }
 
 void EventLoop::postTask(Task task) {
@@ -26,7 +26,12 @@ void EventLoop::postTask(Task task) {
     tasks_.push_back(std::move(task));
     order_.push_back(true);
   }
+  notifyPosted();
+}
+
+void EventLoop::notifyPosted() {
   queueChanged_.notify_one();
+  if (ForeignLoop* foreign = foreign_.load()) foreign->wake();
 }
 
 bool EventLoop::setTimer(WindowHandle window, TimerId id, Duration period) {
@@ -192,6 +197,12 @@ void EventLoop::waitForWork() {
   if (!clock_.isManual()) {
     // The real clock shares the steady clock's time base.
     if (const auto next = nextTimerDue(); next && (!deadline || *next < *deadline)) deadline = *next;
+  }
+  if (ForeignLoop* foreign = foreign_.load()) {
+    // A post after this check wakes the foreign loop, which then returns at once.
+    if (hasPosted()) return;
+    foreign->waitAndHandle(deadline);
+    return;
   }
   std::unique_lock lock(queueMutex_);
   if (deadline) {

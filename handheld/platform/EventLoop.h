@@ -8,6 +8,7 @@
 // deadlines, which are real even when the program's clock is not.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -31,6 +32,19 @@ struct TimerFaults {
   std::optional<std::uint32_t> failNextKill;
 };
 
+// Another event loop that must keep running while this one has nothing to do
+// (a window toolkit's): the loop waits inside it instead of on its own queue.
+class ForeignLoop {
+ public:
+  virtual ~ForeignLoop() = default;
+  // User-interface thread: handles the foreign loop's events, blocking until
+  // some came, `deadline` passed or wake() was called. A wake() that came
+  // before the call makes it return at once.
+  virtual void waitAndHandle(std::optional<std::chrono::steady_clock::time_point> deadline) = 0;
+  // Any thread: makes the current or next waitAndHandle return.
+  virtual void wake() = 0;
+};
+
 class EventLoop {
  public:
   using Dispatcher = std::function<void(Message&)>;
@@ -44,6 +58,8 @@ class EventLoop {
 
   // Where delivered messages go (the window system).
   void setDispatcher(Dispatcher dispatcher);
+  // Joins a foreign loop (nullptr: none); set before other threads post.
+  void setForeignLoop(ForeignLoop* foreign) { foreign_.store(foreign); }
 
   // --- any thread ---
   void post(Message message);
@@ -103,8 +119,11 @@ class EventLoop {
   bool stepVirtualTime();
   void waitForWork();
 
+  void notifyPosted();
+
   Clock& clock_;
   Dispatcher dispatcher_;
+  std::atomic<ForeignLoop*> foreign_{nullptr};
 
   mutable std::mutex queueMutex_;
   std::condition_variable queueChanged_;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -192,6 +194,50 @@ TEST(EventLoopThreads, APostFromAnotherThreadWakesAWaitingLoop) {
   EXPECT_EQ(loop.run(), 0);
   poster.join();
   EXPECT_FALSE(timedOut);
+}
+
+// A toolkit's loop joined to the program's: the loop waits inside it, and a
+// post from another thread ends that wait.
+struct FakeForeignLoop final : ForeignLoop {
+  std::mutex mutex;
+  std::condition_variable woken;
+  bool wakePending = false;
+  int waits = 0;
+  void waitAndHandle(std::optional<std::chrono::steady_clock::time_point> deadline) override {
+    std::unique_lock lock(mutex);
+    ++waits;
+    woken.wait_until(lock, deadline.value_or(std::chrono::steady_clock::now() + std::chrono::seconds(10)),
+                     [&] { return wakePending; });
+    wakePending = false;
+  }
+  void wake() override {
+    std::lock_guard lock(mutex);
+    wakePending = true;
+    woken.notify_one();
+  }
+};
+
+TEST(EventLoopThreads, AJoinedForeignLoopIsWhereTheLoopWaitsAndAPostWakesIt) {
+  SteadyClock clock;
+  EventLoop loop(clock);
+  FakeForeignLoop foreign;
+  loop.setForeignLoop(&foreign);
+  WindowSystem windows(loop);
+  RecordingWindow window(windows);
+  window.onMessage = [&](Message&) { loop.quit(0); };
+  std::thread poster([&] {
+    // Only once the loop is waiting in the foreign one.
+    while (true) {
+      std::lock_guard lock(foreign.mutex);
+      if (foreign.waits > 0) break;
+    }
+    windows.post(window.handle(), WM_USER);
+  });
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(loop.run(), 0);
+  poster.join();
+  EXPECT_GE(foreign.waits, 1);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "the post did not wake it";
 }
 
 TEST(ManualClockThreads, ABackgroundWaitEndsWhenTimeReachesItOrOnShutdown) {

@@ -10,6 +10,7 @@
 
 #include "app/CPocketPCApp.h"
 #include "frontends/commands/CommandFrontend.h"
+#include "frontends/gui/WindowFrontend.h"
 #include "frontends/script/ScriptFrontend.h"
 #include "frontends/tui/TerminalFrontend.h"
 #include "link/SerialChannel.h"
@@ -221,13 +222,25 @@ frontends::CardFacts FactsOf(Handheld& handheld) {
 }
 
 std::unique_ptr<Frontend> ChooseFrontend(const ProgramOptions& options, Handheld& handheld) {
-  switch (options.ui) {
+  UiKind ui = options.ui;
+  if (!options.uiChosen && ui == UiKind::Terminal) {
+    ui = DefaultUi(!frontends::WindowFrontend::Unavailable(), ::isatty(STDIN_FILENO) != 0);
+  }
+  switch (ui) {
     case UiKind::Terminal:
       if (auto reason = frontends::TerminalFrontend::Unavailable()) {
         throw StartFailure{kExitStartFailed,
                            "cannot use this terminal: " + *reason + "; use --ui=script to run without one"};
       }
       return std::make_unique<FrontendOf<frontends::TerminalFrontend>>(handheld.display, handheld.windows);
+    case UiKind::Window:
+      if (auto reason = frontends::WindowFrontend::Unavailable()) {
+        throw StartFailure{kExitStartFailed, "cannot open a window: " + *reason + "; use --ui=tui on a terminal"};
+      }
+      // The window has no signal handling of its own: a signal is the close request.
+      handheld.closeOnSignals = std::make_unique<CloseOnSignals>(
+          handheld.loop, [&handheld] { platform::UserInput(handheld.display, handheld.windows).close(); });
+      return std::make_unique<FrontendOf<frontends::WindowFrontend>>(handheld.display, handheld.windows);
     case UiKind::Script:
       handheld.closeOnSignals = std::make_unique<CloseOnSignals>(
           handheld.loop, [&handheld] { platform::UserInput(handheld.display, handheld.windows).close(); });

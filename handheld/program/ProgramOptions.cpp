@@ -177,9 +177,12 @@ struct Parser {
       if (options.ui == UiKind::Command) throw UsageError{"--ui does not go with a command"};
       if (raw.ui == "script") {
         options.ui = UiKind::Script;
+      } else if (raw.ui == "gui") {
+        options.ui = UiKind::Window;
       } else if (raw.ui != "tui") {
-        throw UsageError{"--ui takes tui or script, not '" + raw.ui + "'"};
+        throw UsageError{"--ui takes tui, gui or script, not '" + raw.ui + "'"};
       }
+      options.uiChosen = true;
     }
     if (app.count("--os-version") != 0) {
       if (raw.osVersion == "fail") {
@@ -202,7 +205,7 @@ struct Parser {
       options.entry = value;
     }
     if (options.simulatedCard && options.hostPort) throw UsageError{"--sim and --port exclude each other"};
-    if (options.virtualClock && options.ui == UiKind::Terminal) {
+    if (options.virtualClock && (options.ui == UiKind::Terminal || options.ui == UiKind::Window)) {
       throw UsageError{"--virtual-clock works with --ui=script or a command only"};
     }
   }
@@ -301,6 +304,10 @@ struct Parser {
 
 }  // namespace
 
+UiKind DefaultUi(bool displayThere, bool inputIsTerminal) {
+  return displayThere && !inputIsTerminal ? UiKind::Window : UiKind::Terminal;
+}
+
 std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>& arguments, std::string& error) {
   Parser parser;
   // CLI11 reads the words back to front.
@@ -372,7 +379,10 @@ Options:
   --device-root DIR     the emulated handheld's directory (registry.reg, files);
                         default: $XDG_DATA_HOME/p42r/device or ~/.local/share/p42r/device
                         (created when missing; a directory given here must exist)
-  --ui=tui              the terminal user interface (the default)
+  --ui=tui              the terminal user interface (the default on a terminal)
+  --ui=gui              the screens in a window (the default when a display is
+                        there and standard input is not a terminal, as when
+                        started from the desktop's menu)
   --ui=script           headless line protocol on stdin/stdout (docs/script-protocol.md)
   --virtual-clock       time moves only by the script's 'advance' command (script
                         mode); with a command, time jumps ahead whenever the

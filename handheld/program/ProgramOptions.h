@@ -13,11 +13,12 @@
 
 namespace p42r::program {
 
-enum class UiKind { Terminal, Script, Command };
+enum class UiKind { Terminal, Script, Command, Window };
 
 struct ProgramOptions {
   std::optional<std::string> deviceRoot;  // none: the user's default device root
   UiKind ui = UiKind::Terminal;
+  bool uiChosen = false;  // --ui was given; otherwise the program picks by where it runs (DefaultUi)
   bool virtualClock = false;
   platform::OsVersion osVersion;
   bool osVersionQueryFails = false;
@@ -42,6 +43,10 @@ struct ProgramOptions {
 };
 
 // Parses argv; on a usage error returns nothing and sets `error`.
+// The frontend when --ui is not given: the window when there is a display and
+// nobody types on a terminal (started from a desktop menu), else the terminal.
+UiKind DefaultUi(bool displayThere, bool inputIsTerminal);
+
 std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>& arguments, std::string& error);
 
 std::string HelpText();

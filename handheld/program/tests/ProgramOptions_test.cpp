@@ -22,7 +22,8 @@ TEST(ProgramOptions, BadLinesAreRefusedNamingTheOption) {
       {{"--no-such-option"}, "unknown option --no-such-option"},
       {{"--sim=no-such-scenario"}, "--sim=no-such-scenario"},
       {{"--sim", "--port", "/dev/ttyUSB0"}, "exclude each other"},
-      {{"--ui=web"}, "--ui takes tui or script"},
+      {{"--ui=web"}, "--ui takes tui, gui or script"},
+      {{"--ui=gui", "--virtual-clock"}, "--virtual-clock"},
       {{"--virtual-clock"}, "--virtual-clock"},
       {{"--os-version=four"}, "--os-version"},
       {{"--entry=nowhere"}, "--entry takes"},
@@ -51,6 +52,16 @@ TEST(ProgramOptions, GoodLinesMeanWhatTheySay) {
   EXPECT_EQ(handheld->ui, UiKind::Script);
   EXPECT_EQ(handheld->handheldCommandLine, u"/LOG");
   EXPECT_FALSE(handheld->command);
+  EXPECT_TRUE(handheld->uiChosen);
+
+  // Without --ui the place decides: the window from a desktop menu, else the terminal.
+  auto window = ParseProgramOptions({"--ui=gui"}, error);
+  ASSERT_TRUE(window) << error;
+  EXPECT_EQ(window->ui, UiKind::Window);
+  EXPECT_FALSE(ParseProgramOptions({}, error)->uiChosen);
+  EXPECT_EQ(DefaultUi(true, false), UiKind::Window);
+  EXPECT_EQ(DefaultUi(true, true), UiKind::Terminal);
+  EXPECT_EQ(DefaultUi(false, false), UiKind::Terminal);
 
   auto named = ParseProgramOptions({"--sim=update-fast", "--port=x"}, error);
   EXPECT_FALSE(named);

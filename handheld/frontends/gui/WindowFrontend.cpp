@@ -1,0 +1,202 @@
+#include "frontends/gui/WindowFrontend.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+#include <QApplication>
+#include <QScreen>
+
+#include "frontends/gui/QtLoop.h"
+#include "frontends/gui/ScreenWidget.h"
+#include "frontends/render/DisplayRenderer.h"
+
+namespace p42r::frontends {
+
+namespace {
+
+template <typename Call>
+void PostIfAlive(platform::EventLoop& loop, const std::weak_ptr<WindowFrontend*>& self, Call call) {
+  loop.postTask([self, call]() mutable {
+    if (auto alive = self.lock()) call(**alive);
+  });
+}
+
+bool Set(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+// Qt ends the process when its platform cannot start; the application object
+// is only made once a display is known to be there.
+QApplication* EnsureApplication(std::unique_ptr<QApplication>& own) {
+  if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
+  static int argc = 1;
+  static char name[] = "p42r";
+  static char* argv[] = {name, nullptr};
+  own = std::make_unique<QApplication>(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("p42r"));
+  QApplication::setDesktopFileName(QStringLiteral("p42r"));
+  return own.get();
+}
+
+int ScaleForScreen() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return 1;
+  // About three fifths of the screen's height, in whole steps.
+  const QSize room = screen->availableSize() * 3 / 5;
+  return std::clamp(std::min(room.width() / gui::kScreenSize.width(), room.height() / gui::kScreenSize.height()), 1, 4);
+}
+
+}  // namespace
+
+WindowFrontend::WindowFrontend(platform::Display& display, platform::WindowSystem& windows, Options options)
+    : display_(display),
+      loop_(windows.loop()),
+      input_(display, windows),
+      router_(display, input_),
+      options_(options),
+      self_(std::make_shared<WindowFrontend*>(this)) {
+  if (auto why = Unavailable()) throw WindowUnavailable(*why);
+  EnsureApplication(ownApplication_);
+  qtLoop_ = std::make_unique<gui::QtLoop>();
+  loop_.setForeignLoop(qtLoop_.get());
+  display_.addObserver(*this);
+}
+
+WindowFrontend::~WindowFrontend() {
+  display_.removeObserver(*this);
+  widget_.reset();
+  loop_.setForeignLoop(nullptr);
+  qtLoop_.reset();
+  ownApplication_.reset();
+}
+
+std::optional<std::string> WindowFrontend::Unavailable() {
+  // A platform chosen by hand (offscreen, vnc...) is taken at its word.
+  if (Set("QT_QPA_PLATFORM") || Set("WAYLAND_DISPLAY")) return std::nullopt;
+  if (!Set("DISPLAY")) return std::string("there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+  const std::string display = std::getenv("DISPLAY");
+  // A local X display ":N" must have its socket; a remote one is tried as it is.
+  if (display.rfind(':', 0) == 0) {
+    const std::string number = display.substr(1, display.find('.') == std::string::npos ? std::string::npos
+                                                                                         : display.find('.') - 1);
+    const std::filesystem::path socket = "/tmp/.X11-unix/X" + number;
+    std::error_code error;
+    if (!std::filesystem::exists(socket, error)) return "the X display " + display + " is not there (no " + socket.string() + ")";
+  }
+  return std::nullopt;
+}
+
+void WindowFrontend::start() {
+  if (finished_ || widget_) return;
+  const std::weak_ptr<WindowFrontend*> self = self_;
+  widget_ = std::make_unique<gui::ScreenWidget>(
+      display_, pictures_, options_.scale > 0 ? options_.scale : ScaleForScreen(),
+      [this](const tui::KeyEvent& event) { received(event); },
+      [this, self] { PostIfAlive(loop_, self, [](WindowFrontend& f) { f.personCloses(); }); });
+  titleChanged(display_.title());
+  widget_->resize(widget_->sizeHint());
+  widget_->show();
+  requestRepaint();
+}
+
+void WindowFrontend::finish(int /*exitCode*/) { release(); }
+
+void WindowFrontend::release() {
+  if (finished_) return;
+  finished_ = true;
+  if (widget_) {
+    widget_->allowClose();
+    widget_->close();
+  }
+}
+
+void WindowFrontend::requestRepaint() {
+  if (!widget_ || finished_) return;
+  widget_->setPaintOptions({router_.selectedButton(), 0});
+  widget_->update();
+}
+
+void WindowFrontend::received(const tui::KeyEvent& event) {
+  if (finished_) return;
+  // Routed from the program's loop, not inside Qt's event handling, one at a time.
+  const bool routing = !pending_.empty();
+  pending_.push_back(event);
+  if (!routing) PostIfAlive(loop_, self_, [](WindowFrontend& f) { f.routePending(); });
+}
+
+void WindowFrontend::routePending() {
+  // Each input meets the screen or box that the one before it opened.
+  while (!pending_.empty() && !finished_) {
+    if (loop_.hasPosted()) {
+      PostIfAlive(loop_, self_, [](WindowFrontend& f) { f.routePending(); });
+      return;
+    }
+    const tui::KeyEvent event = pending_.front();
+    pending_.pop_front();
+    route(event);
+  }
+}
+
+void WindowFrontend::route(const tui::KeyEvent& event) {
+  if (event.kind == tui::KeyEvent::Kind::Quit) {
+    PostIfAlive(loop_, self_, [](WindowFrontend& f) { f.personCloses(); });
+    return;
+  }
+  router_.handle(event, widget_ ? widget_->hits() : render::HitMap{});
+  requestRepaint();
+}
+
+void WindowFrontend::requestClose() {
+  if (closeRequested_) return;
+  closeRequested_ = true;
+  input_.close();
+}
+
+void WindowFrontend::personCloses() {
+  if (closeRequested_ || asking_ || finished_) return;
+  const std::u16string warning = display_.closeWarning();
+  if (warning.empty()) {
+    requestClose();
+    return;
+  }
+  asking_ = true;
+  const int answer = display_.messageBox(warning + u"\r\n" + std::u16string(render::kCloseAnyway),
+                                         platform::MB_OKCANCEL | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2);
+  asking_ = false;
+  if (answer == platform::IDOK) requestClose();
+}
+
+void WindowFrontend::titleChanged(const std::u16string& title) {
+  if (widget_) {
+    const std::u16string& shown = title.empty() ? display_.applicationTitle() : title;
+    widget_->setWindowTitle(QString::fromUtf16(shown.data(), static_cast<qsizetype>(shown.size())));
+  }
+  requestRepaint();
+}
+void WindowFrontend::activeFormChanged(const platform::Form*) { requestRepaint(); }
+void WindowFrontend::formVisibilityChanged(const platform::Form&) { requestRepaint(); }
+void WindowFrontend::controlChanged(const platform::Form&, const platform::Control&, platform::ControlProperty) {
+  requestRepaint();
+}
+void WindowFrontend::focusChanged(const platform::Form&) { requestRepaint(); }
+void WindowFrontend::messageBoxOpened(const platform::MessageBoxState& box) {
+  router_.messageBoxOpened(box);
+  requestRepaint();
+}
+void WindowFrontend::messageBoxClosed(const platform::MessageBoxState&) { requestRepaint(); }
+void WindowFrontend::dialogOpened(const platform::Form&) { requestRepaint(); }
+void WindowFrontend::dialogClosed(const platform::Form&) { requestRepaint(); }
+void WindowFrontend::waitCursorChanged(bool shown) {
+  if (widget_) {
+    if (shown) {
+      widget_->setCursor(Qt::WaitCursor);
+    } else {
+      widget_->unsetCursor();
+    }
+  }
+  requestRepaint();
+}
+void WindowFrontend::closeWarningChanged(const std::u16string&) { requestRepaint(); }
+
+}  // namespace p42r::frontends
