@@ -21,14 +21,17 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_FULL_LIBDIR}/p42
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 
 set(CPACK_DEBIAN_P42R_PACKAGE_NAME p42r)
+# The window's Japanese text; the libraries come from shlibdeps.
+set(CPACK_DEBIAN_P42R_PACKAGE_DEPENDS fonts-ipafont-gothic)
 # CPack starts each line after the summary with the blank the control file
 # wants.
 set(CPACK_COMPONENT_P42R_DESCRIPTION "handheld program and simulated card of the P42R wireless data card
 The handheld program of the P42R wireless data card, p42r, runs in an
 emulated handheld: card identification, the phone update over the air,
 reception state, LED setting, the card's applications, permitted domains
-and ID registration, shown in the terminal or driven by a line protocol.
-It talks to the card over a serial port or to the embedded simulated card.
+and ID registration, shown in a desktop window (started from the menu), in
+the terminal, or driven by a line protocol. It talks to the card over a
+serial port or to the embedded simulated card.
 .
 p42r-card plugs a simulated card into an emulated handheld on a
 pseudo-terminal and answers the card's commands by a scenario.")

@@ -1,5 +1,6 @@
-// The program's bitmap resources 130-143, carried inside the binary as the
-// 24-bit BMP files in bitmaps/ (drawn by bitmaps/draw_bitmaps.py).
+// The program's icon and bitmap resources 130-143, carried inside the binary
+// as the 24-bit BMP files in bitmaps/ (drawn by bitmaps/draw_bitmaps.py).
+//   128      the program icon, 32 x 32 (also the desktop menu's icon)
 //   130-137  the update animation frames; frame n shows n + 1 filled squares
 //   138      the reception picture 圏外 (out of service area)
 //   139-142  the reception pictures: an antenna with three, no, one, two bars
@@ -11,6 +12,7 @@
 
 namespace p42r::resources {
 
+inline constexpr int kBitmapProgramIcon = 128;
 inline constexpr int kBitmapAnimationFirst = 130;
 inline constexpr int kBitmapAnimationFrames = 8;
 inline constexpr int kBitmapOutOfService = 138;

@@ -30,6 +30,14 @@ done
 newest=$(grep -m1 -oE '^## \[[0-9][^]]*\]' "$top/CHANGELOG.md" | tr -d '#[] ')
 check "the newest CHANGELOG.md entry is $version, not $newest" test "$newest" = "$version"
 check "the completion is where bash-completion looks" test -s "$usr/share/bash-completion/completions/p42r-card"
+check "the desktop entry is where menus look" test -s "$usr/share/applications/p42r.desktop"
+# A PNG starts with its signature, then the header chunk's width and height.
+for size in 32 64 128; do
+  icon=$usr/share/icons/hicolor/${size}x$size/apps/p42r.png
+  header=$(od -An -tx1 -N24 "$icon" 2>&1 | tr -d ' \n')
+  printf -v expected '89504e470d0a1a0a0000000d49484452%08x%08x' "$size" "$size"
+  check "the ${size}x$size icon is a PNG of that size" test "$header" = "$expected"
+done
 
 # Script mode with the embedded card reaches the consumer menu (screen 15).
 reply=$(printf 'wait screen 15 60000\nclose\n' | timeout 90 "$usr/bin/p42r" --ui=script --sim 2>&1)

@@ -1,8 +1,12 @@
 #!/usr/bin/python3
-"""Draws the program's bitmaps 130-143 as 24-bit BMP files.
+"""Draws the program's icon and bitmaps 130-143 as 24-bit BMP files.
 
     draw_bitmaps.py [OUTPUT_DIRECTORY]     (default: the directory of this script)
 
+128      the program icon, 32 x 32: the card in dark blue with its gold
+         contacts and "42", an antenna and two bars rising from it, on
+         orange. Pixel art, set pixel by pixel from a character grid so that
+         it stays crisp at its size and when scaled by whole numbers.
 130-137  the update animation, 215 x 80: "Software Update" in white italics on
          an orange field above a row of eight squares; frame n has the first
          n + 1 squares filled.
@@ -31,11 +35,49 @@ WHITE = (255, 255, 255)
 ORANGE = (245, 130, 32)
 DARK_BLUE = (0, 32, 112)
 INK = (24, 24, 40)
+GOLD = (214, 178, 72)
 
 FRAME_SIZE = (215, 80)
 SIGNAL_SIZE = (80, 80)
 STARTUP_SIZE = (216, 144)
 STARTUP_MARGIN = 13
+
+# One character per pixel: . orange, B dark blue, W white, G gold.
+ICON_GRID = (
+    "................................",
+    "................................",
+    "...................WWWWWWWW.....",
+    "....................WWWWWW...WW.",
+    ".....................WWWW....WW.",
+    "......................WW.....WW.",
+    "......................WW..WW.WW.",
+    "......................WW..WW.WW.",
+    "......................WW..WW.WW.",
+    "...BBBBBBBBBBBBBBBBBBBBBBBBBB...",
+    "..BBBBBBBBBBBBBBBBBBBBBBBBBBBB..",
+    "..BBBBBBBBBBBBBBBBBBBBBBBBBBBB..",
+    "..BBGGGBBBBBBBWWBBBBWWWWWWBBBB..",
+    "..BBGGGBBBBBBWWWBBBWWWWWWWWBBB..",
+    "..BBBBBBBBBBWWWWBBBWWBBBBWWBBB..",
+    "..BBBBBBBBBWWBWWBBBBBBBBBWWBBB..",
+    "..BBGGGBBBWWBBWWBBBBBBBBWWBBBB..",
+    "..BBGGGBBBWWBBWWBBBBBBWWWBBBBB..",
+    "..BBBBBBBBWWWWWWWWBBBWWBBBBBBB..",
+    "..BBBBBBBBWWWWWWWWBBWWBBBBBBBB..",
+    "..BBGGGBBBBBBBWWBBBWWBBBBBBBBB..",
+    "..BBGGGBBBBBBBWWBBBWWWWWWWWBBB..",
+    "..BBBBBBBBBBBBWWBBBWWWWWWWWBBB..",
+    "..BBBBBBBBBBBBBBBBBBBBBBBBBBBB..",
+    "..BBGGGBBBBBBBBBBBBBBBBBBBBBBB..",
+    "..BBGGGBBB.................BBB..",
+    "..BBBBBBBB.................BBB..",
+    "..BBBBBBBBBBBBBBBBBBBBBBBBBBBB..",
+    "..BBBBBBBBBBBBBBBBBBBBBBBBBBBB..",
+    "...BBBBBBBBBBBBBBBBBBBBBBBBBB...",
+    "................................",
+    "................................",
+)
+ICON_COLOURS = {".": ORANGE, "B": DARK_BLUE, "W": WHITE, "G": GOLD}
 
 
 def font(path, size):
@@ -107,7 +149,7 @@ def startup_picture():
     # The card's contacts, a row of gold pads along its left edge.
     for pad in range(4):
         y = card[1] + 22 + pad * 14
-        draw.rectangle((card[0] + 8, y, card[0] + 18, y + 8), fill=(214, 178, 72))
+        draw.rectangle((card[0] + 8, y, card[0] + 18, y + 8), fill=GOLD)
     centre_text(draw, (card[0] + 24, card[1] + 6, card[2] - 6, card[1] + 58), "P42R", font(LATIN_BOLD, 40), WHITE)
     draw.rectangle((card[0] + 28, card[1] + 62, card[2] - 12, card[1] + 67), fill=ORANGE)
     centre_text(draw, (card[0] + 24, card[1] + 72, card[2] - 6, card[3] - 6), "ケータイアップデート",
@@ -115,9 +157,18 @@ def startup_picture():
     return image
 
 
+def program_icon():
+    image = Image.new("RGB", (len(ICON_GRID[0]), len(ICON_GRID)))
+    for y, row in enumerate(ICON_GRID):
+        for x, pixel in enumerate(row):
+            image.putpixel((x, y), ICON_COLOURS[pixel])
+    return image
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
-    pictures = {130 + n: animation_frame(n) for n in range(8)}
+    pictures = {128: program_icon()}
+    pictures.update({130 + n: animation_frame(n) for n in range(8)})
     pictures[138] = out_of_service()
     pictures[139] = antenna(3)
     pictures[140] = antenna(0)
