@@ -4,11 +4,14 @@
 #include <filesystem>
 
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
 #include <QScreen>
 
 #include "frontends/gui/QtLoop.h"
 #include "frontends/gui/ScreenWidget.h"
 #include "frontends/render/DisplayRenderer.h"
+#include "resources/Bitmaps.h"
 
 namespace p42r::frontends {
 
@@ -37,6 +40,16 @@ QApplication* EnsureApplication(std::unique_ptr<QApplication>& own) {
   QApplication::setApplicationName(QStringLiteral("p42r"));
   QApplication::setDesktopFileName(QStringLiteral("p42r"));
   return own.get();
+}
+
+// The program's own icon, enlarged pixel for pixel for bigger title bars and task bars.
+QIcon ProgramIcon() {
+  const auto bytes = resources::FindBitmap(resources::kBitmapProgramIcon);
+  const QImage image = QImage::fromData(bytes.data(), static_cast<int>(bytes.size()), "BMP");
+  QIcon icon;
+  if (image.isNull()) return icon;
+  for (int factor : {1, 2, 4}) icon.addPixmap(QPixmap::fromImage(image.scaled(image.size() * factor)));
+  return icon;
 }
 
 int ScaleForScreen() {
@@ -94,6 +107,7 @@ void WindowFrontend::start() {
       display_, pictures_, options_.scale > 0 ? options_.scale : ScaleForScreen(),
       [this](const tui::KeyEvent& event) { received(event); },
       [this, self] { PostIfAlive(loop_, self, [](WindowFrontend& f) { f.personCloses(); }); });
+  widget_->setWindowIcon(ProgramIcon());
   titleChanged(display_.title());
   widget_->resize(widget_->sizeHint());
   widget_->show();

@@ -38,3 +38,33 @@ TEST(WindowProgram, AWholeUpdateByClicksAndKeysEndsOnTheSuccessText) {
 
 }  // namespace
 }  // namespace p42r::frontends::gui
+
+namespace p42r::frontends::gui {
+namespace {
+
+// Qt would end the process when its platform cannot start: the program says
+// why first and ends with "could not start", naming the way out.
+TEST(WindowProgram, NoDisplayIsToldBeforeAnyWindowIsTried) {
+  program::ProgramOptions options;
+  options.ui = program::UiKind::Window;
+  options.uiChosen = true;
+  options.simulatedCard = "";
+  unsetenv("QT_QPA_PLATFORM");
+  unsetenv("WAYLAND_DISPLAY");
+  for (const char* display : {static_cast<const char*>(nullptr), ":4242"}) {
+    if (display != nullptr) {
+      setenv("DISPLAY", display, 1);
+    } else {
+      unsetenv("DISPLAY");
+    }
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(program::RunProgram(options), program::kExitStartFailed);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(display != nullptr ? "X display :4242 is not there" : "there is no display"), std::string::npos)
+        << said;
+    EXPECT_NE(said.find("--ui=tui"), std::string::npos) << said;
+  }
+}
+
+}  // namespace
+}  // namespace p42r::frontends::gui
