@@ -60,7 +60,7 @@ _p42r()
             _filedir -d
             return ;;
         --ui)
-            COMPREPLY=($(compgen -W "tui script" -- "$cur"))
+            COMPREPLY=($(compgen -W "tui gui script" -- "$cur"))
             return ;;
         --entry)
             COMPREPLY=($(compgen -W "consumer general admin-connection admin-id applications" -- "$cur"))
