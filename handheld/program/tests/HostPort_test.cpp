@@ -122,6 +122,7 @@ TEST(PortList, WithoutTheDeviceManagerPortsSaysSoAndFails) {
     EXPECT_NE(said.find("cannot ask the device manager (udev)"), std::string::npos) << said;
     if (!json) continue;
     const auto result = nlohmann::json::parse(output, nullptr, false);
+    ASSERT_TRUE(result.is_object()) << "one JSON result line: " << output;
     EXPECT_EQ(result.value("result", ""), "failed") << output;
     EXPECT_EQ(result.value("exitCode", 0), kExitStartFailed) << output;
   }
