@@ -151,8 +151,11 @@ int RunPortsCommand(bool json, UdevConnect connect) {
         "cannot ask the device manager (udev) for the serial ports; give --port the device instead";
     // A script reading --json gets its one result line, as from every other command.
     if (json) {
-      const nlohmann::ordered_json result = {
-          {"command", "ports"}, {"ok", false}, {"result", "failed"}, {"exitCode", kExitStartFailed}, {"message", message}};
+      const nlohmann::ordered_json result = {{"command", "ports"},
+                                             {"ok", false},
+                                             {"result", "failed"},
+                                             {"exitCode", kExitStartFailed},
+                                             {"message", message}};
       std::printf("%s\n", result.dump().c_str());
     } else {
       std::fprintf(stderr, "p42r ports: %s\n", message);

@@ -3,9 +3,9 @@
 // standard error. Long waits pass on the virtual clock.
 #include <signal.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
-#include <atomic>
 #include <iterator>
 #include <thread>
 
@@ -56,7 +56,8 @@ struct Case {
 };
 
 // Every command runs on the virtual clock, so the screens' own waits and
-// time-outs pass at once; the tests further down run on the real clock.
+// time-outs pass at once; the real clock is left to the tests below that
+// watch a running program.
 // Cases on throw-away device roots share nothing and run a few at a time:
 // their programs spend the time waiting for quiet, not on the processor.
 // Cases on one device root run in turn, each seeing what the last one left.
