@@ -94,8 +94,10 @@ void PrintJson(const std::vector<SerialPortInfo>& ports) {
 
 }  // namespace
 
-std::optional<std::vector<SerialPortInfo>> ListSerialPorts() {
-  const UdevPointer<udev> context(udev_new());
+udev* ConnectToUdev() { return udev_new(); }
+
+std::optional<std::vector<SerialPortInfo>> ListSerialPorts(UdevConnect connect) {
+  const UdevPointer<udev> context(connect());
   if (!context) return std::nullopt;
   const UdevPointer<udev_enumerate> enumeration(udev_enumerate_new(context.get()));
   if (!enumeration || udev_enumerate_add_match_subsystem(enumeration.get(), "tty") < 0 ||
@@ -142,11 +144,22 @@ std::vector<PortHolder> HoldersOf(const std::filesystem::path& device, const std
   return holders;
 }
 
-int RunPortsCommand(bool json) {
-  const auto ports = ListSerialPorts();
+int RunPortsCommand(bool json, UdevConnect connect) {
+  const auto ports = ListSerialPorts(connect);
   if (!ports) {
-    std::fputs("p42r: cannot ask the device manager (udev) for the serial ports; give --port the device instead\n",
-               stderr);
+    const char* const message =
+        "cannot ask the device manager (udev) for the serial ports; give --port the device instead";
+    // A script reading --json gets its one result line, as from every other command.
+    if (json) {
+      const nlohmann::ordered_json result = {{"command", "ports"},
+                                             {"ok", false},
+                                             {"result", "failed"},
+                                             {"exitCode", kExitStartFailed},
+                                             {"message", message}};
+      std::printf("%s\n", result.dump().c_str());
+    } else {
+      std::fprintf(stderr, "p42r ports: %s\n", message);
+    }
     return kExitStartFailed;
   }
   if (json) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+struct udev;  // the device manager's context (libudev)
+
 namespace p42r::program {
 
 struct PortHolder {
@@ -25,9 +27,14 @@ struct SerialPortInfo {
   std::vector<PortHolder> holders;  // empty: nobody has it open
 };
 
+// Reaches the device manager: udev_new, or nullptr when it cannot be asked.
+// Tests pass one that fails, as a container without udev does.
+using UdevConnect = udev* (*)();
+udev* ConnectToUdev();
+
 // The USB serial and ACM ports known to the device manager, by device name.
 // Nothing when the device manager cannot be asked (no udev in a container).
-std::optional<std::vector<SerialPortInfo>> ListSerialPorts();
+std::optional<std::vector<SerialPortInfo>> ListSerialPorts(UdevConnect connect = ConnectToUdev);
 
 // The processes under `procRoot` (normally /proc) with `device` open; those
 // whose descriptors this user may not look at are not seen.
@@ -35,6 +42,6 @@ std::vector<PortHolder> HoldersOf(const std::filesystem::path& device,
                                   const std::filesystem::path& procRoot = "/proc");
 
 // Prints the list as text or as one JSON object; the exit code.
-int RunPortsCommand(bool json);
+int RunPortsCommand(bool json, UdevConnect connect = ConnectToUdev);
 
 }  // namespace p42r::program

@@ -7,7 +7,7 @@
 
 namespace p42r::program {
 
-// Builds screens 1 to 15 in table order, set up for `entry`.
+// Builds the screens in table order (their numbers are in resources/ScreenIds.h), set up for `entry`.
 app::CPocketPCApp::ScreenFactory ScreenTableFor(app::CPocketPCApp::Options::Entry entry);
 
 }  // namespace p42r::program

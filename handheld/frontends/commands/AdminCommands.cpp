@@ -12,31 +12,13 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-// The password screens.
-constexpr int kCheckScreen = 2;
-constexpr int kUnlockScreen = 3;
-constexpr int kChangeScreen = 4;
-constexpr std::uint16_t kPasswordField = 1000;
-constexpr std::uint16_t kAuthenticate = 1001;
-constexpr std::uint16_t kNewPassword = 1011;
-constexpr std::uint16_t kConfirmation = 1012;
-constexpr std::uint16_t kConfirmChange = 1014;
+// What the password screens say.
 constexpr std::uint32_t kWrongPassword = 30100;
 constexpr std::uint32_t kLocked = 30101;
 constexpr std::uint32_t kChanged = 30151;
 constexpr std::uint32_t kChangeRefusals[] = {30103, 30104, 30105, 30106, 30107};
 
-// The connection menu and the domain screen.
-constexpr int kConnectionMenu = 6;
-constexpr int kDomainScreen = 12;
-constexpr std::uint16_t kLimitButton = 1021;
-constexpr std::uint16_t kDomainField = 1041;
-constexpr std::uint16_t kAdd = 1042;
-constexpr std::uint16_t kEdit = 1043;
-constexpr std::uint16_t kDelete = 1044;
-constexpr std::uint16_t kDomainList = 1045;
-constexpr std::uint16_t kResultButton = 1046;
-constexpr std::uint16_t kDomainBack = 1047;
+// What the domain screen says.
 constexpr std::uint32_t kReadFailed = 30500;
 constexpr std::uint32_t kDomainNoReply = 30501;
 constexpr std::uint32_t kDomainDone[] = {30651, 30751, 30852};      // added, deleted, edited
@@ -45,12 +27,7 @@ constexpr std::uint32_t kResultFailed = 30900;
 constexpr std::uint32_t kFirstResultText = 30950;  // result digit d shows 30950 + d
 constexpr int kHighestResult = 3;
 
-// The security menu and the ID registration screen.
-constexpr int kSecurityMenu = 7;
-constexpr int kRegistrationScreen = 14;
-constexpr std::uint16_t kRegistrationButton = 1024;
-constexpr std::uint16_t kIdField = 1069;
-constexpr std::uint16_t kRegister = 1070;
+// What the ID registration screen says.
 constexpr std::uint32_t kNotRegistered = 31300;
 constexpr std::uint32_t kRegistrationNoReply = 31301;
 constexpr std::uint32_t kRegistered = 31351;
@@ -58,17 +35,17 @@ constexpr std::uint32_t kRegistered = 31351;
 class AdministratorCommand final : public Command {
  public:
   explicit AdministratorCommand(const CommandRequest& request) : request_(request) {}
-  int firstScreen() const override { return kCheckScreen; }
+  int firstScreen() const override { return screens::kCheckPassword; }
   void begin(CommandContext& context, const platform::Form&) override { Authenticate(context); }
 
   void screenShown(CommandContext& context, const platform::Form& screen) override {
     switch (screen.number()) {
-      case kChangeScreen: ChangePassword(context); break;
-      case kConnectionMenu: context.click(kLimitButton); break;
-      case kSecurityMenu: context.click(kRegistrationButton); break;
-      case kRegistrationScreen:
-        context.type(kIdField, request_.text);
-        context.click(kRegister);
+      case screens::kChangePassword: ChangePassword(context); break;
+      case screens::kConnectionMenu: context.click(controls::connection_menu::kDomains); break;
+      case screens::kSecurityMenu: context.click(controls::security_menu::kIdRegistration); break;
+      case screens::kIdRegistration:
+        context.type(controls::id_registration::kId, request_.text);
+        context.click(controls::id_registration::kRegister);
         break;
       default: break;
     }
@@ -77,11 +54,11 @@ class AdministratorCommand final : public Command {
   void controlChanged(CommandContext& context, const platform::Form& screen, const platform::Control& control,
                       platform::ControlProperty property) override {
     // Back usable again: the domain screen has finished talking to the card.
-    if (screen.number() != kDomainScreen || control.id() != kDomainBack ||
+    if (screen.number() != screens::kDomains || control.id() != controls::domains::kBack ||
         property != platform::ControlProperty::Enabled || !control.isEnabled()) {
       return;
     }
-    const platform::Control* list = screen.control(kDomainList);
+    const platform::Control* list = screen.control(controls::domains::kList);
     if (list == nullptr) return;
     if (acted_ || (request_.kind == CommandKind::Domains && request_.domainsAction == DomainsAction::List)) {
       Report(context, *list);
@@ -164,8 +141,8 @@ class AdministratorCommand final : public Command {
           "no (further) password: give it on a terminal, or on descriptor N with --password-fd N", false);
       return;
     }
-    context.type(kPasswordField, *password);
-    context.click(kAuthenticate);
+    context.type(controls::check_password::kPassword, *password);
+    context.click(controls::check_password::kAuthenticate);
   }
 
   // The first use asks for a password of the administrator's own, twice.
@@ -177,14 +154,14 @@ class AdministratorCommand final : public Command {
           false);
       return;
     }
-    context.type(kNewPassword, *password);
-    context.type(kConfirmation, *again);
-    context.click(kConfirmChange);
+    context.type(controls::change_password::kNewPassword, *password);
+    context.type(controls::change_password::kConfirmation, *again);
+    context.click(controls::change_password::kDecide);
   }
 
   void Act(CommandContext& context, const platform::Control& list) {
     if (request_.kind == CommandKind::ConnectionResult) {
-      context.click(kResultButton);
+      context.click(controls::domains::kConnectionResult);
       return;
     }
     int row = request_.slot - 1;
@@ -199,15 +176,15 @@ class AdministratorCommand final : public Command {
         return;
       }
     }
-    context.select(kDomainList, row);
+    context.select(controls::domains::kList, row);
     // The tap on a row fills the field with the row's domain, through a
     // notice the select posts; the typing and the button come after it.
     context.defer([this, &context] {
       context.defer([this, &context] {
-        if (request_.domainsAction != DomainsAction::Delete) context.type(kDomainField, request_.text);
-        context.click(request_.domainsAction == DomainsAction::Add   ? kAdd
-                      : request_.domainsAction == DomainsAction::Set ? kEdit
-                                                                     : kDelete);
+        if (request_.domainsAction != DomainsAction::Delete) context.type(controls::domains::kName, request_.text);
+        context.click(request_.domainsAction == DomainsAction::Add   ? controls::domains::kAdd
+                      : request_.domainsAction == DomainsAction::Set ? controls::domains::kEdit
+                                                                     : controls::domains::kDelete);
       });
     });
   }

@@ -9,11 +9,6 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr int kListScreen = 13;
-constexpr std::uint16_t kList = 1052;
-constexpr std::uint16_t kLaunch = 1053;
-constexpr std::uint16_t kTerminate = 1054;
-constexpr std::uint16_t kBack = 1057;
 constexpr std::size_t kStateColumn = 0;
 constexpr std::size_t kNameColumn = 1;
 constexpr std::uint32_t kLaunchFailed = 31000;
@@ -27,17 +22,17 @@ constexpr std::uint32_t kRunning = 31201;
 class AppsCommand final : public Command {
  public:
   AppsCommand(AppsAction action, std::string name) : action_(action), name_(std::move(name)) {}
-  int firstScreen() const override { return kListScreen; }
+  int firstScreen() const override { return screens::kApplications; }
   void begin(CommandContext&, const platform::Form&) override {}
 
   void controlChanged(CommandContext& context, const platform::Form& screen, const platform::Control& control,
                       platform::ControlProperty property) override {
     // Back is usable again: the screen has finished talking to the card.
-    if (screen.number() != kListScreen || control.id() != kBack || property != platform::ControlProperty::Enabled ||
-        !control.isEnabled()) {
+    if (screen.number() != screens::kApplications || control.id() != controls::applications::kBack ||
+        property != platform::ControlProperty::Enabled || !control.isEnabled()) {
       return;
     }
-    const platform::Control* list = screen.control(kList);
+    const platform::Control* list = screen.control(controls::applications::kList);
     if (list == nullptr) return;
     if (action_ == AppsAction::List || acted_) {
       Report(context, *list);
@@ -74,8 +69,9 @@ class AppsCommand final : public Command {
     for (std::size_t row = 0; row < rows.size(); ++row) {
       if (rows[row].size() <= kNameColumn || platform::ToUtf8(rows[row][kNameColumn]) != name_) continue;
       acted_ = true;
-      context.select(kList, static_cast<int>(row));
-      context.click(action_ == AppsAction::Start ? kLaunch : kTerminate);
+      context.select(controls::applications::kList, static_cast<int>(row));
+      context.click(action_ == AppsAction::Start ? controls::applications::kLaunch
+                                                 : controls::applications::kTerminate);
       return;
     }
     Outcome outcome;

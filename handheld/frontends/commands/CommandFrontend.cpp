@@ -8,6 +8,7 @@
 
 #include "platform/EventLoop.h"
 #include "platform/TextConversion.h"
+#include "resources/ScreenIds.h"
 #include "resources/StringTable.h"
 
 namespace p42r::frontends {
@@ -16,8 +17,6 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr int kStartScreen = 1;
-constexpr std::uint16_t kStartStatus = 1089;
 constexpr std::uint32_t kUpdateInProgress = 30254;
 // Virtual time moves once the program has been quiet this long in real time:
 // long enough for the card's answer to cross its pseudo-terminal.
@@ -112,8 +111,8 @@ void CommandFrontend::controlChanged(const platform::Form& form, const platform:
                                      platform::ControlProperty property) {
   // The update's animation draws on and on; only what a screen decides counts as activity.
   if (property != platform::ControlProperty::Picture) ++activity_;
-  if (!begun_ && form.number() == kStartScreen && control.id() == kStartStatus &&
-      property == platform::ControlProperty::Text) {
+  if (!begun_ && form.number() == resources::screens::kStart &&
+      control.id() == resources::controls::start::kStatusText && property == platform::ControlProperty::Text) {
     if (control.text() == resources::LoadString(kUpdateInProgress)) facts_.updateWasRunning = true;
     facts_.startStatus = platform::ToUtf8(control.text());
   }

@@ -4,8 +4,13 @@
 #include <memory>
 
 #include "frontends/commands/Command.h"
+#include "resources/ScreenIds.h"
 
 namespace p42r::frontends {
+
+// The screens the commands visit and the controls they tap.
+namespace screens = resources::screens;
+namespace controls = resources::controls;
 
 std::unique_ptr<Command> MakeInfoCommand();
 std::unique_ptr<Command> MakeSignalCommand(std::optional<int> watchSeconds);

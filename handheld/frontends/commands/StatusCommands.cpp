@@ -15,18 +15,6 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr int kConsumerMenu = 15;
-constexpr int kGeneralMenu = 5;
-constexpr int kStateScreen = 10;
-constexpr int kLedScreen = 11;
-constexpr std::uint16_t kStateButton = 1017;  // general menu: 通信状態表示
-constexpr std::uint16_t kGetState = 1033;
-constexpr std::uint16_t kLedButton = 1034;
-constexpr std::uint16_t kPictureArea = 1078;
-constexpr std::uint16_t kNetworkLabel = 1088;
-constexpr std::uint16_t kLedOn = 1036;
-constexpr std::uint16_t kLedOff = 1037;
-constexpr std::uint16_t kDecide = 1038;
 constexpr std::uint32_t kStateUnavailable = 30300;
 constexpr std::uint32_t kStateNoReply = 30301;
 constexpr std::uint32_t kLedNoReply = 30400;
@@ -43,7 +31,7 @@ std::string UtcNow() {
 
 class InfoCommand final : public Command {
  public:
-  int firstScreen() const override { return kConsumerMenu; }
+  int firstScreen() const override { return screens::kConsumerMenu; }
   void begin(CommandContext& context, const platform::Form&) override {
     const CardFacts& facts = context.facts();
     Outcome outcome;
@@ -66,20 +54,23 @@ class InfoCommand final : public Command {
 class SignalCommand final : public Command {
  public:
   explicit SignalCommand(std::optional<int> watchSeconds) : watchSeconds_(watchSeconds) {}
-  int firstScreen() const override { return kGeneralMenu; }
-  void begin(CommandContext& context, const platform::Form&) override { context.click(kStateButton); }
+  int firstScreen() const override { return screens::kGeneralMenu; }
+  void begin(CommandContext& context, const platform::Form&) override { context.click(controls::general_menu::kState); }
   void screenShown(CommandContext& context, const platform::Form& screen) override {
-    if (screen.number() == kStateScreen && !asked_) Query(context);
+    if (screen.number() == screens::kState && !asked_) Query(context);
   }
   void controlChanged(CommandContext& context, const platform::Form& screen, const platform::Control& control,
                       platform::ControlProperty property) override {
-    if (screen.number() != kStateScreen || !querying_) return;
-    if (control.id() == kNetworkLabel && property == platform::ControlProperty::Text) label_ = control.text();
-    if (control.id() == kPictureArea && property == platform::ControlProperty::Picture) {
+    if (screen.number() != screens::kState || !querying_) return;
+    if (control.id() == controls::state::kNetwork && property == platform::ControlProperty::Text) {
+      label_ = control.text();
+    }
+    if (control.id() == controls::state::kPicture && property == platform::ControlProperty::Picture) {
       picture_ = control.picture().resource;
     }
     // The screen is idle again: the query is over, whichever way.
-    if (control.id() == kGetState && property == platform::ControlProperty::Enabled && control.isEnabled()) {
+    if (control.id() == controls::state::kGetState && property == platform::ControlProperty::Enabled &&
+        control.isEnabled()) {
       Answered(context);
     }
   }
@@ -97,7 +88,7 @@ class SignalCommand final : public Command {
     asked_ = querying_ = true;
     picture_ = 0;
     failure_.reset();
-    context.click(kGetState);
+    context.click(controls::state::kGetState);
   }
 
   void Answered(CommandContext& context) {
@@ -139,14 +130,14 @@ class SignalCommand final : public Command {
 class LedCommand final : public Command {
  public:
   explicit LedCommand(bool on) : on_(on) {}
-  int firstScreen() const override { return kGeneralMenu; }
-  void begin(CommandContext& context, const platform::Form&) override { context.click(kStateButton); }
+  int firstScreen() const override { return screens::kGeneralMenu; }
+  void begin(CommandContext& context, const platform::Form&) override { context.click(controls::general_menu::kState); }
   void screenShown(CommandContext& context, const platform::Form& screen) override {
-    if (screen.number() == kStateScreen && !sent_) context.click(kLedButton);
-    if (screen.number() == kLedScreen && !sent_) {
+    if (screen.number() == screens::kState && !sent_) context.click(controls::state::kLedSetting);
+    if (screen.number() == screens::kLedSetting && !sent_) {
       sent_ = true;
-      context.check(on_ ? kLedOn : kLedOff);
-      context.click(kDecide);
+      context.check(on_ ? controls::led_setting::kOn : controls::led_setting::kOff);
+      context.click(controls::led_setting::kDecide);
     }
   }
   bool messageBox(CommandContext& context, const platform::MessageBoxState& box) override {

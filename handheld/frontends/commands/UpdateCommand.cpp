@@ -11,14 +11,6 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr int kConsumerMenu = 15;
-constexpr int kStartPage = 8;
-constexpr int kProgressScreen = 9;
-constexpr std::uint16_t kUpdateButton = 1073;
-constexpr std::uint16_t kStart = 1027;
-constexpr std::uint16_t kProgressBar = 1031;
-constexpr std::uint16_t kBack = 1061;
-constexpr std::uint16_t kStatusBox = 1072;
 constexpr std::uint32_t kNoReply = 30203;
 constexpr std::uint32_t kCompleted = 30252;
 constexpr std::uint32_t kNotNeeded = 32100;
@@ -35,12 +27,14 @@ std::string Bar(int percent) {
 class UpdateCommand final : public Command {
  public:
   explicit UpdateCommand(bool yes) : yes_(yes) {}
-  int firstScreen() const override { return kConsumerMenu; }
-  void begin(CommandContext& context, const platform::Form&) override { context.click(kUpdateButton); }
+  int firstScreen() const override { return screens::kConsumerMenu; }
+  void begin(CommandContext& context, const platform::Form&) override {
+    context.click(controls::consumer_menu::kUpdate);
+  }
 
   void screenShown(CommandContext& context, const platform::Form& screen) override {
-    if (screen.number() == kStartPage && !started_) context.click(kStart);
-    if (screen.number() == kProgressScreen) started_ = true;
+    if (screen.number() == screens::kUpdateStart && !started_) context.click(controls::update_start::kStart);
+    if (screen.number() == screens::kUpdating) started_ = true;
   }
 
   bool messageBox(CommandContext& context, const platform::MessageBoxState& box) override {
@@ -61,17 +55,18 @@ class UpdateCommand final : public Command {
 
   void controlChanged(CommandContext& context, const platform::Form& screen, const platform::Control& control,
                       platform::ControlProperty property) override {
-    if (screen.number() != kProgressScreen || !started_) return;
-    if (control.id() == kStatusBox && property == platform::ControlProperty::Text) {
+    if (screen.number() != screens::kUpdating || !started_) return;
+    if (control.id() == controls::updating::kStatusText && property == platform::ControlProperty::Text) {
       status_ = platform::ToUtf8(control.text());
-    } else if (control.id() == kProgressBar && property == platform::ControlProperty::Position) {
+    } else if (control.id() == controls::updating::kProgressBar && property == platform::ControlProperty::Position) {
       // A notice sets its text first, then moves the bar.
       percent_ = control.position();
       if (!status_.empty() && !ended_) {
         context.progress({{"event", "progress"}, {"percent", percent_}, {"text", status_}},
                          Bar(percent_) + " " + std::to_string(percent_) + "% " + status_);
       }
-    } else if (control.id() == kBack && property == platform::ControlProperty::Enabled && control.isEnabled()) {
+    } else if (control.id() == controls::updating::kBack && property == platform::ControlProperty::Enabled &&
+               control.isEnabled()) {
       // The final text may follow in the same step.
       ended_ = true;
       context.defer([this, &context] { Ended(context); });

@@ -8,6 +8,7 @@
 #include "frontends/script/ScriptJson.h"
 #include "platform/Form.h"
 #include "platform/TextConversion.h"
+#include "resources/ScreenIds.h"
 
 namespace p42r::frontends {
 
@@ -16,7 +17,6 @@ using json = nlohmann::ordered_json;
 namespace {
 
 constexpr long kDefaultWaitMs = 10000;
-constexpr int kLastScreen = 15;
 
 // What each command takes: the reply to a known command whose arguments are wrong.
 const std::map<std::string, std::string, std::less<>> kUsage = {
@@ -201,8 +201,8 @@ void ScriptFrontend::execute(const std::string& line) {
     if (what == "screen") {
       // A screen that does not exist would only be waited for until the time runs out.
       const auto number = ParseNumber<int>(argument(2));
-      if (!number || *number < 0 || *number > kLastScreen) {
-        return replyError("wait screen takes a screen number from 0 to " + std::to_string(kLastScreen));
+      if (!number || *number < 0 || *number > resources::screens::kLast) {
+        return replyError("wait screen takes a screen number from 0 to " + std::to_string(resources::screens::kLast));
       }
       screen = *number;
     }

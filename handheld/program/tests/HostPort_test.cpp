@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "program/PortList.h"
 #include "program/ProgramOptions.h"
@@ -104,6 +105,27 @@ TEST(PortList, AHolderIsFoundThroughItsOpenDescriptorAndAnUnopenedPortHasNone) {
   EXPECT_TRUE(HoldersOf(unheld.slavePath).empty());
   testing::TempDirectory noProc;
   EXPECT_TRUE(HoldersOf(held.slavePath, noProc.path() / "missing").empty());
+}
+
+// Where the device manager cannot be asked (a container without udev), `p42r
+// ports` says so and fails; with --json as the one result line a script reads.
+TEST(PortList, WithoutTheDeviceManagerPortsSaysSoAndFails) {
+  const UdevConnect unreachable = []() -> udev* { return nullptr; };
+  EXPECT_EQ(ListSerialPorts(unreachable), std::nullopt);
+  for (const bool json : {false, true}) {
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(RunPortsCommand(json, unreachable), kExitStartFailed);
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    const std::string said = json ? output : errors;
+    EXPECT_NE(said.find("cannot ask the device manager (udev)"), std::string::npos) << said;
+    if (!json) continue;
+    const auto result = nlohmann::json::parse(output, nullptr, false);
+    ASSERT_TRUE(result.is_object()) << "one JSON result line: " << output;
+    EXPECT_EQ(result.value("result", ""), "failed") << output;
+    EXPECT_EQ(result.value("exitCode", 0), kExitStartFailed) << output;
+  }
 }
 
 TEST(HostPortCheck, OpenFailuresSayWhatToDo) {
