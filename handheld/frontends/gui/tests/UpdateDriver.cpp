@@ -7,18 +7,14 @@
 
 #include "frontends/gui/ScreenWidget.h"
 #include "platform/Form.h"
+#include "resources/ScreenIds.h"
 
 namespace p42r::frontends::gui {
 
 namespace {
 
-constexpr std::uint16_t kConsumerMenu = 216;
-constexpr std::uint16_t kStartPage = 208;
-constexpr std::uint16_t kUpdating = 209;
-constexpr std::uint16_t kUpdateButton = 1073;
-constexpr std::uint16_t kStartButton = 1027;
-constexpr std::uint16_t kStatusBox = 1072;
-constexpr std::uint16_t kProgressBar = 1031;
+namespace screens = resources::screens;
+namespace controls = resources::controls;
 constexpr std::u16string_view kSucceeded = u"ケータイアップデートが正常に完了しました。";
 constexpr std::u16string_view kCloseAnyway = u"それでも終了しますか？";
 
@@ -77,29 +73,29 @@ void UpdateDriver::tick() {
   }
   const platform::Form* form = display.activeForm();
   if (form == nullptr) return;
-  switch (form->templateId()) {
-    case kConsumerMenu:
+  switch (form->number()) {
+    case screens::kConsumerMenu:
       if (!consumerMenuSeen_ && onConsumerMenu_ && window->hits().hits().size() > 0) {
         consumerMenuSeen_ = true;
         ticker_.stop();
         onConsumerMenu_([this] { ticker_.start(20); });
         return;
       }
-      clickControl(*window, kUpdateButton);
+      clickControl(*window, controls::consumer_menu::kUpdate);
       return;
-    case kStartPage:
+    case screens::kUpdateStart:
       seen_.startPage = true;
-      clickControl(*window, kStartButton);
+      clickControl(*window, controls::update_start::kStart);
       return;
-    case kUpdating: {
-      const int progress = form->control(kProgressBar)->position();
+    case screens::kUpdating: {
+      const int progress = form->control(controls::updating::kProgressBar)->position();
       if (!closeTried_ && progress > 0) {
         closeTried_ = true;
         window->close();  // the title bar's close button
         return;
       }
       if (seen_.closeAsked && progress > 0) seen_.updatedAfterAsking = true;
-      if (form->control(kStatusBox)->text() == kSucceeded && !closing_) {
+      if (form->control(controls::updating::kStatusText)->text() == kSucceeded && !closing_) {
         seen_.succeeded = true;
         closing_ = true;
         window->close();  // nothing warns any more: the program ends
