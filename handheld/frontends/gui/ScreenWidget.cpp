@@ -1,6 +1,7 @@
 #include "frontends/gui/ScreenWidget.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QCloseEvent>
 #include <QInputMethodEvent>
@@ -50,15 +51,40 @@ void ScreenWidget::paintEvent(QPaintEvent*) {
   hits_ = PaintWindow(painter, display_, pictures_, options_);
 }
 
+QPoint ScreenWidget::handheldPoint(QPointF window) const {
+  const QPointF at = (window - QPointF(origin())) / scale();
+  return {static_cast<int>(std::floor(at.x())), static_cast<int>(std::floor(at.y()))};
+}
+
+namespace {
+bool Same(const render::Hit& a, const render::Hit& b) {
+  return a.kind == b.kind && a.controlId == b.controlId && a.row == b.row && a.answer == b.answer;
+}
+}  // namespace
+
 void ScreenWidget::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
-  const QPointF at = (event->position() - QPointF(origin())) / scale();
-  onInput_({Kind::MousePress, 0, static_cast<int>(at.x()), static_cast<int>(at.y())});
+  pressed_ = hitAt(handheldPoint(event->position()));
+  const bool button = pressed_ && pressed_->kind == render::Hit::Kind::Control;
+  options_.pressedControl = button ? pressed_->controlId : 0;
+  update();
+}
+
+void ScreenWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton || !pressed_) return;
+  const render::Hit down = *pressed_;
+  pressed_.reset();
+  options_.pressedControl = 0;
+  update();
+  const QPoint at = handheldPoint(event->position());
+  const auto up = hitAt(at);
+  if (up && Same(*up, down)) onInput_({Kind::MousePress, 0, at.x(), at.y()});
 }
 
 void ScreenWidget::wheelEvent(QWheelEvent* event) {
   const int steps = event->angleDelta().y() / 120;
-  for (int i = 0; i < std::abs(steps); ++i) onInput_({steps > 0 ? Kind::WheelUp : Kind::WheelDown});
+  const QPoint at = handheldPoint(event->position());
+  for (int i = 0; i < std::abs(steps); ++i) onInput_({steps > 0 ? Kind::WheelUp : Kind::WheelDown, 0, at.x(), at.y()});
 }
 
 void ScreenWidget::keyPressEvent(QKeyEvent* event) {

@@ -2,10 +2,13 @@
 // factor that fits (centred on the desk colour) and turns mouse, touch and
 // keys into the terminal interface's input events, in handheld pixels, for
 // the frontend to route. Touch arrives as the mouse presses Qt makes of it.
+// A tap acts as a touch screen's does: a button shows pressed while held and
+// acts when released over it; sliding off it lets it go.
 // Closing the window is only asked for; the frontend decides.
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include <QWidget>
 
@@ -22,7 +25,8 @@ class ScreenWidget final : public QWidget {
   ScreenWidget(const platform::Display& display, render::PictureLibrary& pictures, int scale, InputHandler onInput,
                CloseHandler onCloseAsked);
 
-  void setPaintOptions(const PaintOptions& options) { options_ = options; }
+  // The highlighted button of the open message box.
+  void setSelectedButton(int button) { options_.selectedButton = button; }
   const platform::Display& display() const { return display_; }
   // What takes input as drawn last, in handheld pixels.
   const render::HitMap& hits() const { return hits_; }
@@ -37,6 +41,7 @@ class ScreenWidget final : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
@@ -46,6 +51,9 @@ class ScreenWidget final : public QWidget {
 
  private:
   QPoint origin() const;
+  // The handheld pixel under a point of the window.
+  QPoint handheldPoint(QPointF window) const;
+  std::optional<render::Hit> hitAt(QPoint handheld) const { return hits_.at(handheld.x(), handheld.y()); }
   void typed(const QString& text);
 
   const platform::Display& display_;
@@ -55,6 +63,8 @@ class ScreenWidget final : public QWidget {
   CloseHandler onCloseAsked_;
   PaintOptions options_;
   render::HitMap hits_;
+  // Where the mouse went down (a tap acts when the finger lifts over the same thing).
+  std::optional<render::Hit> pressed_;
   bool closeAllowed_ = false;
 };
 

@@ -127,7 +127,7 @@ void WindowFrontend::release() {
 
 void WindowFrontend::requestRepaint() {
   if (!widget_ || finished_) return;
-  widget_->setPaintOptions({router_.selectedButton(), 0});
+  widget_->setSelectedButton(router_.selectedButton());
   widget_->update();
 }
 

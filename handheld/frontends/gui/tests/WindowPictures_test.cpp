@@ -9,8 +9,11 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
+#include <QTest>
 
 #include "../../render/tests/RenderFixture.h"
+#include "frontends/gui/ScreenWidget.h"
 #include "frontends/gui/WindowPainter.h"
 #include "platform/Form.h"
 #include "resources/Bitmaps.h"
@@ -180,6 +183,33 @@ TEST_F(WindowPictures, HitsFollowWhatIsPainted) {
   EXPECT_EQ(boxHits->hits()[0].answer, platform::IDOK);
   EXPECT_EQ(boxHits->hits()[1].answer, platform::IDCANCEL);
   EXPECT_FALSE(boxHits->at(update.x * 2 + 2, kTitleBarHeight + update.y * 2 + 2).has_value());
+}
+
+// A tap acts when the finger lifts over what it went down on, as on a touch
+// screen; sliding off lets the button go. Keys reach the frontend as they are.
+TEST_F(WindowPictures, ATapActsOnReleaseOverTheSameButton) {
+  platform::Form& menu = Show(216);
+  std::vector<tui::KeyEvent> received;
+  ScreenWidget widget(display, pictures, 2, [&](const tui::KeyEvent& event) { received.push_back(event); }, [] {});
+  widget.resize(widget.sizeHint());
+  widget.show();
+  QApplication::processEvents();  // painted: the hits are there
+  const resources::DialogRect update = menu.control(1073)->rect();
+  const QPoint button = widget.windowPoint({update.x * 2 + 4, kTitleBarHeight + update.y * 2 + 4});
+  QTest::mousePress(&widget, Qt::LeftButton, Qt::NoModifier, button);
+  QTest::mouseRelease(&widget, Qt::LeftButton, Qt::NoModifier, widget.windowPoint({2, 2}));
+  EXPECT_TRUE(received.empty()) << "slid off the button";
+  QTest::mouseClick(&widget, Qt::LeftButton, Qt::NoModifier, button);
+  ASSERT_EQ(received.size(), 1U);
+  EXPECT_EQ(received[0].kind, tui::KeyEvent::Kind::MousePress);
+  EXPECT_EQ(widget.hits().at(received[0].column, received[0].row)->controlId, 1073);
+  QTest::keyClick(&widget, Qt::Key_Backtab);
+  QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("あa"));
+  QApplication::sendEvent(&widget, &typed);
+  ASSERT_EQ(received.size(), 4U);
+  EXPECT_EQ(received[1].kind, tui::KeyEvent::Kind::BackTab);
+  EXPECT_EQ(received[2].character, U'あ');
+  EXPECT_EQ(received[3].character, U'a');
 }
 
 }  // namespace
