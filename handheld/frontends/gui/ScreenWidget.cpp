@@ -28,7 +28,6 @@ ScreenWidget::ScreenWidget(const platform::Display& display, render::PictureLibr
   setMinimumSize(kScreenSize);
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_InputMethodEnabled, true);
-  setAttribute(Qt::WA_AcceptTouchEvents, true);
   setAttribute(Qt::WA_OpaquePaintEvent, true);
 }
 

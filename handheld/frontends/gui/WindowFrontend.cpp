@@ -10,7 +10,6 @@
 
 #include "frontends/gui/QtLoop.h"
 #include "frontends/gui/ScreenWidget.h"
-#include "frontends/render/DisplayRenderer.h"
 #include "resources/Bitmaps.h"
 
 namespace p42r::frontends {
@@ -68,6 +67,7 @@ WindowFrontend::WindowFrontend(platform::Display& display, platform::WindowSyste
       input_(display, windows),
       router_(display, input_),
       options_(options),
+      pending_(loop_, [this](const tui::KeyEvent& event) { route(event); }),
       self_(std::make_shared<WindowFrontend*>(this)) {
   if (auto why = Unavailable()) throw WindowUnavailable(*why);
   EnsureApplication(ownApplication_);
@@ -119,6 +119,7 @@ void WindowFrontend::finish(int /*exitCode*/) { release(); }
 void WindowFrontend::release() {
   if (finished_) return;
   finished_ = true;
+  pending_.close();
   if (widget_) {
     widget_->allowClose();
     widget_->close();
@@ -133,23 +134,8 @@ void WindowFrontend::requestRepaint() {
 
 void WindowFrontend::received(const tui::KeyEvent& event) {
   if (finished_) return;
-  // Routed from the program's loop, not inside Qt's event handling, one at a time.
-  const bool routing = !pending_.empty();
-  pending_.push_back(event);
-  if (!routing) PostIfAlive(loop_, self_, [](WindowFrontend& f) { f.routePending(); });
-}
-
-void WindowFrontend::routePending() {
-  // Each input meets the screen or box that the one before it opened.
-  while (!pending_.empty() && !finished_) {
-    if (loop_.hasPosted()) {
-      PostIfAlive(loop_, self_, [](WindowFrontend& f) { f.routePending(); });
-      return;
-    }
-    const tui::KeyEvent event = pending_.front();
-    pending_.pop_front();
-    route(event);
-  }
+  // Routed from the program's loop, not inside Qt's handling of the event.
+  PostIfAlive(loop_, self_, [event](WindowFrontend& f) { f.pending_.add(event); });
 }
 
 void WindowFrontend::route(const tui::KeyEvent& event) {
@@ -169,16 +155,10 @@ void WindowFrontend::requestClose() {
 
 void WindowFrontend::personCloses() {
   if (closeRequested_ || asking_ || finished_) return;
-  const std::u16string warning = display_.closeWarning();
-  if (warning.empty()) {
-    requestClose();
-    return;
-  }
   asking_ = true;
-  const int answer = display_.messageBox(warning + u"\r\n" + std::u16string(render::kCloseAnyway),
-                                         platform::MB_OKCANCEL | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2);
+  const bool close = tui::PersonConfirmsClose(display_);
   asking_ = false;
-  if (answer == platform::IDOK) requestClose();
+  if (close) requestClose();
 }
 
 void WindowFrontend::titleChanged(const std::u16string& title) {
@@ -188,19 +168,10 @@ void WindowFrontend::titleChanged(const std::u16string& title) {
   }
   requestRepaint();
 }
-void WindowFrontend::activeFormChanged(const platform::Form*) { requestRepaint(); }
-void WindowFrontend::formVisibilityChanged(const platform::Form&) { requestRepaint(); }
-void WindowFrontend::controlChanged(const platform::Form&, const platform::Control&, platform::ControlProperty) {
-  requestRepaint();
-}
-void WindowFrontend::focusChanged(const platform::Form&) { requestRepaint(); }
 void WindowFrontend::messageBoxOpened(const platform::MessageBoxState& box) {
   router_.messageBoxOpened(box);
   requestRepaint();
 }
-void WindowFrontend::messageBoxClosed(const platform::MessageBoxState&) { requestRepaint(); }
-void WindowFrontend::dialogOpened(const platform::Form&) { requestRepaint(); }
-void WindowFrontend::dialogClosed(const platform::Form&) { requestRepaint(); }
 void WindowFrontend::waitCursorChanged(bool shown) {
   if (widget_) {
     if (shown) {
@@ -211,6 +182,5 @@ void WindowFrontend::waitCursorChanged(bool shown) {
   }
   requestRepaint();
 }
-void WindowFrontend::closeWarningChanged(const std::u16string&) { requestRepaint(); }
 
 }  // namespace p42r::frontends

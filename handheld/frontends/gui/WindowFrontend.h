@@ -11,13 +11,14 @@
 // warns against closing, with "no" as the default. User-interface thread only.
 #pragma once
 
-#include <deque>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "frontends/render/DisplayChanges.h"
 #include "frontends/render/PictureLibrary.h"
+#include "frontends/tui/InputQueue.h"
 #include "frontends/tui/InputRouter.h"
 #include "platform/Display.h"
 #include "platform/UserInput.h"
@@ -38,7 +39,7 @@ class WindowUnavailable : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class WindowFrontend final : public platform::DisplayObserver {
+class WindowFrontend final : public render::DisplayChanges {
  public:
   struct Options {
     // Window pixels per handheld pixel at start; 0 chooses from the screen's size.
@@ -62,23 +63,15 @@ class WindowFrontend final : public platform::DisplayObserver {
   // The window, for tests that drive it with input events.
   gui::ScreenWidget* widget() const { return widget_.get(); }
 
+  // Every change asks for a repaint; these do more.
   void titleChanged(const std::u16string& title) override;
-  void activeFormChanged(const platform::Form* form) override;
-  void formVisibilityChanged(const platform::Form& form) override;
-  void controlChanged(const platform::Form& form, const platform::Control& control,
-                      platform::ControlProperty property) override;
-  void focusChanged(const platform::Form& form) override;
   void messageBoxOpened(const platform::MessageBoxState& box) override;
-  void messageBoxClosed(const platform::MessageBoxState& box) override;
-  void dialogOpened(const platform::Form& dialog) override;
-  void dialogClosed(const platform::Form& dialog) override;
   void waitCursorChanged(bool shown) override;
-  void closeWarningChanged(const std::u16string& warning) override;
 
  private:
+  void displayChanged() override { requestRepaint(); }
   void requestRepaint();
   void received(const tui::KeyEvent& event);
-  void routePending();
   void route(const tui::KeyEvent& event);
   void requestClose();
   void personCloses();
@@ -92,7 +85,7 @@ class WindowFrontend final : public platform::DisplayObserver {
   std::unique_ptr<QApplication> ownApplication_;
   std::unique_ptr<gui::QtLoop> qtLoop_;
   std::unique_ptr<gui::ScreenWidget> widget_;
-  std::deque<tui::KeyEvent> pending_;
+  tui::InputQueue pending_;
   std::shared_ptr<WindowFrontend*> self_;
   bool closeRequested_ = false;
   bool asking_ = false;

@@ -33,6 +33,7 @@ TerminalFrontend::TerminalFrontend(platform::Display& display, platform::WindowS
       inputFd_(inputFd),
       outputFd_(outputFd),
       terminal_(std::make_unique<tui::Terminal>()),
+      pending_(loop_, [this](const tui::KeyEvent& event) { route(event); }),
       self_(std::make_shared<TerminalFrontend*>(this)) {
   display_.addObserver(*this);
 }
@@ -81,6 +82,7 @@ void TerminalFrontend::finish(int /*exitCode*/) { release(); }
 void TerminalFrontend::release() {
   if (finished_) return;
   finished_ = true;
+  pending_.close();
   stopWatching();
   terminal_->close();
   tui::TerminalRestorer::disarm();
@@ -121,24 +123,7 @@ void TerminalFrontend::readInput() {
     return;
   }
   if (watcher_) watcher_->resume();
-  const bool routing = !pending_.empty();
-  pending_.insert(pending_.end(), events.begin(), events.end());
-  if (!routing) routePending();
-}
-
-void TerminalFrontend::routePending() {
-  // One key at a time, each once what the key before it set going has been
-  // delivered: keys typed ahead meet the screen or the box that the earlier
-  // ones opened, as they would have had they come one by one.
-  while (!pending_.empty() && !finished_) {
-    if (loop_.hasPosted()) {
-      PostIfAlive(loop_, self_, [](TerminalFrontend& f) { f.routePending(); });
-      return;
-    }
-    const tui::KeyEvent event = pending_.front();
-    pending_.pop_front();
-    route(event);
-  }
+  pending_.add(events);
 }
 
 void TerminalFrontend::route(const tui::KeyEvent& event) {
@@ -167,17 +152,10 @@ void TerminalFrontend::requestClose() {
 
 void TerminalFrontend::personCloses() {
   if (closeRequested_ || asking_ || finished_) return;
-  const std::u16string warning = display_.closeWarning();
-  if (warning.empty()) {
-    requestClose();
-    return;
-  }
-  // The screen's own words, then the question; "no" is what Enter gives.
   asking_ = true;
-  const int answer = display_.messageBox(warning + u"\r\n" + std::u16string(render::kCloseAnyway),
-                                         platform::MB_OKCANCEL | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2);
+  const bool close = tui::PersonConfirmsClose(display_);
   asking_ = false;
-  if (answer == platform::IDOK) requestClose();
+  if (close) requestClose();
 }
 
 void TerminalFrontend::signalled(int signal) {
@@ -198,21 +176,9 @@ void TerminalFrontend::signalled(int signal) {
   }
 }
 
-void TerminalFrontend::titleChanged(const std::u16string&) { requestRedraw(); }
-void TerminalFrontend::activeFormChanged(const platform::Form*) { requestRedraw(); }
-void TerminalFrontend::formVisibilityChanged(const platform::Form&) { requestRedraw(); }
-void TerminalFrontend::controlChanged(const platform::Form&, const platform::Control&, platform::ControlProperty) {
-  requestRedraw();
-}
-void TerminalFrontend::focusChanged(const platform::Form&) { requestRedraw(); }
 void TerminalFrontend::messageBoxOpened(const platform::MessageBoxState& box) {
   router_.messageBoxOpened(box);
   requestRedraw();
 }
-void TerminalFrontend::messageBoxClosed(const platform::MessageBoxState&) { requestRedraw(); }
-void TerminalFrontend::dialogOpened(const platform::Form&) { requestRedraw(); }
-void TerminalFrontend::dialogClosed(const platform::Form&) { requestRedraw(); }
-void TerminalFrontend::waitCursorChanged(bool) { requestRedraw(); }
-void TerminalFrontend::closeWarningChanged(const std::u16string&) { requestRedraw(); }
 
 }  // namespace p42r::frontends

@@ -16,14 +16,15 @@
 // restored at every end (TerminalRestorer).
 #pragma once
 
-#include <deque>
 #include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "frontends/render/DisplayChanges.h"
 #include "frontends/render/DisplayRenderer.h"
 #include "frontends/render/PictureLibrary.h"
+#include "frontends/tui/InputQueue.h"
 #include "frontends/tui/InputRouter.h"
 #include "platform/Display.h"
 #include "platform/EventLoop.h"
@@ -44,7 +45,7 @@ class TerminalUnavailable : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class TerminalFrontend final : public platform::DisplayObserver {
+class TerminalFrontend final : public render::DisplayChanges {
  public:
   TerminalFrontend(platform::Display& display, platform::WindowSystem& windows, int inputFd = 0, int outputFd = 1);
   ~TerminalFrontend();
@@ -61,25 +62,14 @@ class TerminalFrontend final : public platform::DisplayObserver {
   // The program has ended: the same, if not done yet.
   void finish(int exitCode);
 
-  // DisplayObserver: every change makes the screen dirty.
-  void titleChanged(const std::u16string& title) override;
-  void activeFormChanged(const platform::Form* form) override;
-  void formVisibilityChanged(const platform::Form& form) override;
-  void controlChanged(const platform::Form& form, const platform::Control& control,
-                      platform::ControlProperty property) override;
-  void focusChanged(const platform::Form& form) override;
+  // Every change makes the screen dirty.
   void messageBoxOpened(const platform::MessageBoxState& box) override;
-  void messageBoxClosed(const platform::MessageBoxState& box) override;
-  void dialogOpened(const platform::Form& dialog) override;
-  void dialogClosed(const platform::Form& dialog) override;
-  void waitCursorChanged(bool shown) override;
-  void closeWarningChanged(const std::u16string& warning) override;
 
  private:
+  void displayChanged() override { requestRedraw(); }
   void requestRedraw();
   void redraw();
   void readInput();
-  void routePending();
   void route(const tui::KeyEvent& event);
   void requestClose();
   // A person asked to close: under a screen's warning, only once they confirm.
@@ -99,7 +89,7 @@ class TerminalFrontend final : public platform::DisplayObserver {
   std::unique_ptr<tui::InputWatcher> watcher_;
   std::optional<render::Rendering> shown_;
   // Keys read but not yet handed to the screens.
-  std::deque<tui::KeyEvent> pending_;
+  tui::InputQueue pending_;
   // Tasks posted by the watcher find out through this whether the frontend is still there.
   std::shared_ptr<TerminalFrontend*> self_;
   bool redrawPending_ = false;
