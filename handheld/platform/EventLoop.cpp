@@ -108,6 +108,13 @@ void EventLoop::advance(Duration d, Task done) {
 }
 
 void EventLoop::pump() {
+  if (ForeignLoop* foreign = foreign_.load()) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastForeignTurn_ >= kForeignTurn) {
+      lastForeignTurn_ = now;
+      foreign->waitAndHandle(now);
+    }
+  }
   if (fireRealTimeAlarm()) return;
   if (deliverPosted()) return;
   if (fireDueTimer()) return;
@@ -202,6 +209,7 @@ void EventLoop::waitForWork() {
     // A post after this check wakes the foreign loop, which then returns at once.
     if (hasPosted()) return;
     foreign->waitAndHandle(deadline);
+    lastForeignTurn_ = std::chrono::steady_clock::now();
     return;
   }
   std::unique_lock lock(queueMutex_);

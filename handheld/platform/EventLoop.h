@@ -47,6 +47,8 @@ class ForeignLoop {
 
 class EventLoop {
  public:
+  static constexpr std::chrono::milliseconds kForeignTurn{50};
+
   using Dispatcher = std::function<void(Message&)>;
   using Task = std::function<void()>;
 
@@ -59,6 +61,8 @@ class EventLoop {
   // Where delivered messages go (the window system).
   void setDispatcher(Dispatcher dispatcher);
   // Joins a foreign loop (nullptr: none); set before other threads post.
+  // While this loop is busy, the foreign one still gets a turn (without
+  // waiting) every kForeignTurn, so a window keeps painting and taking input.
   void setForeignLoop(ForeignLoop* foreign) { foreign_.store(foreign); }
 
   // --- any thread ---
@@ -124,6 +128,7 @@ class EventLoop {
   Clock& clock_;
   Dispatcher dispatcher_;
   std::atomic<ForeignLoop*> foreign_{nullptr};
+  std::chrono::steady_clock::time_point lastForeignTurn_{};
 
   mutable std::mutex queueMutex_;
   std::condition_variable queueChanged_;

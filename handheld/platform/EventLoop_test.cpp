@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -238,6 +239,24 @@ TEST(EventLoopThreads, AJoinedForeignLoopIsWhereTheLoopWaitsAndAPostWakesIt) {
   poster.join();
   EXPECT_GE(foreign.waits, 1);
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "the post did not wake it";
+}
+
+TEST(EventLoopThreads, ALoopThatNeverRunsOutOfWorkStillGivesTheForeignLoopTurns) {
+  SteadyClock clock;
+  EventLoop loop(clock);
+  FakeForeignLoop foreign;
+  loop.setForeignLoop(&foreign);
+  const auto started = std::chrono::steady_clock::now();
+  std::function<void()> busy = [&] {
+    if (foreign.waits >= 2 || std::chrono::steady_clock::now() - started > std::chrono::seconds(10)) {
+      loop.quit(0);
+    } else {
+      loop.postTask(busy);
+    }
+  };
+  loop.postTask(busy);
+  loop.run();
+  EXPECT_GE(foreign.waits, 2);
 }
 
 TEST(ManualClockThreads, ABackgroundWaitEndsWhenTimeReachesItOrOnShutdown) {
