@@ -319,7 +319,14 @@ TEST_F(PhoneUpdate, UnpluggingTheCardMidRunEndsTheProgramWithNoReply) {
 
 TEST_F(PhoneUpdate, ASecondRunGoesOnWithTheFrameAfterTheLastOneShown) {
   Run("update-not-needed");
+  const std::size_t opened = session->Seen().size();
   OpenProgressScreen();
+  // The first frame is drawn as the run starts. Waiting for it keeps a loaded
+  // machine from ending the run before the animation's thread ever ran.
+  const std::size_t looked = session->Looked();
+  session->LookFrom(opened);
+  ASSERT_TRUE(AwaitControl(1079, "picture"));
+  session->LookFrom(looked);
   ASSERT_EQ(Command("advance 4000")["reply"], "ok");
   std::optional<Json> status;
   do {
