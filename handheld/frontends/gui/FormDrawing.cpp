@@ -12,7 +12,6 @@ using resources::ControlKind;
 
 namespace {
 
-constexpr int kTextPixels = 12;
 constexpr int kSmallestTextPixels = 9;
 constexpr int kListRowHeight = 16;
 constexpr int kListHeaderHeight = 18;
@@ -269,11 +268,14 @@ QString ToQString(const std::u16string& text) {
   return out;
 }
 
-void DrawForm(FormDrawing& d, render::PictureLibrary& pictures, const platform::Form& form) {
+QSize FormSize(const platform::Form& form) {
   const resources::DialogTemplate* source = form.dialogTemplate();
   const int unit = render::kPixelsPerDialogUnit;
-  const QRect area(d.origin, QSize((source != nullptr ? source->width : 137) * unit,
-                                   (source != nullptr ? source->height : 125) * unit));
+  return {(source != nullptr ? source->width : 137) * unit, (source != nullptr ? source->height : 125) * unit};
+}
+
+void DrawForm(FormDrawing& d, render::PictureLibrary& pictures, const platform::Form& form) {
+  const QRect area(d.origin, FormSize(form));
   d.painter.fillRect(area, ColourOf(theme::kWhite));
   d.painter.setFont(WindowFont(kTextPixels));
   // What was drawn into a placeholder shows even when the placeholder itself is hidden.

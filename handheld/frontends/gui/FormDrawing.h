@@ -28,6 +28,12 @@ struct FormDrawing {
   std::uint16_t pressed = 0;     // a button held down
 };
 
+// The size the window's text is set in, in handheld pixels.
+inline constexpr int kTextPixels = 12;
+
+// A form's size in handheld pixels, from its template.
+QSize FormSize(const platform::Form& form);
+
 void DrawForm(FormDrawing& drawing, render::PictureLibrary& pictures, const platform::Form& form);
 
 // Where a control of a form at `origin` sits, in handheld pixels.

@@ -19,14 +19,9 @@
 
 namespace p42r::frontends {
 
-namespace {
+using tui::PostIfAlive;
 
-template <typename Call>
-void PostIfAlive(platform::EventLoop& loop, const std::weak_ptr<WindowFrontend*>& self, Call call) {
-  loop.postTask([self, call]() mutable {
-    if (auto alive = self.lock()) call(**alive);
-  });
-}
+namespace {
 
 bool Set(const char* name) {
   const char* value = std::getenv(name);

@@ -20,7 +20,6 @@ constexpr int kBoxCaptionHeight = 22;
 constexpr int kBoxButtonWidth = 76;
 constexpr int kBoxButtonHeight = 26;
 constexpr int kIconSize = 32;
-constexpr int kTextPixels = 12;
 
 const QRect kFormArea(0, kTitleBarHeight, kFormWidth, kFormHeight);
 
@@ -46,12 +45,6 @@ void PaintTitleBar(QPainter& painter, const platform::Display& display) {
   painter.setPen(ColourOf(theme::kWhite));
   const QString title = painter.fontMetrics().elidedText(ToQString(display.title()), Qt::ElideRight, text.width());
   painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, title);
-}
-
-QSize FormSize(const platform::Form& form) {
-  const resources::DialogTemplate* source = form.dialogTemplate();
-  const int unit = render::kPixelsPerDialogUnit;
-  return {(source != nullptr ? source->width : 137) * unit, (source != nullptr ? source->height : 125) * unit};
 }
 
 void PaintCaption(QPainter& painter, const QRect& bar, const QString& text) {

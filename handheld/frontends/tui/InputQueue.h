@@ -48,6 +48,15 @@ class InputQueue {
   std::shared_ptr<InputQueue*> self_;
 };
 
+// Posts `call` to the loop, to run on `*self` only if that frontend still exists then.
+// `self` is the frontend's shared or weak pointer to itself.
+template <typename Self, typename Call>
+void PostIfAlive(platform::EventLoop& loop, const Self& self, Call call) {
+  loop.postTask([weak = std::weak_ptr(self), call]() mutable {
+    if (auto alive = weak.lock()) call(**alive);
+  });
+}
+
 // A person asked to close the program. Under a screen's warning (an update
 // runs) they are asked first, with "no" as the default; true: close.
 bool PersonConfirmsClose(platform::Display& display);

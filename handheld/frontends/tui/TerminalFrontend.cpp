@@ -12,17 +12,7 @@
 
 namespace p42r::frontends {
 
-namespace {
-
-// Posts `call` to the loop, to run only if the frontend still exists then.
-template <typename Call>
-void PostIfAlive(platform::EventLoop& loop, const std::weak_ptr<TerminalFrontend*>& self, Call call) {
-  loop.postTask([self, call]() mutable {
-    if (auto alive = self.lock()) call(**alive);
-  });
-}
-
-}  // namespace
+using tui::PostIfAlive;
 
 TerminalFrontend::TerminalFrontend(platform::Display& display, platform::WindowSystem& windows, int inputFd,
                                    int outputFd)

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "frontends/gui/ScreenWidget.h"
+#include "frontends/render/DisplayRenderer.h"
 #include "platform/Form.h"
 #include "resources/ScreenIds.h"
 
@@ -16,7 +17,6 @@ namespace {
 namespace screens = resources::screens;
 namespace controls = resources::controls;
 constexpr std::u16string_view kSucceeded = u"ケータイアップデートが正常に完了しました。";
-constexpr std::u16string_view kCloseAnyway = u"それでも終了しますか？";
 
 std::string Utf8(const std::u16string& text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())).toStdString();
@@ -63,7 +63,7 @@ void UpdateDriver::tick() {
   if (!display.openMessageBoxes().empty()) {
     const std::u16string& text = display.openMessageBoxes().back()->text;
     if (seen_.boxes.empty() || seen_.boxes.back() != Utf8(text)) seen_.boxes.push_back(Utf8(text));
-    if (text.find(kCloseAnyway) != std::u16string::npos) {
+    if (text.find(render::kCloseAnyway) != std::u16string::npos) {
       seen_.closeAsked = true;
       QTest::keyClick(window, Qt::Key_Escape);  // no: the update goes on
     } else {

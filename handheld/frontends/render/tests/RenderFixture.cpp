@@ -19,6 +19,16 @@ Rendering RenderFixture::Render(int columns, int rows, int selectedButton) {
   return RenderDisplay(display, pictures, RenderOptions{columns, rows, selectedButton});
 }
 
+void RenderFixture::FillApplications(platform::Control& list) {
+  list.insertColumn(0, {u"", 48});
+  list.insertColumn(1, {u"", 192});
+  list.insertRow(0, u"起動中");
+  list.setCell(0, 1, u"ナビアプリ");
+  list.insertRow(1, u"");
+  list.setCell(1, 1, u"メール");
+  list.selectRow(1);
+}
+
 void RenderFixture::Flush() {
   loop.runModal([&] { return !loop.hasPosted(); });
 }

@@ -29,6 +29,8 @@ struct RenderFixture : ::testing::Test {
   // A form on template `id`, made the active one, under the program's title.
   platform::Form& Show(std::uint16_t id);
   Rendering Render(int columns = kMinimumColumns, int rows = kMinimumRows, int selectedButton = 0);
+  // Fills the application list of template 214 with two rows, the second selected.
+  static void FillApplications(platform::Control& list);
   // Delivers everything posted (the draws of other threads among it).
   void Flush();
 };

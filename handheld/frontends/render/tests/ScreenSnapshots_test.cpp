@@ -77,13 +77,7 @@ TEST_F(ScreenStates, DomainListWithItsSlotsAndTheSelectedRow) {
 TEST_F(ScreenStates, ApplicationListWithTwoColumns) {
   platform::Form& screen = Show(214);
   platform::Control& list = *screen.control(1052);
-  list.insertColumn(0, {u"", 48});
-  list.insertColumn(1, {u"", 192});
-  list.insertRow(0, u"起動中");
-  list.setCell(0, 1, u"ナビアプリ");
-  list.insertRow(1, u"");
-  list.setCell(1, 1, u"メール");
-  list.selectRow(1);
+  FillApplications(list);
   ExpectSnapshot(Render().grid, "run-appli-rows");
 }
 
