@@ -18,6 +18,7 @@
 #include "platform/DeviceNotice.h"
 #include "platform/Display.h"
 #include "platform/EventLoop.h"
+#include "platform/Files.h"
 #include "platform/HostDeviceWatcher.h"
 #include "platform/LastError.h"
 #include "platform/NamedMutex.h"
@@ -85,6 +86,15 @@ ChosenRoot ChooseDeviceRoot(const ProgramOptions& options) {
   chosen.root = std::make_unique<platform::DeviceRoot>(directory);
   if (auto problem = chosen.root->prepare(/*createIfMissing=*/!options.deviceRoot)) {
     throw StartFailure{kExitDeviceRoot, *problem};
+  }
+  // The registry is read whole at every query; a file this large is no
+  // handheld's and would otherwise read as one without the card's entry.
+  std::error_code sizeError;
+  const auto registrySize = std::filesystem::file_size(chosen.root->registryFile(), sizeError);
+  if (!sizeError && registrySize > platform::kLargestReadableFile) {
+    throw StartFailure{kExitDeviceRoot, chosen.root->registryFile().string() + " is larger than " +
+                                            std::to_string(platform::kLargestReadableFile / 1024) +
+                                            " KiB: not a handheld's registry; move it away and try again"};
   }
   if (options.osVersionQueryFails) {
     chosen.root->setOsVersion(std::nullopt);
@@ -409,6 +419,12 @@ int RunProgram(const ProgramOptions& options) {
     if (handheld) handheld->clock->shutdown();
     if (!failure.message.empty()) std::fprintf(stderr, "p42r: %s\n", failure.message.c_str());
     return failure.exitCode;
+  }
+  catch (...) {
+    // Told by main; the clock lets go of its waiters first, so the
+    // handheld's threads end and the throw-away root is removed on the way.
+    if (handheld) handheld->clock->shutdown();
+    throw;
   }
 }
 
