@@ -81,16 +81,24 @@ void SerialChannel::Open(std::u16string_view portName, const LineSettings& setti
     handle = api_.CreateFile(portName);
     port_ = handle;
   }
-  if (handle == INVALID_PORT_HANDLE) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeCannotOpen));
+  // The log keeps the call that failed and the platform's reason, which the
+  // error text does not carry (a driver that would not take the settings).
+  const auto fail = [this](std::u16string_view call, std::uint32_t code) {
+    char error[16];
+    std::snprintf(error, sizeof error, "%x", platform::GetLastError());
+    log_.line(u"Open ERROR:: " + std::u16string(call) + u" " + platform::FromUtf8(error));
+    throw DeviceLinkError(ErrorText(kKindPortOpen, code));
+  };
+  if (handle == INVALID_PORT_HANDLE) fail(u"CreateFile", kCodeCannotOpen);
   // From here a failure leaves the port open; the caller's handling closes it.
-  if (!api_.SetCommTimeouts(handle, settings.timeouts)) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeTimeouts));
+  if (!api_.SetCommTimeouts(handle, settings.timeouts)) fail(u"SetCommTimeouts", kCodeTimeouts);
   platform::Dcb dcb;
-  if (!api_.GetCommState(handle, dcb)) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeReadState));
+  if (!api_.GetCommState(handle, dcb)) fail(u"GetCommState", kCodeReadState);
   dcb.baudRate = settings.baudRate;
   dcb.byteSize = settings.dataBits;
   dcb.parity = settings.parity;
   dcb.stopBits = settings.stopBits;
-  if (!api_.SetCommState(handle, dcb)) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeWriteState));
+  if (!api_.SetCommState(handle, dcb)) fail(u"SetCommState", kCodeWriteState);
   // What already waits on the port was said to an earlier run, such as the
   // card's late answer to the command a closing run sent last. A reader
   // started now would take it for the answer to this run's first command.
