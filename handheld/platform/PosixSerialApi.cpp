@@ -96,13 +96,14 @@ bool SameLine(const termios& a, const termios& b) {
 }
 
 // Sets `wanted` and reads it back: a driver may take a call and quietly keep
-// part of the old settings. errno says why when it fails (EIO: a mismatch).
+// part of the old settings. errno says why when it fails (EPROTO: the
+// driver kept something else than it was given).
 bool Apply(int fd, const termios& wanted) {
   if (::tcsetattr(fd, TCSANOW, &wanted) != 0) return false;
   termios now{};
   if (::tcgetattr(fd, &now) != 0) return false;
   if (SameLine(now, wanted)) return true;
-  errno = EIO;
+  errno = EPROTO;
   return false;
 }
 
@@ -281,7 +282,7 @@ bool PosixSerialApi::SetCommState(PortHandle handle, const Dcb& dcb) {
   settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF);
   if (dcb.inX) settings.c_iflag |= IXOFF;
   if (dcb.outX) settings.c_iflag |= IXON;
-  if (!Apply(port->fd, settings)) return Fail(errno == EIO ? ERROR_GEN_FAILURE : ErrorFromErrno(errno));
+  if (!Apply(port->fd, settings)) return Fail(ErrorFromErrno(errno));
   return true;
 }
 
