@@ -292,8 +292,7 @@ TEST_F(PosixSerialFixture, AnOpenPortIsExclusiveUntilItsHandleIsClosed) {
 // --- Line settings and raw bytes --------------------------------------------
 
 TEST_F(PosixSerialFixture, TheLineIsRawWhileOpenAndAsItWasAgainOnceClosed) {
-  // As a terminal program or stty may leave it: flow control of both kinds,
-  // a hang-up on close, a line discipline that edits and echoes.
+  // As stty may leave it: flow control of both kinds, hang-up on close, editing and echo.
   termios before{};
   ASSERT_EQ(::tcgetattr(device.master(), &before), 0);
   before.c_cflag |= CRTSCTS | HUPCL;

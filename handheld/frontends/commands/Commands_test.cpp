@@ -303,8 +303,7 @@ TEST(Commands, ACommandBesideARunningProgramSaysWhyItEnds) {
   EXPECT_EQ(running.wait(), 0);
 }
 
-// The process's edges as a shell meets them: the exit code of p42r in a
-// bash pipeline, with its own TMPDIR.
+// The exit code of p42r in a bash pipeline.
 int InShell(const std::string& line) {
   const int status = std::system(("bash -c '" + line + "'").c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -241,8 +241,7 @@ TEST(ScriptCommandLine, UsageErrorsAndAMissingDeviceRootHaveTheirOwnExitCodes) {
   }
 }
 
-// A line far past the limit is refused once, as it arrives, in memory the
-// limit bounds; the lines around it arrive as they were.
+// A line far past the limit is refused once, as it arrives; the lines around it stay.
 TEST(LineReaderLimit, ATenMebibyteLineIsRefusedAndTheNextLineStillRead) {
   int pipeFds[2];
   ASSERT_EQ(::pipe(pipeFds), 0);
