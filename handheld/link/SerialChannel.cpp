@@ -81,16 +81,24 @@ void SerialChannel::Open(std::u16string_view portName, const LineSettings& setti
     handle = api_.CreateFile(portName);
     port_ = handle;
   }
-  if (handle == INVALID_PORT_HANDLE) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeCannotOpen));
+  // The log keeps the call that failed and the platform's reason, which the
+  // error text does not carry (a driver that would not take the settings).
+  const auto fail = [this](std::u16string_view call, std::uint32_t code) {
+    char error[16];
+    std::snprintf(error, sizeof error, "%x", platform::GetLastError());
+    log_.line(u"Open ERROR:: " + std::u16string(call) + u" " + platform::FromUtf8(error));
+    throw DeviceLinkError(ErrorText(kKindPortOpen, code));
+  };
+  if (handle == INVALID_PORT_HANDLE) fail(u"CreateFile", kCodeCannotOpen);
   // From here a failure leaves the port open; the caller's handling closes it.
-  if (!api_.SetCommTimeouts(handle, settings.timeouts)) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeTimeouts));
+  if (!api_.SetCommTimeouts(handle, settings.timeouts)) fail(u"SetCommTimeouts", kCodeTimeouts);
   platform::Dcb dcb;
-  if (!api_.GetCommState(handle, dcb)) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeReadState));
+  if (!api_.GetCommState(handle, dcb)) fail(u"GetCommState", kCodeReadState);
   dcb.baudRate = settings.baudRate;
   dcb.byteSize = settings.dataBits;
   dcb.parity = settings.parity;
   dcb.stopBits = settings.stopBits;
-  if (!api_.SetCommState(handle, dcb)) throw DeviceLinkError(ErrorText(kKindPortOpen, kCodeWriteState));
+  if (!api_.SetCommState(handle, dcb)) fail(u"SetCommState", kCodeWriteState);
   // What already waits on the port was said to an earlier run, such as the
   // card's late answer to the command a closing run sent last. A reader
   // started now would take it for the answer to this run's first command.
@@ -105,21 +113,23 @@ void SerialChannel::Write(std::u16string_view command) {
   const platform::EventHandle completion = api_.CreateEvent();
   if (completion == 0) throw DeviceLinkError(ErrorText(kKindPortWrite, kCodeNoEvent));
   log_.stamped(u"Write::" + std::u16string(command));
+  std::uint32_t written = 0;
+  bool succeeded = false;
+  bool requested = false;
   {
+    // One step for the reader: it sees the old command with the old
+    // buffer, or the new command with what the card said after the purge,
+    // never stale bytes in the fresh buffer.
     std::lock_guard lock(mutex_);
     ClearBuffer();
     // What comes after the command is its answer, whatever came before.
     droppingLine_ = false;
     cutOffBytes_.clear();
-  }
-  api_.PurgeComm(handle, platform::PURGE_RXCLEAR);
-  {
-    std::lock_guard lock(mutex_);
+    api_.PurgeComm(handle, platform::PURGE_RXCLEAR);
     lastCommand_ = TrimSpace(command);
+    requested = api_.WriteFile(handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()), written, completion);
   }
-  std::uint32_t written = 0;
-  bool succeeded = false;
-  if (api_.WriteFile(handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()), written, completion)) {
+  if (requested) {
     succeeded = written != 0;
   } else {
     const std::uint32_t error = platform::GetLastError();
@@ -178,11 +188,18 @@ void SerialChannel::StartReader(const ReaderParam& param) {
   auto done = std::make_shared<std::atomic<bool>>(false);
   auto started = std::make_shared<std::promise<void>>();
   std::future<void> waiting = started->get_future();
-  readers_.push_back(Reader{std::thread([this, param, generation, done, started] {
-                              ReaderThread(param, generation, *started);
-                              done->store(true);
-                            }),
-                            done, param.port});
+  try {
+    readers_.push_back(Reader{std::thread([this, param, generation, done, started] {
+                                ReaderThread(param, generation, *started);
+                                done->store(true);
+                              }),
+                              done, param.port});
+  } catch (const std::exception&) {
+    // No thread (the system's limit, no memory): the screen learns of it
+    // as of a reader that failed, with the same text.
+    ReaderFailed(param, ReaderFailureText());
+    return;
+  }
   // The callers' pause after starting a reader exists so that the reader is
   // waiting before the card can answer. On virtual time that pause takes no
   // real time, so wait here, briefly, until the reader is in place.
@@ -213,7 +230,29 @@ bool SerialChannel::Running(std::uint64_t generation) const {
   return runFlag_ && generation == readerGeneration_;
 }
 
+std::u16string SerialChannel::ReaderFailureText() {
+  return ErrorText(kKindThread, kCodeNoMemory) + resources::LoadString(kReaderScreenCode);
+}
+
 void SerialChannel::ReaderThread(ReaderParam param, std::uint64_t generation, std::promise<void>& started) {
+  bool told = false;
+  try {
+    ReaderLoop(param, generation, started, told);
+  } catch (const std::exception&) {
+    // Nothing may leave the thread: whatever the reader could not do
+    // (memory, above all) ends it through its own failure path.
+    if (!told) started.set_value();
+    try {
+      ReaderFailed(param, ReaderFailureText());
+    } catch (const std::exception&) {
+      // Not even the box could be posted: the port is closed, which the
+      // screen's next write reports.
+    }
+  }
+}
+
+void SerialChannel::ReaderLoop(const ReaderParam& param, std::uint64_t generation, std::promise<void>& started,
+                               bool& told) {
   {
     std::lock_guard lock(mutex_);
     if (generation == readerGeneration_) runFlag_ = true;
@@ -221,6 +260,7 @@ void SerialChannel::ReaderThread(ReaderParam param, std::uint64_t generation, st
   api_.SetCommMask(param.port, platform::EV_RXCHAR);
   log_.line(u"Thread in");
   started.set_value();
+  told = true;
   bool firstInRun = true;
   while (Running(generation)) {
     std::uint32_t events = 0;
@@ -237,7 +277,7 @@ void SerialChannel::ReaderThread(ReaderParam param, std::uint64_t generation, st
 bool SerialChannel::TakeAllocationFault() { return readerFaults_.failNextAllocation.exchange(false); }
 
 bool SerialChannel::ReceivePendingCharacters(const ReaderParam& param, std::uint64_t generation, bool& firstInRun) {
-  const std::u16string failure = ErrorText(kKindThread, kCodeNoMemory) + resources::LoadString(kReaderScreenCode);
+  const std::u16string failure = ReaderFailureText();
   std::vector<std::u16string> lines;
   bool allocationFailed = false;
   {

@@ -111,6 +111,8 @@ class SerialChannel {
   };
 
   void ReaderThread(ReaderParam param, std::uint64_t generation, std::promise<void>& started);
+  void ReaderLoop(const ReaderParam& param, std::uint64_t generation, std::promise<void>& started, bool& told);
+  static std::u16string ReaderFailureText();
   bool Running(std::uint64_t generation) const;
   void Pause();
   void ClearBuffer();

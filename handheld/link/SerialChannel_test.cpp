@@ -7,6 +7,8 @@
 #include <future>
 #include <thread>
 
+#include <unistd.h>
+
 #include "app/AppMessages.h"
 #include "link/AtVocabulary.h"
 #include "platform/LastError.h"
@@ -197,12 +199,19 @@ TEST_F(ChannelFixture, AReaderStoppedLateNeverRunsBesideTheNextOne) {
   EXPECT_TRUE(first.lines.empty());
 }
 
-TEST_F(ChannelFixture, AReaderThatRunsOutOfMemoryClosesThePortShowsTheErrorAndStepsTheScreen) {
+// Out of memory by its own count, or anything its calls throw: the reader's failure path.
+struct ReaderFailure : ChannelFixture, ::testing::WithParamInterface<bool> {};
+
+TEST_P(ReaderFailure, ClosesThePortShowsTheThreadErrorAndStepsTheScreen) {
   Receiver receiver(windows, codePage);
   channel.Open(u"COM4:");
   channel.StartReader(ReaderParam{receiver.handle(), channel.portHandle()});
   ASSERT_TRUE(WaitFor([&] { return serial.eventMask() == platform::EV_RXCHAR; }));
-  channel.readerFaults().failNextAllocation = true;
+  if (GetParam()) {
+    serial.onWoken([] { throw std::bad_alloc(); });
+  } else {
+    channel.readerFaults().failNextAllocation = true;
+  }
   serial.feed("OK\r\n");
   // The reader's pauses pass on the program's clock: keep it moving.
   std::atomic<bool> done{false};
@@ -239,6 +248,41 @@ TEST_F(ChannelFixture, AReaderThatRunsOutOfMemoryClosesThePortShowsTheErrorAndSt
   EXPECT_EQ(answerer.stepsAtBox, 0) << "the screen hears of it after the box";
   EXPECT_TRUE(receiver.lines.empty());
   EXPECT_EQ(RaisedBy([&] { channel.Write(u"ATE0\r\n"); }), u"ポート書き込みエラー(003");
+}
+
+INSTANTIATE_TEST_SUITE_P(OwnCountOrThrown, ReaderFailure, ::testing::Bool());
+
+// Whether thread `task` of this process sleeps, as on a lock it waits for.
+bool Asleep(pid_t task) {
+  std::ifstream file("/proc/self/task/" + std::to_string(task) + "/stat");
+  const std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::size_t name = stat.rfind(')');
+  return name != std::string::npos && name + 2 < stat.size() && stat[name + 2] == 'S';
+}
+
+// A late answer taken by a reader in the middle of the next write would answer the new command.
+TEST_F(ChannelFixture, AReaderComingInTheMiddleOfAWriteWaitsUntilTheCommandIsOut) {
+  channel.Open(u"COM4:");
+  std::atomic<pid_t> readerTask{0};
+  std::atomic<bool> readerDone{false};
+  std::vector<std::u16string> readerLines;
+  std::thread reader;
+  bool doneDuringWrite = true;
+  serial.onWrite([&](const std::string&) {
+    reader = std::thread([&] {
+      readerTask = static_cast<pid_t>(::gettid());
+      readerLines = channel.ReceiveForTest("\r\nOK\r\n");
+      readerDone = true;
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!readerDone && !(readerTask != 0 && Asleep(readerTask)) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::yield();
+    }
+    doneDuringWrite = readerDone;
+  });
+  channel.Write(u"AT@HYBRRSSI?\r\n");
+  reader.join();
+  EXPECT_FALSE(doneDuringWrite) << "the reader took the port between the write's steps";
 }
 
 // Joins the readers when a test ends, before the state its hooks use is gone

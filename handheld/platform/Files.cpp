@@ -164,6 +164,10 @@ FileResult<std::string> HostFileSystem::readAll(const fs::path& path) {
     }
     if (got == 0) break;
     content.append(chunk, static_cast<std::size_t>(got));
+    if (content.size() > kLargestReadableFile) {
+      errno = EFBIG;
+      return LastErrorOf("read", path);
+    }
   }
   return content;
 }

@@ -79,7 +79,9 @@ class FileSystem {
 
   // Opens the existing file for reading and reports its size in bytes.
   virtual FileResult<std::uint64_t> size(const std::filesystem::path& path) = 0;
-  // The whole content of an existing file.
+  // The whole content of an existing file. The handheld's files are a few
+  // kilobytes; one larger than kLargestReadableFile is refused (EFBIG)
+  // rather than read into memory.
   virtual FileResult<std::string> readAll(const std::filesystem::path& path) = 0;
   // Creates the file for writing, replacing one that exists, with `attribute`;
   // on the host it is readable and writable by its owner only (0600).
@@ -107,6 +109,8 @@ std::filesystem::path PendingPath(const std::filesystem::path& target);
 // ExistingFile::Keep, an existing `target` is never touched at all).
 FileStatus ReplaceFileContent(FileSystem& files, const std::filesystem::path& target, std::string_view content,
                               FileAttribute attribute, ExistingFile existing = ExistingFile::Replace);
+
+inline constexpr std::size_t kLargestReadableFile = 1024 * 1024;
 
 class HostFileSystem final : public FileSystem {
  public:

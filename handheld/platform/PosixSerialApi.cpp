@@ -72,30 +72,80 @@ std::uint32_t BaudFor(speed_t speed) {
   }
 }
 
+// The line as the card needs it, whatever the last program or stty left:
+// raw bytes, no flow control of either kind, the modem lines ignored, no
+// hang-up on close, reads that return at once.
+void MakeRaw(termios& settings) {
+  ::cfmakeraw(&settings);
+  settings.c_cflag |= CLOCAL | CREAD;
+  settings.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | HUPCL);
+  settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+  settings.c_cc[VMIN] = 0;
+  settings.c_cc[VTIME] = 0;
+}
+
+// The bits of the settings that decide how bytes cross the line.
+bool SameLine(const termios& a, const termios& b) {
+  constexpr tcflag_t kInput = IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | BRKINT | PARMRK | INPCK;
+  constexpr tcflag_t kControl = CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS | CLOCAL | CREAD | HUPCL;
+  constexpr tcflag_t kLocal = ICANON | ECHO | ECHONL | ISIG | IEXTEN;
+  return (a.c_iflag & kInput) == (b.c_iflag & kInput) && (a.c_oflag & OPOST) == (b.c_oflag & OPOST) &&
+         (a.c_cflag & kControl) == (b.c_cflag & kControl) && (a.c_lflag & kLocal) == (b.c_lflag & kLocal) &&
+         ::cfgetispeed(&a) == ::cfgetispeed(&b) && ::cfgetospeed(&a) == ::cfgetospeed(&b) &&
+         a.c_cc[VMIN] == b.c_cc[VMIN] && a.c_cc[VTIME] == b.c_cc[VTIME];
+}
+
+// Sets `wanted` and reads it back: a driver may take a call and quietly keep
+// part of the old settings. errno says why when it fails (EPROTO: the
+// driver kept something else than it was given).
+bool Apply(int fd, const termios& wanted) {
+  if (::tcsetattr(fd, TCSANOW, &wanted) != 0) return false;
+  termios now{};
+  if (::tcgetattr(fd, &now) != 0) return false;
+  if (SameLine(now, wanted)) return true;
+  errno = EPROTO;
+  return false;
+}
+
 }  // namespace
 
 struct PosixSerialApi::Port {
   ~Port() {
-    if (fd >= 0) {
-      // The exclusive flag belongs to the tty, not to this descriptor: a pty
-      // slave keeps it while its master stays open, and would refuse the
-      // next unprivileged open, ours included.
-      ::ioctl(fd, TIOCNXCL);
-      ::close(fd);
-    }
-    if (wakeFd >= 0) ::close(wakeFd);
+    release();
+    if (fd >= 0) ::close(fd);
   }
-  void wake() const {
+  // Gives the device back at once: the settings it had before, the
+  // exclusive flag (which belongs to the tty, so a pty slave would keep it
+  // while its master stays open) and the lock. The descriptor number then
+  // leads to /dev/null until the last waiter has let go, so a thread still
+  // about to poll it never polls a descriptor that someone else opened.
+  void release() {
+    if (released || fd < 0) return;
+    released = true;
+    if (haveSaved) ::tcsetattr(fd, TCSANOW, &saved);
+    ::ioctl(fd, TIOCNXCL);
+    ::flock(fd, LOCK_UN);
+    const int nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (nothing >= 0) {
+      ::dup3(nothing, fd, O_CLOEXEC);
+      ::close(nothing);
+    }
+  }
+  // Every waiter has its own wake-up, so none takes another's.
+  void wake() {
     const std::uint64_t one = 1;
-    [[maybe_unused]] const auto result = ::write(wakeFd, &one, sizeof one);
+    for (const int waiter : waiters) [[maybe_unused]] const auto result = ::write(waiter, &one, sizeof one);
   }
   int fd = -1;
-  int wakeFd = -1;
   std::u16string name;  // "COM4:"
   std::mutex mutex;
   std::uint32_t mask = 0;
   std::uint64_t maskChanges = 0;
   bool closed = false;
+  bool released = false;
+  std::vector<int> waiters;  // eventfds of the threads in WaitCommEvent
+  termios saved{};           // the settings before the open, given back at close
+  bool haveSaved = false;
   CommTimeouts timeouts;
 };
 
@@ -145,20 +195,18 @@ PortHandle PosixSerialApi::CreateFile(std::u16string_view name) {
     return INVALID_PORT_HANDLE;
   }
   ::ioctl(fd, TIOCEXCL);
-  termios settings{};
-  if (::tcgetattr(fd, &settings) == 0) {
-    ::cfmakeraw(&settings);
-    settings.c_cflag |= CLOCAL | CREAD;
-    settings.c_cc[VMIN] = 0;
-    settings.c_cc[VTIME] = 0;
-    ::tcsetattr(fd, TCSANOW, &settings);
-  }
   auto port = std::make_shared<Port>();
   port->fd = fd;
   port->name = std::u16string(name);
-  port->wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (port->wakeFd < 0) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  if (::tcgetattr(fd, &port->saved) != 0) {
+    SetLastError(ErrorFromErrno(errno == ENOTTY ? EINVAL : errno));
+    return INVALID_PORT_HANDLE;
+  }
+  port->haveSaved = true;
+  termios raw = port->saved;
+  MakeRaw(raw);
+  if (!Apply(fd, raw)) {
+    SetLastError(ErrorFromErrno(errno));
     return INVALID_PORT_HANDLE;
   }
   if (watch_ != nullptr) watch_->portOpened(name, *path, fd);
@@ -234,7 +282,7 @@ bool PosixSerialApi::SetCommState(PortHandle handle, const Dcb& dcb) {
   settings.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF);
   if (dcb.inX) settings.c_iflag |= IXOFF;
   if (dcb.outX) settings.c_iflag |= IXON;
-  if (::tcsetattr(port->fd, TCSANOW, &settings) != 0) return Fail(ErrorFromErrno(errno));
+  if (!Apply(port->fd, settings)) return Fail(ErrorFromErrno(errno));
   return true;
 }
 
@@ -245,11 +293,9 @@ bool PosixSerialApi::SetCommMask(PortHandle handle, std::uint32_t mask) {
   }
   const auto port = find(handle);
   if (!port) return Fail(ERROR_INVALID_HANDLE);
-  {
-    std::lock_guard lock(port->mutex);
-    port->mask = mask;
-    ++port->maskChanges;
-  }
+  std::lock_guard lock(port->mutex);
+  port->mask = mask;
+  ++port->maskChanges;
   port->wake();
   return true;
 }
@@ -257,32 +303,54 @@ bool PosixSerialApi::SetCommMask(PortHandle handle, std::uint32_t mask) {
 bool PosixSerialApi::WaitCommEvent(PortHandle handle, std::uint32_t& events) {
   const auto port = find(handle);
   if (!port) return Fail(ERROR_INVALID_HANDLE);
+  const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd < 0) return Fail(ERROR_NOT_ENOUGH_MEMORY);
   std::uint64_t changesAtStart = 0;
   std::uint32_t mask = 0;
   {
+    // Registered together with what it waits from: a change made after
+    // this wakes it, one made before is seen in the count.
     std::lock_guard lock(port->mutex);
+    if (port->closed) {
+      ::close(wakeFd);
+      return Fail(ERROR_INVALID_HANDLE);
+    }
+    port->waiters.push_back(wakeFd);
     changesAtStart = port->maskChanges;
     mask = port->mask;
   }
+  const bool result = waitForEvent(*port, wakeFd, mask, changesAtStart, events);
+  {
+    std::lock_guard lock(port->mutex);
+    std::erase(port->waiters, wakeFd);
+  }
+  ::close(wakeFd);
+  return result;
+}
+
+bool PosixSerialApi::waitForEvent(Port& port, int wakeFd, std::uint32_t mask, std::uint64_t changesAtStart,
+                                  std::uint32_t& events) {
   // With no events to wait for, nothing but a later mask change could end the
   // wait; a clear that came just before it would leave the reader blocked.
   if (mask == 0) return Fail(ERROR_INVALID_PARAMETER);
   for (;;) {
-    pollfd fds[2] = {{port->fd, static_cast<short>((mask & EV_RXCHAR) ? POLLIN : 0), 0}, {port->wakeFd, POLLIN, 0}};
+    pollfd fds[2] = {{port.fd, static_cast<short>((mask & EV_RXCHAR) ? POLLIN : 0), 0}, {wakeFd, POLLIN, 0}};
     const int ready = ::poll(fds, 2, -1);
     if (ready < 0) {
       if (errno == EINTR) continue;
       return Fail(ErrorFromErrno(errno));
     }
-    if (fds[1].revents & POLLIN) {
-      std::uint64_t count = 0;
-      [[maybe_unused]] const auto drained = ::read(port->wakeFd, &count, sizeof count);
-      std::lock_guard lock(port->mutex);
-      if (port->closed) return Fail(ERROR_INVALID_HANDLE);
-      if (port->maskChanges != changesAtStart) {
+    {
+      std::lock_guard lock(port.mutex);
+      if (port.closed) return Fail(ERROR_INVALID_HANDLE);
+      if (port.maskChanges != changesAtStart) {
         events = 0;
         return true;
       }
+    }
+    if (fds[1].revents & POLLIN) {
+      std::uint64_t count = 0;
+      [[maybe_unused]] const auto drained = ::read(wakeFd, &count, sizeof count);
       continue;
     }
     if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
@@ -432,9 +500,10 @@ bool PosixSerialApi::CloseHandle(PortHandle handle) {
   {
     std::lock_guard lock(port->mutex);
     port->closed = true;
+    // A reader still waiting returns; the device is free for the next opener now.
+    port->wake();
+    port->release();
   }
-  // A reader still waiting returns; the descriptor closes with its last user.
-  port->wake();
   if (watch_ != nullptr) watch_->portClosed(port->name);
   return true;
 }

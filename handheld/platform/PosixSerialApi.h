@@ -57,6 +57,9 @@ class PosixSerialApi final : public SerialApi {
   struct Port;
   struct PendingWrite;
   std::shared_ptr<Port> find(PortHandle port);
+  // WaitCommEvent's wait, with the waiter's own wake-up registered.
+  static bool waitForEvent(Port& port, int wakeFd, std::uint32_t mask, std::uint64_t changesAtStart,
+                           std::uint32_t& events);
   bool takeFault(std::optional<std::uint32_t>& fault);
 
   Resolver resolve_;

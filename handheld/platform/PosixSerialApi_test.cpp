@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -64,6 +65,7 @@ class PtyDevice {
 
   bool ok() const { return master_ >= 0; }
   const std::string& slavePath() const { return slavePath_; }
+  int master() const { return master_; }  // its line settings are the port's
 
   // Closing the master is the device going away under the port.
   void HangUp() {
@@ -289,6 +291,29 @@ TEST_F(PosixSerialFixture, AnOpenPortIsExclusiveUntilItsHandleIsClosed) {
 
 // --- Line settings and raw bytes --------------------------------------------
 
+TEST_F(PosixSerialFixture, TheLineIsRawWhileOpenAndAsItWasAgainOnceClosed) {
+  // As stty may leave it: flow control of both kinds, hang-up on close, editing and echo.
+  termios before{};
+  ASSERT_EQ(::tcgetattr(device.master(), &before), 0);
+  before.c_cflag |= CRTSCTS | HUPCL;
+  before.c_iflag |= IXON | IXOFF;
+  before.c_lflag |= ICANON | ECHO;
+  ASSERT_EQ(::tcsetattr(device.master(), TCSANOW, &before), 0);
+  const PortHandle port = OpenLikeTheChannel();
+  ASSERT_NE(port, INVALID_PORT_HANDLE);
+  termios during{};
+  ASSERT_EQ(::tcgetattr(device.master(), &during), 0);
+  EXPECT_EQ(during.c_cflag & (CRTSCTS | HUPCL | CLOCAL), static_cast<tcflag_t>(CLOCAL));
+  EXPECT_EQ(during.c_iflag & (IXON | IXOFF | IXANY), 0u);
+  EXPECT_EQ(during.c_lflag & (ICANON | ECHO), 0u);
+  ASSERT_TRUE(api.CloseHandle(port));
+  termios after{};
+  ASSERT_EQ(::tcgetattr(device.master(), &after), 0);
+  EXPECT_EQ(after.c_cflag & (CRTSCTS | HUPCL), static_cast<tcflag_t>(CRTSCTS | HUPCL));
+  EXPECT_EQ(after.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+  EXPECT_EQ(after.c_lflag & (ICANON | ECHO), static_cast<tcflag_t>(ICANON | ECHO));
+}
+
 TEST_F(PosixSerialFixture, LineSettingsReadBackAsWritten) {
   // A pty has no parity and always carries 8 data bits; speed, stop bits
   // and software flow control it keeps as set.
@@ -485,13 +510,19 @@ TEST_F(PosixSerialFixture, ClearingTheMaskEndsABlockedWaitWithNoEvents) {
   ASSERT_NE(port, INVALID_PORT_HANDLE);
   ASSERT_TRUE(api.SetCommMask(port, EV_RXCHAR));
 
+  // Two waiters, as a stopped reader still on its way out and the next one:
+  // each has its own wake-up, so neither takes the other's.
   BackgroundWait wait(api, port, device);
+  BackgroundWait other(api, port, device);
   ASSERT_TRUE(wait.Blocked());
+  ASSERT_TRUE(other.Blocked());
   ASSERT_TRUE(api.SetCommMask(port, 0));
-  const auto outcome = wait.Finish();
-  ASSERT_TRUE(outcome) << "the wait did not return when the mask was cleared";
-  EXPECT_TRUE(outcome->ok) << "last error " << outcome->error;
-  EXPECT_EQ(outcome->events, 0u);
+  for (BackgroundWait* each : {&wait, &other}) {
+    const auto outcome = each->Finish();
+    ASSERT_TRUE(outcome) << "a wait did not return when the mask was cleared";
+    EXPECT_TRUE(outcome->ok) << "last error " << outcome->error;
+    EXPECT_EQ(outcome->events, 0u);
+  }
 }
 
 TEST_F(PosixSerialFixture, AWaitWithTheMaskAlreadyClearFailsAtOnce) {

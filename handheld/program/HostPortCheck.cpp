@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "program/PortList.h"
 #include "program/ProgramOptions.h"
 
 namespace p42r::program {
@@ -134,6 +135,30 @@ std::optional<HostPortVerdict> CheckHostPort(const std::string& hostDevice,
   }
   ::close(descriptor);
   return verdict;
+}
+
+std::optional<HostPortVerdict> CheckHolders(const std::string& hostDevice) {
+  std::error_code error;
+  const auto node = std::filesystem::canonical(hostDevice, error);
+  if (error) return std::nullopt;
+  std::string named;
+  bool modemManager = false;
+  for (const PortHolder& holder : HoldersOf(node)) {
+    if (holder.pid == ::getpid() || holder.farEnd) continue;
+    named += (named.empty() ? "" : ", ") + holder.command + " (process " + std::to_string(holder.pid) + ")";
+    modemManager = modemManager || holder.command == "ModemManager";
+  }
+  if (named.empty()) return std::nullopt;
+  std::string message = hostDevice + " is in use by another program: " + named + " holds it open";
+  if (modemManager) {
+    message +=
+        "; a modem manager probes every serial port it sees: keep it off the card's port with a udev rule "
+        "setting ID_MM_DEVICE_IGNORE=1 (example: /usr/share/doc/p42r/examples/80-p42r-modemmanager.rules), "
+        "then plug the adapter in again";
+  } else {
+    message += "; end it and try again";
+  }
+  return HostPortVerdict{HostPortProblem::Busy, message};
 }
 
 int ExitCodeFor(HostPortProblem problem) {

@@ -32,6 +32,12 @@ std::optional<HostPortVerdict> CheckHostPort(const std::string& hostDevice,
                                              const std::vector<std::filesystem::path>& lockDirectories = {
                                                  "/run/lock", "/var/lock"});
 
+// Busy when a process other than this one (and other than the far end of a
+// pseudo-terminal) holds `hostDevice` open, even without a lock: one that
+// reads from it, as a modem manager probing a new port does, would take part
+// of the card's answers. Each holder is named by command and pid.
+std::optional<HostPortVerdict> CheckHolders(const std::string& hostDevice);
+
 // The verdict for an open of `hostDevice` that failed with `error` (errno).
 HostPortVerdict DescribeOpenFailure(const std::string& hostDevice, int error);
 

@@ -3,6 +3,7 @@
 #include <libudev.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -122,23 +123,64 @@ std::optional<std::vector<SerialPortInfo>> ListSerialPorts(UdevConnect connect) 
   return ports;
 }
 
+namespace {
+
+bool IsNumber(const std::string& name) {
+  return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// The pseudo-terminal number of /dev/pts/N, or -1.
+int PtyNumber(const std::filesystem::path& device) {
+  const std::string text = device.string();
+  const std::string prefix = "/dev/pts/";
+  if (text.rfind(prefix, 0) != 0 || !IsNumber(text.substr(prefix.size()))) return -1;
+  return std::atoi(text.c_str() + prefix.size());
+}
+
+// Whether descriptor `fd` of `process` is the master of pty `number`: the
+// far end of that port (a simulated card), not another user of it.
+bool IsPtyMaster(const std::filesystem::path& process, const std::string& fd, int number) {
+  std::ifstream info(process / "fdinfo" / fd);
+  std::string line;
+  while (std::getline(info, line)) {
+    if (line.rfind("tty-index:", 0) == 0) return std::atoi(line.c_str() + 10) == number;
+  }
+  return false;
+}
+
+}  // namespace
+
 std::vector<PortHolder> HoldersOf(const std::filesystem::path& device, const std::filesystem::path& procRoot) {
   std::vector<PortHolder> holders;
+  const int ptyNumber = PtyNumber(device);
+  // Processes come and go while they are looked at: every step takes its
+  // error code, and one that went is simply not a holder.
   std::error_code error;
-  for (const auto& process : std::filesystem::directory_iterator(procRoot, error)) {
-    const std::string name = process.path().filename().string();
-    if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
+  for (std::filesystem::directory_iterator process(procRoot, error), end; !error && process != end;
+       process.increment(error)) {
+    const std::string name = process->path().filename().string();
+    if (!IsNumber(name)) continue;
+    bool holds = false;
+    bool farEnd = false;
     std::error_code fdError;
-    for (const auto& descriptor : std::filesystem::directory_iterator(process.path() / "fd", fdError)) {
+    for (std::filesystem::directory_iterator descriptor(process->path() / "fd", fdError); !fdError && descriptor != end;
+         descriptor.increment(fdError)) {
       std::error_code linkError;
-      if (std::filesystem::read_symlink(descriptor.path(), linkError) != device || linkError) continue;
-      PortHolder holder;
-      holder.pid = std::stoi(name);
-      std::ifstream comm(process.path() / "comm");
-      std::getline(comm, holder.command);
-      holders.push_back(holder);
-      break;
+      const auto target = std::filesystem::read_symlink(descriptor->path(), linkError);
+      if (linkError) continue;
+      if (target == device) holds = true;
+      if (ptyNumber >= 0 && target == "/dev/ptmx" &&
+          IsPtyMaster(process->path(), descriptor->path().filename().string(), ptyNumber)) {
+        farEnd = true;
+      }
     }
+    if (!holds) continue;
+    PortHolder holder;
+    holder.pid = std::atoi(name.c_str());
+    holder.farEnd = farEnd;
+    std::ifstream comm(process->path() / "comm");
+    std::getline(comm, holder.command);
+    holders.push_back(holder);
   }
   std::sort(holders.begin(), holders.end(), [](const PortHolder& a, const PortHolder& b) { return a.pid < b.pid; });
   return holders;

@@ -18,6 +18,7 @@ namespace p42r::program {
 struct PortHolder {
   int pid = 0;
   std::string command;  // the process's name, as /proc/PID/comm gives it
+  bool farEnd = false;  // it also holds the pseudo-terminal's master: the port's other end
 };
 
 struct SerialPortInfo {

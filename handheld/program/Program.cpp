@@ -18,6 +18,7 @@
 #include "platform/DeviceNotice.h"
 #include "platform/Display.h"
 #include "platform/EventLoop.h"
+#include "platform/Files.h"
 #include "platform/HostDeviceWatcher.h"
 #include "platform/LastError.h"
 #include "platform/NamedMutex.h"
@@ -86,6 +87,15 @@ ChosenRoot ChooseDeviceRoot(const ProgramOptions& options) {
   if (auto problem = chosen.root->prepare(/*createIfMissing=*/!options.deviceRoot)) {
     throw StartFailure{kExitDeviceRoot, *problem};
   }
+  // The registry is read whole at every query; a file this large is no
+  // handheld's and would otherwise read as one without the card's entry.
+  std::error_code sizeError;
+  const auto registrySize = std::filesystem::file_size(chosen.root->registryFile(), sizeError);
+  if (!sizeError && registrySize > platform::kLargestReadableFile) {
+    throw StartFailure{kExitDeviceRoot, chosen.root->registryFile().string() + " is larger than " +
+                                            std::to_string(platform::kLargestReadableFile / 1024) +
+                                            " KiB: not a handheld's registry; move it away and try again"};
+  }
   if (options.osVersionQueryFails) {
     chosen.root->setOsVersion(std::nullopt);
   } else {
@@ -122,7 +132,7 @@ struct Handheld {
         log(*clock),
         registry(deviceRoot.registryFile()),
         watcher(WatchPorts()),
-        serial([this](std::u16string_view port) { return registry.hostDeviceFor(port); }),
+        serial([this](std::u16string_view port) { return UsableHostDevice(port); }),
         channel(serial, windows, display, *codePage, log, *clock),
         services{*clock, loop, windows, display, deviceRoot, *codePage, log, state, registry, channel, files} {
     serial.setPortWatch(watcher.get());
@@ -144,6 +154,18 @@ struct Handheld {
     }
   }
 
+  // The host device behind a port, unless another program holds it open:
+  // that port is not the program's to use, and the run says who has it.
+  std::optional<std::string> UsableHostDevice(std::u16string_view port) {
+    auto device = registry.hostDeviceFor(port);
+    if (!device) return device;
+    if (auto held = CheckHolders(*device)) {
+      heldPort = held->message;
+      return std::nullopt;
+    }
+    return device;
+  }
+
   platform::DeviceRoot& deviceRoot;
   platform::ManualClock* virtualClock = nullptr;
   std::unique_ptr<platform::CodePage> codePage;
@@ -156,6 +178,7 @@ struct Handheld {
   platform::Registry registry;
   std::atomic<platform::WindowHandle> noticeFrame{0};
   std::function<void()> removalListener;  // set before any port is opened
+  std::string heldPort;                    // why a port was left to the program holding it
   std::unique_ptr<platform::HostDeviceWatcher> watcher;
   platform::PosixSerialApi serial;
   link::SerialChannel channel;
@@ -272,7 +295,8 @@ bool AnotherCopyRuns(const platform::DeviceRoot& deviceRoot) {
 // A port the program could never use is told before any screen shows.
 void CheckPort(const ProgramOptions& options, const platform::DeviceRoot& deviceRoot) {
   if (!options.hostPort) return;
-  const auto problem = CheckHostPort(*options.hostPort);
+  auto problem = CheckHostPort(*options.hostPort);
+  if (!problem) problem = CheckHolders(*options.hostPort);
   if (!problem) return;
   // The copy already running on this device root may be what holds it:
   // a second copy ends silently, whatever its port.
@@ -380,6 +404,12 @@ int Run(const ProgramOptions& options, Handheld& handheld, Frontend& frontend) {
   }
   handheld.clock->shutdown();
   handheld.channel.JoinReaders();
+  if (exitCode == kExitNoCard && !handheld.heldPort.empty()) {
+    // No card was found because its port is another program's.
+    std::fprintf(stderr, "p42r: %s\n", handheld.heldPort.c_str());
+    frontend.finish(kExitPortBusy);
+    return kExitPortBusy;
+  }
   if (exitCode == kExitNoCard && !options.command) TellNoCard(options);
   return frontend.finish(exitCode);
 }
@@ -409,6 +439,12 @@ int RunProgram(const ProgramOptions& options) {
     if (handheld) handheld->clock->shutdown();
     if (!failure.message.empty()) std::fprintf(stderr, "p42r: %s\n", failure.message.c_str());
     return failure.exitCode;
+  }
+  catch (...) {
+    // Told by main; the clock lets go of its waiters first, so the
+    // handheld's threads end and the throw-away root is removed on the way.
+    if (handheld) handheld->clock->shutdown();
+    throw;
   }
 }
 

@@ -37,19 +37,20 @@ bool ParseVersion(std::string_view text, platform::OsVersion& version) {
 constexpr const char* kExitCodes = R"(
 Exit codes:
   0  success
-  1  the program could not start
+  1  the program could not start, or failed unexpectedly (told on stderr)
   2  the command line is wrong
   3  another copy is running on the same device root (the handheld program ends
      silently, a command says so)
   4  the device root is missing or cannot be written
   5  the --port device is not there, leads nowhere or is no serial device
-  6  the --port device is in use by another program
+  6  the card's port is in use by another program (each holder named)
   7  no permission to open the --port device
   8  no card found, or it did not identify itself as the card
   9  the card refused the request or reported a failure
   10 the card was removed while the command ran
   11 the card did not answer in time
   12 the administrator password was refused, or the password screen is locked
+  13 standard output was closed or could not be written (the run ended early)
   130 the command was interrupted (Ctrl+C) or its question answered no
 )";
 

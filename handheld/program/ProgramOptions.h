@@ -67,6 +67,7 @@ inline constexpr int kExitRefused = 9;         // the card refused the request o
 inline constexpr int kExitCardRemoved = 10;    // the card went away while a command ran
 inline constexpr int kExitTimedOut = 11;       // the card did not answer in time
 inline constexpr int kExitAccessDenied = 12;   // the administrator password was refused, or locked
+inline constexpr int kExitOutputClosed = 13;   // standard output was closed or could not be written
 inline constexpr int kExitInterrupted = 130;   // a command was interrupted (Ctrl+C) or declined
 
 }  // namespace p42r::program

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "frontends/commands/TerminalSafe.h"
 #include "platform/EventLoop.h"
 #include "platform/TextConversion.h"
 #include "resources/ScreenIds.h"
@@ -202,23 +203,40 @@ void CommandFrontend::progress(const json& notice, const std::string& text) {
   if (request_.json) {
     const std::string line = notice.dump() + "\n";
     std::fputs(line.c_str(), streams_.output);
-    std::fflush(streams_.output);
+    flushOutput();
     return;
   }
   if (::isatty(::fileno(streams_.progress)) == 0) {
-    std::fprintf(streams_.progress, "%s\n", text.c_str());
+    std::fprintf(streams_.progress, "%s\n", TerminalSafe(text).c_str());
   } else {
     // One line that redraws itself, cleared to its end.
-    std::fprintf(streams_.progress, "\r\033[K%s", text.c_str());
+    std::fprintf(streams_.progress, "\r\033[K%s", TerminalSafe(text).c_str());
     progressOnLine_ = true;
   }
   std::fflush(streams_.progress);
 }
 
 void CommandFrontend::emitLine(const json& result, const std::string& text) {
-  const std::string line = request_.json ? json(result).dump() : text;
+  // JSON escapes what it carries; text goes to a terminal as it is.
+  const std::string line = request_.json ? json(result).dump() : TerminalSafe(text);
   std::fprintf(streams_.output, "%s\n", line.c_str());
-  std::fflush(streams_.output);
+  flushOutput();
+}
+
+void CommandFrontend::flushOutput() {
+  if (std::fflush(streams_.output) == 0 && std::ferror(streams_.output) == 0) return;
+  // Whoever read the output has gone (or the disk is full): nothing more can
+  // be told, so the run ends the way Ctrl+C ends it.
+  if (outputFailed_) return;
+  outputFailed_ = true;
+  later([this] { closeRequested(); });
+}
+
+void CommandFrontend::closeRequested() {
+  interrupted_ = true;
+  if (closeSent_) return;
+  closeSent_ = true;
+  userInput_.close();
 }
 
 void CommandFrontend::after(std::chrono::seconds delay, std::function<void()> then) {
@@ -305,10 +323,10 @@ int CommandFrontend::finish(int programExitCode) {
   } else if (!failure) {
     if (!outcome_->text.empty()) emitLine({}, outcome_->text);
   }
-  if (failure && !request_.json) {
+  if (failure && !request_.json && !outputFailed_) {
     std::string line = std::string("p42r ") + CommandName(request_.kind) + ": " + Describe(outcome_->kind);
     if (!outcome_->message.empty()) line += ": " + outcome_->message;
-    std::fprintf(streams_.progress, "%s\n", line.c_str());
+    std::fprintf(streams_.progress, "%s\n", TerminalSafe(line).c_str());
   }
   std::fflush(streams_.output);
   return exitCode;
@@ -353,12 +371,7 @@ void CommandFrontend::watchSignals() {
       if (::poll(&wanted, 1, 100) <= 0) continue;
       if (signals_->read().empty()) continue;
       signalled_ = true;
-      loop_.postTask([this] {
-        interrupted_ = true;
-        if (closeSent_) return;
-        closeSent_ = true;
-        userInput_.close();
-      });
+      loop_.postTask([this] { closeRequested(); });
     }
   });
 }

@@ -83,6 +83,10 @@ class CommandFrontend final : public platform::DisplayObserver, private CommandC
   void scheduleTimeStep();
   void timeStep();
   void watchSignals();
+  // Flushes the result stream; a failed write there is the close request.
+  void flushOutput();
+  // Ctrl+C and a closed output end the run alike.
+  void closeRequested();
 
   platform::Display& display_;
   platform::WindowSystem& windows_;
@@ -100,6 +104,7 @@ class CommandFrontend final : public platform::DisplayObserver, private CommandC
   std::atomic<bool> removed_ = false;
   std::atomic<bool> signalled_ = false;  // set by the signal watcher
   bool interrupted_ = false;
+  bool outputFailed_ = false;
   bool progressOnLine_ = false;
   // Virtual time: activity seen since the last look, and the next step's size.
   std::uint64_t activity_ = 0;

@@ -2,8 +2,10 @@
 // its exit code, its JSON (or text) on standard output and what it says on
 // standard error. Long waits pass on the virtual clock.
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frontends/commands/TerminalSafe.h"
 #include "testing/ProgramProcess.h"
 #include "testing/TempDirectory.h"
 
@@ -298,6 +301,38 @@ TEST(Commands, ACommandBesideARunningProgramSaysWhyItEnds) {
   EXPECT_NE(second.errors.find("another copy of p42r is running"), std::string::npos) << second.errors;
   running.closeInput();
   EXPECT_EQ(running.wait(), 0);
+}
+
+// The exit code of p42r in a bash pipeline.
+int InShell(const std::string& line) {
+  const int status = std::system(("bash -c '" + line + "'").c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ProcessEdges, AClosedOutputEndsTheRunWithItsCodeAndLeavesNoDeviceRootBehind) {
+  for (const std::string command : {"signal --sim --watch 1", "update --yes --sim=update-fast --json"}) {
+    testing::TempDirectory temporary;
+    const std::string run = std::string("TMPDIR=") + temporary.path().string() + " " + P42R_PROGRAM + " " + command;
+    EXPECT_EQ(InShell(run + " | head -1 >/dev/null; exit ${PIPESTATUS[0]}"), 13) << command;
+    EXPECT_TRUE(std::filesystem::is_empty(temporary.path())) << command << ": the device root was left";
+  }
+  testing::TempDirectory errors;
+  const auto said = errors.path() / "stderr";
+  EXPECT_EQ(InShell(std::string("TMPDIR=/nonexistent ") + P42R_PROGRAM + " info --sim 2>" + said.string()), 1);
+  std::ifstream file(said);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text.rfind("p42r: unexpected failure: ", 0), 0u) << text;
+}
+
+// What came from the card reaches a terminal as letters, never as a sequence it obeys.
+TEST(ProcessEdges, CardTextIsMadeVisibleForTheTerminal) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"app\x1b[2J", "app^[[2J"},            // clears the screen
+      {"a\rb\x7f\x01", "a^Mb^?^A"},           // moves the cursor, deletes
+      {"\xc2\x9b" "31m", "M-^[31m"},         // the one-byte CSI, in UTF-8
+      {"ok\tfine\nアプリ", "ok\tfine\nアプリ"},  // layout and text stay
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(TerminalSafe(text), shown);
 }
 
 }  // namespace

@@ -73,7 +73,10 @@ ScriptFrontend::ScriptFrontend(platform::Display& display, platform::WindowSyste
     : display_(display), windows_(windows), loop_(windows.loop()), input_(display, windows), output_(output) {
   display_.addObserver(*this);
   reader_ = std::make_unique<LineReader>(
-      inputFd, [this](std::string line) { loop_.postTask([this, line = std::move(line)]() mutable { receive(std::move(line)); }); },
+      inputFd,
+      [this](std::optional<std::string> line) {
+        loop_.postTask([this, line = std::move(line)]() mutable { receive(std::move(line)); });
+      },
       [this] { loop_.postTask([this] { endOfInput(); }); });
 }
 
@@ -101,7 +104,7 @@ void ScriptFrontend::finish(int exitCode) {
   emit({{"event", "exit"}, {"code", exitCode}});
 }
 
-void ScriptFrontend::receive(std::string line) {
+void ScriptFrontend::receive(std::optional<std::string> line) {
   if (finished_) return;
   queue_.push_back(std::move(line));
   pump();
@@ -116,9 +119,13 @@ void ScriptFrontend::endOfInput() {
 
 void ScriptFrontend::pump() {
   while (!pending_ && !queue_.empty() && !finished_) {
-    const std::string line = std::move(queue_.front());
+    const std::optional<std::string> line = std::move(queue_.front());
     queue_.pop_front();
-    execute(line);
+    if (line) {
+      execute(*line);
+    } else {
+      replyError("line longer than " + std::to_string(LineReader::kLongestLine) + " bytes: not read as a command");
+    }
   }
   if (inputEnded_ && !pending_ && queue_.empty() && !finished_ && !closeSent_) {
     closeSent_ = true;
@@ -342,7 +349,16 @@ void ScriptFrontend::replyInput(const platform::InputError& error) {
 void ScriptFrontend::emit(const json& value) {
   const std::string line = Serialise(value) + "\n";
   std::fwrite(line.data(), 1, line.size(), output_);
-  std::fflush(output_);
+  if (std::fflush(output_) == 0 && std::ferror(output_) == 0) return;
+  // The driver stopped reading (or the disk is full): it can hear nothing
+  // more, so the run ends as when its input ends.
+  if (outputFailed_) return;
+  outputFailed_ = true;
+  loop_.postTask([this] {
+    if (finished_ || closeSent_) return;
+    closeSent_ = true;
+    input_.close();
+  });
 }
 
 }  // namespace p42r::frontends

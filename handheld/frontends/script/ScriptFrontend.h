@@ -56,7 +56,7 @@ class ScriptFrontend final : public platform::DisplayObserver {
     std::optional<platform::AlarmId> alarm;
   };
 
-  void receive(std::string line);
+  void receive(std::optional<std::string> line);
   void endOfInput();
   void pump();
   void scheduleResume();
@@ -76,11 +76,12 @@ class ScriptFrontend final : public platform::DisplayObserver {
   platform::UserInput input_;
   std::FILE* output_;
   std::unique_ptr<LineReader> reader_;
-  std::deque<std::string> queue_;
+  std::deque<std::optional<std::string>> queue_;  // nothing: a line too long to be a command
   std::optional<Pending> pending_;
   bool resumeScheduled_ = false;
   bool watching_ = false;
   bool finished_ = false;
+  bool outputFailed_ = false;
   bool inputEnded_ = false;
   bool closeSent_ = false;
 };

@@ -9,7 +9,10 @@
 #include <filesystem>
 
 #include <fstream>
+#include <future>
+#include <thread>
 
+#include "frontends/script/LineReader.h"
 #include "testing/ProgramProcess.h"
 #include "testing/TempDirectory.h"
 
@@ -236,6 +239,32 @@ TEST(ScriptCommandLine, UsageErrorsAndAMissingDeviceRootHaveTheirOwnExitCodes) {
       return line.rfind("update-fast ", 0) == 0 && line.find("200 ms") != std::string::npos;
     })) << "every built-in scenario is listed with what it does";
   }
+}
+
+// A line far past the limit is refused once, as it arrives; the lines around it stay.
+TEST(LineReaderLimit, ATenMebibyteLineIsRefusedAndTheNextLineStillRead) {
+  int pipeFds[2];
+  ASSERT_EQ(::pipe(pipeFds), 0);
+  std::vector<std::optional<std::string>> lines;
+  std::promise<void> ended;
+  LineReader reader(pipeFds[0], [&](std::optional<std::string> line) { lines.push_back(std::move(line)); },
+                    [&] { ended.set_value(); });
+  reader.start();
+  std::thread writer([&] {
+    const std::string flood(10 * 1024 * 1024, 'x');
+    const std::string input = "before\n" + flood + "\nafter\r\n";
+    for (std::size_t sent = 0; sent < input.size();) {
+      const ssize_t count = ::write(pipeFds[1], input.data() + sent, input.size() - sent);
+      if (count <= 0) break;
+      sent += static_cast<std::size_t>(count);
+    }
+    ::close(pipeFds[1]);
+  });
+  ASSERT_EQ(ended.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+  writer.join();
+  reader.stop();
+  ::close(pipeFds[0]);
+  EXPECT_EQ(lines, (std::vector<std::optional<std::string>>{"before", std::nullopt, "after"}));
 }
 
 }  // namespace

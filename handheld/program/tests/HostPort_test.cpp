@@ -7,6 +7,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 #include <nlohmann/json.hpp>
 
 #include "program/PortList.h"
@@ -214,6 +216,24 @@ TEST_F(UnusablePort, APortBusyInAnotherProgramEndsTheProgramBeforeAnyScreen) {
   Pty pty;
   ASSERT_TRUE(pty.Claim());
   ExpectRefused(pty.slavePath, kExitPortBusy, "in use by another program");
+}
+
+TEST_F(UnusablePort, APortAnotherProcessHoldsOpenWithoutALockEndsTheProgramNamingIt) {
+  Pty pty;
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    // Only the port end: a process holding the master too would be its far end.
+    ::close(pty.master);
+    const int fd = ::open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY);
+    if (fd >= 0) ::pause();
+    ::_exit(1);
+  }
+  ASSERT_GT(holder, 0);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (HoldersOf(pty.slavePath).empty() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+  ExpectRefused(pty.slavePath, kExitPortBusy, "(process " + std::to_string(holder) + ") holds it open");
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
 }
 
 }  // namespace
