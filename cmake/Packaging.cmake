@@ -1,6 +1,8 @@
 # The Debian packages, made with CPack from the install rules: p42r (the
 # handheld program, the simulated card, their manual pages, completion and
-# documentation) and p42r-desktop (the installer library's host, stand-in,
+# documentation; no toolkit, so that a headless machine can take it),
+# p42r-gui (the window part, the desktop entry and icons, the font) and
+# p42r-desktop (the installer library's host, stand-in,
 # Windows builds and example package). scripts/package.sh builds them.
 set(P42R_PACKAGE_CONTACT "P42R maintainers <maintainers@users.noreply.c-seed-0f87f83a.example>")
 
@@ -11,7 +13,7 @@ set(CPACK_PACKAGE_CONTACT ${P42R_PACKAGE_CONTACT})
 set(CPACK_PACKAGE_VENDOR "P42R maintainers")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL p42r desktop)
+set(CPACK_COMPONENTS_ALL p42r gui desktop)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SOURCE p42r)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -21,20 +23,28 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_INSTALL_FULL_LIBDIR}/p42
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 
 set(CPACK_DEBIAN_P42R_PACKAGE_NAME p42r)
-# The window's Japanese text; the libraries come from shlibdeps.
-set(CPACK_DEBIAN_P42R_PACKAGE_DEPENDS fonts-ipafont-gothic)
 # CPack starts each line after the summary with the blank the control file
 # wants.
 set(CPACK_COMPONENT_P42R_DESCRIPTION "handheld program and simulated card of the P42R wireless data card
 The handheld program of the P42R wireless data card, p42r, runs in an
 emulated handheld: card identification, the phone update over the air,
 reception state, LED setting, the card's applications, permitted domains
-and ID registration, shown in a desktop window (started from the menu), in
-the terminal, or driven by a line protocol. It talks to the card over a
-serial port or to the embedded simulated card.
+and ID registration, shown in the terminal, driven by a line protocol or
+run one command at a time. It talks to the card over a serial port or to
+the embedded simulated card. It needs no graphical toolkit; p42r-gui adds
+the desktop window.
 .
 p42r-card plugs a simulated card into an emulated handheld on a
 pseudo-terminal and answers the card's commands by a scenario.")
+
+set(CPACK_DEBIAN_GUI_PACKAGE_NAME p42r-gui)
+# The window's Japanese text; Qt comes from shlibdeps.
+set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS "p42r (= ${PROJECT_VERSION}), fonts-ipafont-gothic")
+set(CPACK_COMPONENT_GUI_DESCRIPTION "desktop window of the P42R handheld program
+The window part of p42r, the handheld program of the P42R wireless data
+card: the program's screens in a desktop window (Qt 6), drawn at the
+handheld's geometry and driven by mouse, touch and keyboard, with an entry
+in the desktop's application menu. p42r --ui=gui, or p42r-gui, opens it.")
 
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_NAME p42r-desktop)
 set(CPACK_DEBIAN_DESKTOP_PACKAGE_SECTION devel)

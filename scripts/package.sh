@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian packages in build/package/: p42r_VERSION_amd64.deb (the
 # handheld program, the simulated card, their manual pages, completion and
-# documentation) and p42r-desktop_VERSION_amd64.deb (DeskSetup's Windows
-# builds, its Linux host and stand-in, the example package), from an
-# optimised build with Debian's hardening flags in build/package-build,
-# then checks them with lintian.
+# documentation; no toolkit), p42r-gui_VERSION_amd64.deb (the window part,
+# the desktop entry and icons) and p42r-desktop_VERSION_amd64.deb
+# (DeskSetup's Windows builds, its Linux host and stand-in, the example
+# package), from an optimised build with Debian's hardening flags in
+# build/package-build, then checks them with lintian.
 #
 # Installs the Debian packages the build needs first
 # (scripts/packages/package.txt; as root, see scripts/install-deps.sh).
@@ -38,6 +39,12 @@ rm -rf "$out"
 (cd "$build" && cpack -B "$out" >/dev/null)
 rm -rf "$out/_CPack_Packages"
 ls -l "$out"/*.deb
+# A headless machine takes p42r alone: neither Qt nor a font may come with it.
+depends=$(dpkg-deb -f "$out"/p42r_*.deb Depends)
+if grep -qiE 'qt|font' <<<"$depends"; then
+  echo "package: p42r depends on a toolkit or a font: $depends" >&2
+  exit 1
+fi
 
 if ! command -v lintian >/dev/null; then
   echo "package: lintian skipped: it is not installed (scripts/install-deps.sh package installs it)"

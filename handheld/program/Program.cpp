@@ -10,7 +10,7 @@
 
 #include "app/CPocketPCApp.h"
 #include "frontends/commands/CommandFrontend.h"
-#include "frontends/gui/WindowFrontend.h"
+#include "frontends/gui/DisplayPresence.h"
 #include "frontends/script/ScriptFrontend.h"
 #include "frontends/tui/TerminalFrontend.h"
 #include "link/SerialChannel.h"
@@ -29,9 +29,11 @@
 #include "program/AttachedDevice.h"
 #include "program/CloseOnSignals.h"
 #include "program/DeviceRootSetup.h"
+#include "program/Frontend.h"
 #include "program/HostPortCheck.h"
 #include "program/PortList.h"
 #include "program/ScreenTable.h"
+#include "program/WindowHandover.h"
 #include "resources/StringTable.h"
 
 namespace p42r::program {
@@ -188,36 +190,6 @@ struct Handheld {
   std::unique_ptr<CloseOnSignals> closeOnSignals;
 };
 
-// The frontend of this run, whichever it is.
-struct Frontend {
-  virtual ~Frontend() = default;
-  virtual void start() = 0;
-  // The loop has ended: a terminal is given back at once, before the
-  // program's own teardown.
-  virtual void loopEnded() = 0;
-  // Reports the end; the run's exit code.
-  virtual int finish(int exitCode) = 0;
-};
-
-template <typename Concrete>
-struct FrontendOf final : Frontend {
-  template <typename... Arguments>
-  explicit FrontendOf(Arguments&&... arguments) : frontend(std::forward<Arguments>(arguments)...) {}
-  void start() override { frontend.start(); }
-  void loopEnded() override {
-    if constexpr (requires { frontend.release(); }) frontend.release();
-  }
-  int finish(int exitCode) override {
-    if constexpr (std::is_same_v<decltype(frontend.finish(exitCode)), int>) {
-      return frontend.finish(exitCode);
-    } else {
-      frontend.finish(exitCode);
-      return exitCode;
-    }
-  }
-  Concrete frontend;
-};
-
 int ExitCodeOf(frontends::OutcomeKind kind, int programExitCode) {
   using frontends::OutcomeKind;
   switch (kind) {
@@ -244,11 +216,9 @@ frontends::CardFacts FactsOf(Handheld& handheld) {
   return facts;
 }
 
-std::unique_ptr<Frontend> ChooseFrontend(const ProgramOptions& options, Handheld& handheld) {
-  UiKind ui = options.ui;
-  if (!options.uiChosen && ui == UiKind::Terminal) {
-    ui = DefaultUi(!frontends::WindowFrontend::Unavailable(), ::isatty(STDIN_FILENO) != 0);
-  }
+std::unique_ptr<Frontend> ChooseFrontend(const ProgramOptions& options, Handheld& handheld,
+                                         const WindowMaker& makeWindow) {
+  const UiKind ui = ChosenUi(options, /*windowInstalled=*/makeWindow != nullptr);
   switch (ui) {
     case UiKind::Terminal:
       if (auto reason = frontends::TerminalFrontend::Unavailable()) {
@@ -257,13 +227,14 @@ std::unique_ptr<Frontend> ChooseFrontend(const ProgramOptions& options, Handheld
       }
       return std::make_unique<FrontendOf<frontends::TerminalFrontend>>(handheld.display, handheld.windows);
     case UiKind::Window:
-      if (auto reason = frontends::WindowFrontend::Unavailable()) {
+      if (!makeWindow) throw StartFailure{kExitStartFailed, kWindowNotInstalled};
+      if (auto reason = frontends::WhyNoWindowDisplay()) {
         throw StartFailure{kExitStartFailed, "cannot open a window: " + *reason + "; use --ui=tui on a terminal"};
       }
       // The window has no signal handling of its own: a signal is the close request.
       handheld.closeOnSignals = std::make_unique<CloseOnSignals>(
           handheld.loop, [&handheld] { platform::UserInput(handheld.display, handheld.windows).close(); });
-      return std::make_unique<FrontendOf<frontends::WindowFrontend>>(handheld.display, handheld.windows);
+      return makeWindow(handheld.display, handheld.windows);
     case UiKind::Script:
       handheld.closeOnSignals = std::make_unique<CloseOnSignals>(
           handheld.loop, [&handheld] { platform::UserInput(handheld.display, handheld.windows).close(); });
@@ -416,7 +387,7 @@ int Run(const ProgramOptions& options, Handheld& handheld, Frontend& frontend) {
 
 }  // namespace
 
-int RunProgram(const ProgramOptions& options) {
+int RunProgram(const ProgramOptions& options, const WindowMaker& makeWindow) {
   if (options.command && options.command->kind == frontends::CommandKind::Ports) {
     return RunPortsCommand(options.command->json);
   }
@@ -429,7 +400,7 @@ int RunProgram(const ProgramOptions& options) {
       handheld->clock->shutdown();
       return ResetManagementFileCommand(*root.root, *handheld->codePage);
     }
-    std::unique_ptr<Frontend> frontend = ChooseFrontend(options, *handheld);
+    std::unique_ptr<Frontend> frontend = ChooseFrontend(options, *handheld, makeWindow);
     CheckPort(options, *root.root);
     const int exitCode = Run(options, *handheld, *frontend);
     frontend.reset();

@@ -381,9 +381,10 @@ Options:
                         default: $XDG_DATA_HOME/p42r/device or ~/.local/share/p42r/device
                         (created when missing; a directory given here must exist)
   --ui=tui              the terminal user interface (the default on a terminal)
-  --ui=gui              the screens in a window (the default when a display is
-                        there and standard input is not a terminal, as when
-                        started from the desktop's menu)
+  --ui=gui              the screens in a window, shown by p42r-gui (package
+                        p42r-gui; the default when it is installed, a display
+                        is there and standard input is not a terminal, as
+                        when started from the desktop's menu)
   --ui=script           headless line protocol on stdin/stdout (docs/script-protocol.md)
   --virtual-clock       time moves only by the script's 'advance' command (script
                         mode); with a command, time jumps ahead whenever the

@@ -7,15 +7,7 @@ set -uo pipefail
 build=$1 top=$2 version=$3
 work=$(mktemp -d)
 trap "rm -rf \"$work\"" EXIT
-failed=0
-check() {  # check WHAT COMMAND...
-  local what=$1
-  shift
-  if ! "$@"; then
-    echo "FAILED: $what"
-    failed=1
-  fi
-}
+. "$(dirname "$0")/check.sh"
 DESTDIR=$work/staged cmake --install "$build" --prefix /usr --strip >"$work/install.log" || { cat "$work/install.log"; exit 1; }
 mv "$work/staged" "$work/moved"
 usr=$work/moved/usr
@@ -31,6 +23,9 @@ newest=$(grep -m1 -oE '^## \[[0-9][^]]*\]' "$top/CHANGELOG.md" | tr -d '#[] ')
 check "the newest CHANGELOG.md entry is $version, not $newest" test "$newest" = "$version"
 check "the completion is where bash-completion looks" test -s "$usr/share/bash-completion/completions/p42r-card"
 check "the desktop entry is where menus look" test -s "$usr/share/applications/p42r.desktop"
+check "p42r-gui has p42r's manual page" test -s "$usr/share/man/man1/p42r-gui.1.gz"
+qt=$(ldd "$usr/bin/p42r" | grep -i qt)
+check "p42r links no Qt library: ${qt:-}" test -z "$qt"
 # A PNG starts with its signature, then the header chunk's width and height.
 for size in 32 64 128; do
   icon=$usr/share/icons/hicolor/${size}x$size/apps/p42r.png
@@ -42,6 +37,32 @@ done
 # Script mode with the embedded card reaches the consumer menu (screen 15).
 reply=$(printf 'wait screen 15 60000\nclose\n' | timeout 90 "$usr/bin/p42r" --ui=script --sim 2>&1)
 check "p42r --ui=script --sim reaches the consumer menu" grep -qF '{"reply":"ok","screen":15}' <<<"$reply"
+
+# A window asked of p42r is handed over to the window part beside it: the
+# process becomes p42r-gui, the same process with the same arguments.
+QT_QPA_PLATFORM=offscreen "$usr/bin/p42r" --ui=gui --sim >gui.out 2>&1 &
+pid=$!
+for _ in $(seq 300); do
+  [ "$(readlink "/proc/$pid/exe")" != "$usr/bin/p42r-gui" ] || break
+  sleep 0.1
+done
+check "p42r --ui=gui hands over to p42r-gui" test "$(readlink "/proc/$pid/exe")" = "$usr/bin/p42r-gui"
+kill -TERM "$pid"
+wait "$pid"
+
+# Without the window part, the rest works as before and a window asked for
+# names the package that brings it; the default choice is the terminal.
+mv "$usr/bin/p42r-gui" "$work/p42r-gui.away"
+reply=$(printf 'wait screen 15 60000\nclose\n' | timeout 90 "$usr/bin/p42r" --ui=script --sim 2>&1)
+check "without p42r-gui, script mode reaches the consumer menu" grep -qF '{"reply":"ok","screen":15}' <<<"$reply"
+check "without p42r-gui, p42r signal --sim works" timeout 90 "$usr/bin/p42r" signal --sim --json >signal.out 2>&1
+said=$(timeout 30 "$usr/bin/p42r" --ui=gui --sim 2>&1)
+status=$?
+check "without p42r-gui, --ui=gui ends with 1, not $status" test $status -eq 1
+check "without p42r-gui, --ui=gui names its package: $said" grep -qF "the window is not installed: it comes with the package p42r-gui" <<<"$said"
+said=$(QT_QPA_PLATFORM=offscreen timeout 30 "$usr/bin/p42r" --sim </dev/null 2>&1)
+check "without p42r-gui, the default with a display is the terminal: $said" grep -qF "cannot use this terminal" <<<"$said"
+mv "$work/p42r-gui.away" "$usr/bin/p42r-gui"
 
 # The example package, built from the installed sources with the installed
 # 32-bit library, installed and removed in a scratch root by the installed host.

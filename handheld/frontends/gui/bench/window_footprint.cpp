@@ -17,6 +17,7 @@
 
 #include "../tests/UpdateDriver.h"
 #include "program/Program.h"
+#include "program/WindowPart.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ int main() {
   options.ui = p42r::program::UiKind::Window;
   options.uiChosen = true;
   options.simulatedCard = "update-fast";
-  const int exitCode = p42r::program::RunProgram(options);
+  const int exitCode = p42r::program::RunProgram(options, p42r::program::WindowPart());
   const auto& seen = driver.seen();
   std::printf("idle processor time on the consumer menu over 5 s: %.3f s\n", idleCpu);
   std::printf("resident on the consumer menu: %s\n", rssOnMenu.c_str());

@@ -8,6 +8,7 @@
 
 #include "UpdateDriver.h"
 #include "program/Program.h"
+#include "program/WindowPart.h"
 
 namespace p42r::frontends::gui {
 namespace {
@@ -24,7 +25,7 @@ TEST(WindowProgram, AWholeUpdateByClicksAndKeysEndsOnTheSuccessText) {
   options.uiChosen = true;
   options.simulatedCard = "update-fast";
   UpdateDriver driver(std::chrono::seconds(90));
-  const int exitCode = program::RunProgram(options);
+  const int exitCode = program::RunProgram(options, program::WindowPart());
   const auto& seen = driver.seen();
   EXPECT_EQ(seen.failure, "");
   EXPECT_TRUE(seen.startPage) << "the update button's click did not lead to the start page";
@@ -58,7 +59,7 @@ TEST(WindowProgram, NoDisplayIsToldBeforeAnyWindowIsTried) {
       unsetenv("DISPLAY");
     }
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(program::RunProgram(options), program::kExitStartFailed);
+    EXPECT_EQ(program::RunProgram(options, program::WindowPart()), program::kExitStartFailed);
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find(display != nullptr ? "X display :4242 does not answer" : "there is no display"), std::string::npos)
         << said;
