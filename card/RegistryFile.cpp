@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 namespace p42r::card {
 
@@ -50,7 +51,8 @@ void writeAll(int fd, const std::string& text, const std::string& name) {
 }  // namespace
 
 RegistryDocument readRegistryFile(const std::filesystem::path& path) {
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // Never through a link: the registry names the port the handheld talks to.
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
   if (file.get() < 0) {
     if (errno == ENOENT) return RegistryDocument();
     throw CardError::system("open", path.string(), errno);
@@ -91,7 +93,8 @@ void writeRegistryFile(const std::filesystem::path& path, const RegistryDocument
   try {
     // Keep the mode of the file being replaced; a new registry is world-readable.
     struct stat existing {};
-    const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
+    const mode_t mode =
+        ::lstat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) ? (existing.st_mode & 07777) : 0644;
     if (::fchmod(file.get(), mode) != 0) throw CardError::system("fchmod", temporary, errno);
     writeAll(file.get(), document.serialize(), temporary);
     if (::fsync(file.get()) != 0) throw CardError::system("fsync", temporary, errno);
@@ -103,7 +106,7 @@ void writeRegistryFile(const std::filesystem::path& path, const RegistryDocument
   }
 }
 
-RegistryLock::RegistryLock(const std::filesystem::path& registryPath) {
+RegistryLock::RegistryLock(const std::filesystem::path& registryPath, std::chrono::milliseconds patience) {
   // The directory itself carries the lock: the registry file is replaced by
   // rename, and a lock file would leave litter in the device root.
   std::filesystem::path directory = registryPath.parent_path();
@@ -111,11 +114,21 @@ RegistryLock::RegistryLock(const std::filesystem::path& registryPath) {
   const std::string name = directory.string();
   fd_ = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd_ < 0) throw CardError::system("open", name, errno);
-  while (::flock(fd_, LOCK_EX) != 0) {
-    if (errno == EINTR) continue;
+  const auto giveUp = std::chrono::steady_clock::now() + patience;
+  while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
-    ::close(fd_);
-    throw CardError::system("flock", name, error);
+    if (error == EINTR) continue;
+    if (error != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp) {
+      ::close(fd_);
+      if (error == EWOULDBLOCK) {
+        throw CardError(CardErrorKind::SystemFailure,
+                        "the registry in " + name + " stayed locked by another program for " +
+                            std::to_string(patience.count()) + " ms; is another card or p42r stuck there?",
+                        error);
+      }
+      throw CardError::system("flock", name, error);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "card/RegistryDocument.h"
 
+#include <chrono>
 #include <filesystem>
 
 namespace p42r::card {
@@ -19,9 +20,13 @@ RegistryDocument readRegistryFile(const std::filesystem::path& path);
 void writeRegistryFile(const std::filesystem::path& path, const RegistryDocument& document);
 
 // Holds an exclusive lock on the registry's directory for its lifetime.
+// Anyone who may read the directory may lock it too, so the wait for it is
+// bounded: after `patience` the lock throws CardError (system failure,
+// EWOULDBLOCK) saying another program holds it.
 class RegistryLock {
 public:
-  explicit RegistryLock(const std::filesystem::path& registryPath);
+  static constexpr std::chrono::milliseconds kPatience{5000};
+  explicit RegistryLock(const std::filesystem::path& registryPath, std::chrono::milliseconds patience = kPatience);
   ~RegistryLock();
   RegistryLock(const RegistryLock&) = delete;
   RegistryLock& operator=(const RegistryLock&) = delete;

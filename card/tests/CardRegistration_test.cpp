@@ -7,7 +7,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
 
 namespace p42r::card {
 namespace {
@@ -125,6 +131,30 @@ TEST(CardRegistration, UnwritableRootIsASystemFailure) {
     EXPECT_NE(error.systemCode(), 0);
     EXPECT_THAT(error.what(), HasSubstr("/proc/registry.reg"));
   }
+}
+
+TEST(CardRegistration, AHeldRegistryLockEndsTheWaitWithAClearError) {
+  TemporaryDirectory root;
+  const int holder = ::open(root.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_EQ(::flock(holder, LOCK_EX), 0) << "anyone who may read the root may take its lock";
+  try {
+    RegistryLock lock(registryPath(root.path()), std::chrono::milliseconds(0));
+    ADD_FAILURE() << "locked beside the holder";
+  } catch (const CardError& error) {
+    EXPECT_EQ(error.systemCode(), EWOULDBLOCK);
+    EXPECT_THAT(error.what(), HasSubstr("locked by another program"));
+  }
+  ::close(holder);
+  RegistryLock free(registryPath(root.path()), std::chrono::milliseconds(0));
+}
+
+// A link where the registry belongs is not read through.
+TEST(CardRegistration, ARegistryLinkIsNotFollowed) {
+  TemporaryDirectory root;
+  writeFile(root.path() / "elsewhere.reg", kExisting);
+  std::filesystem::create_symlink(root.path() / "elsewhere.reg", registryPath(root.path()));
+  EXPECT_EQ(failureKind([&] { readRegistryFile(registryPath(root.path())); }), CardErrorKind::SystemFailure);
 }
 
 TEST(CardRegistration, OwnerRemovesItsEntriesWhenDestroyed) {

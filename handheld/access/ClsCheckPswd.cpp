@@ -29,6 +29,12 @@ void ClsCheckPswd::OnInitialUpdate() { DetachInputMethod(kPasswordField); }
 void ClsCheckPswd::OnScreenActivated() {
   // A password typed on an earlier visit is not left behind for the next one.
   ClearFields({kPasswordField}, kPasswordField);
+  if (IsLocked()) navigator().SwitchScreen(kUnlockScreen);
+}
+
+bool ClsCheckPswd::IsLocked() const {
+  std::u16string status;
+  return DataFile().ReadEntry(SectionKind::LockStatus, EntryKey::Status, status) && status == String(kStatusLock);
 }
 
 void ClsCheckPswd::onCommand(std::uint16_t controlId, std::uint16_t code) {
@@ -41,6 +47,12 @@ void ClsCheckPswd::Authenticate() {
   const std::u16string entered = FieldText(kPasswordField);
   const auto stored = ReadStoredAccess();
   if (!stored) return;
+  // Locked meanwhile (by another run on this device root): no more tries.
+  if (IsLocked()) {
+    ClearFields({kPasswordField}, 0);
+    navigator().SwitchScreen(kUnlockScreen);
+    return;
+  }
   const std::u16string reference = stored->password.empty() ? std::u16string(kCommonPassword) : stored->password;
 
   if (entered != reference) {

@@ -2,7 +2,9 @@
 // stored one (the common password while none is stored), counts consecutive
 // failures for the whole run of the application and locks the password on
 // the tenth, which leads to the lock release screen. A correct password leads
-// to the password change while the first-boot flag is "1".
+// to the password change while the first-boot flag is "1". A lock recorded in
+// the management file holds across runs: while it is there the screen leads
+// straight to the lock release and compares nothing.
 #pragma once
 
 #include <optional>
@@ -32,6 +34,8 @@ class ClsCheckPswd final : public PasswordScreen {
 
  private:
   void Authenticate();
+  // The management file records the lock (STATUS "LOCK").
+  bool IsLocked() const;
 
   int failureCount_ = 0;
   std::optional<int> screenAfterAuthentication_;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <system_error>
 
 #include "platform/TextConversion.h"
@@ -35,6 +36,23 @@ std::error_code CreatePrivateDirectories(const fs::path& directory) {
   return {};
 }
 
+// The root holds the administrator password and names the port the program
+// talks to: another user who owns it, or may write into it, could plant the
+// files the program trusts. Returns why the root is unsafe, as ssh does for
+// its own directory.
+std::optional<std::string> UnsafeOwnership(const fs::path& directory) {
+  struct stat status {};
+  if (::stat(directory.c_str(), &status) != 0) return "cannot be examined: " + std::string(std::strerror(errno));
+  if (status.st_uid != ::geteuid()) {
+    return "belongs to another user (uid " + std::to_string(status.st_uid) +
+           "): use a directory of your own, or have its owner run the program";
+  }
+  if ((status.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+    return "may be written by others: make it yours alone with chmod go-w " + directory.string();
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> DeviceRoot::prepare(bool createIfMissing) const {
@@ -47,6 +65,7 @@ std::optional<std::string> DeviceRoot::prepare(bool createIfMissing) const {
     }
   }
   if (!fs::is_directory(directory_, error)) return "device root " + shown + " is not a directory";
+  if (auto unsafe = UnsafeOwnership(directory_)) return "device root " + shown + " " + *unsafe;
   if (::access(directory_.c_str(), R_OK | W_OK | X_OK) != 0) {
     return "device root " + shown + " cannot be written";
   }
@@ -77,12 +96,14 @@ std::optional<fs::path> DeviceRoot::hostPath(std::u16string_view handheldPath) c
   return result;
 }
 
-fs::path DefaultDeviceRoot() {
+std::optional<fs::path> DefaultDeviceRoot() {
   if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
     return fs::path(data) / "p42r" / "device";
   }
+  // No shared fallback such as /tmp: a root there could be anyone's.
   const char* home = std::getenv("HOME");
-  return fs::path(home != nullptr && *home != '\0' ? home : "/tmp") / ".local" / "share" / "p42r" / "device";
+  if (home == nullptr || *home != '/') return std::nullopt;
+  return fs::path(home) / ".local" / "share" / "p42r" / "device";
 }
 
 }  // namespace p42r::platform

@@ -29,8 +29,9 @@ class DeviceRoot {
 
   // Makes sure the directory exists and can be written, and that the program
   // directory is there. Every directory it creates is its owner's alone
-  // (0700); one that is already there is never changed. Returns a message
-  // for the user when it cannot.
+  // (0700); one that is already there is never changed. A root that belongs
+  // to another user, or that group or others may write, is refused. Returns
+  // a message for the user when it cannot.
   std::optional<std::string> prepare(bool createIfMissing) const;
 
   const std::filesystem::path& directory() const { return directory_; }
@@ -56,7 +57,7 @@ class DeviceRoot {
 };
 
 // The user's default device root: $XDG_DATA_HOME/p42r/device, else
-// ~/.local/share/p42r/device.
-std::filesystem::path DefaultDeviceRoot();
+// ~/.local/share/p42r/device; nothing when neither names an absolute path.
+std::optional<std::filesystem::path> DefaultDeviceRoot();
 
 }  // namespace p42r::platform

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -54,6 +55,25 @@ TEST_F(TempRoot, PrepareMakesTheProgramDirectoryAndRefusesWhatCannotBeUsed) {
   }
 }
 
+TEST_F(TempRoot, ARootOthersMayWriteOrOwnIsRefused) {
+  const DeviceRoot root(directory);
+  for (const mode_t mode : {0777, 0770, 0703}) {
+    ::chmod(directory.c_str(), mode);
+    const auto problem = root.prepare(false);
+    ASSERT_NE(problem, std::nullopt) << std::oct << mode;
+    EXPECT_NE(problem->find("chmod go-w"), std::string::npos) << *problem;
+  }
+  ::chmod(directory.c_str(), 0755);
+  EXPECT_EQ(root.prepare(false), std::nullopt);
+  if (::geteuid() == 0) {  // only root can give a directory away
+    ASSERT_EQ(::chown(directory.c_str(), 65534, 65534), 0);
+    const auto problem = root.prepare(false);
+    ASSERT_NE(problem, std::nullopt);
+    EXPECT_NE(problem->find("another user"), std::string::npos) << *problem;
+    ASSERT_EQ(::chown(directory.c_str(), 0, 0), 0);
+  }
+}
+
 TEST_F(TempRoot, ANamedMutexIsHeldOncePerNameAndReleasedWithItsObject) {
   const DeviceRoot root(directory);
   ASSERT_EQ(root.prepare(false), std::nullopt);
@@ -88,6 +108,16 @@ TEST_F(TempRoot, LogLinesCarryTheLocalTimeAndEndInCrLf) {
   const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   EXPECT_EQ(content,
             "(2007/11/12 07:44:41)Start\r\nCOM4\r\n(2007/11/12 07:44:43)Write::ATE0\r\n(2007/11/12 07:44:43)again\r\n");
+
+  // A link or a FIFO planted at the log's place is never written through.
+  std::ofstream(directory / "victim") << "theirs";
+  fs::create_symlink(directory / "victim", directory / "linked.log");
+  ASSERT_EQ(::mkfifo((directory / "fifo.log").c_str(), 0600), 0);
+  EXPECT_FALSE(log.open(directory / "linked.log"));
+  EXPECT_FALSE(log.open(directory / "fifo.log"));
+  log.line(u"nowhere");
+  std::ifstream victim(directory / "victim");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "theirs");
 }
 
 TEST(DefaultDeviceRoot, FollowsTheDataHome) {
@@ -100,6 +130,13 @@ TEST(DefaultDeviceRoot, FollowsTheDataHome) {
   ::setenv("XDG_DATA_HOME", "relative", 1);  // not absolute: ignored
   ::setenv("HOME", "/home/u", 1);
   EXPECT_EQ(DefaultDeviceRoot(), fs::path("/home/u/.local/share/p42r/device"));
+  ::unsetenv("XDG_DATA_HOME");
+  for (const char* unusable : {"", "relative/home"}) {
+    ::setenv("HOME", unusable, 1);
+    EXPECT_EQ(DefaultDeviceRoot(), std::nullopt) << "HOME=" << unusable;
+  }
+  ::unsetenv("HOME");
+  EXPECT_EQ(DefaultDeviceRoot(), std::nullopt);
   if (saved) ::setenv("XDG_DATA_HOME", keep.c_str(), 1); else ::unsetenv("XDG_DATA_HOME");
   if (savedHome) ::setenv("HOME", keepHome.c_str(), 1); else ::unsetenv("HOME");
 }

@@ -17,10 +17,18 @@ bool DiagnosticLog::open(const std::filesystem::path& path) {
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
   // The log shows the card's traffic: its owner's alone, whatever the umask
-  // (a log someone else owns keeps its mode; it is still appended to).
-  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0600);
+  // (a log someone else owns keeps its mode; it is still appended to). Only a
+  // regular file at the path itself is written: a link, a FIFO or a device
+  // put there leaves the log off.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK,
+                        0600);
   if (fd < 0) return false;
-  (void)::fchmod(fd, 0600);
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  if (status.st_uid == ::geteuid()) (void)::fchmod(fd, 0600);
   if ((file_ = ::fdopen(fd, "ab")) == nullptr) {
     ::close(fd);
     return false;

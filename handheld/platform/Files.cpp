@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -51,7 +52,8 @@ class Descriptor {
 FileResult<int> OpenForReading(const fs::path& path, const std::string& operation) {
   int fd = -1;
   do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Never through a link, and never waiting on a FIFO someone put there.
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return LastErrorOf(operation, path);
   struct stat info {};
@@ -112,8 +114,15 @@ std::string FileError::describe() const {
 
 fs::path PendingPath(const fs::path& target) {
   static std::atomic<std::uint64_t> writes{0};
+  // A name nobody can guess ahead, so nobody can put a file there first;
+  // the count keeps it unique even if the random source should fail.
+  std::uint64_t random = 0;
+  if (::getrandom(&random, sizeof random, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof random)) random = 0;
+  char suffix[40];
+  std::snprintf(suffix, sizeof suffix, ".new-%d-%llu-%016llx", static_cast<int>(::getpid()),
+                static_cast<unsigned long long>(++writes), static_cast<unsigned long long>(random));
   fs::path pending = target;
-  pending += ".new-" + std::to_string(::getpid()) + "-" + std::to_string(++writes);
+  pending += suffix;
   return pending;
 }
 
@@ -175,7 +184,9 @@ FileResult<std::string> HostFileSystem::readAll(const fs::path& path) {
 FileResult<std::unique_ptr<OutputFile>> HostFileSystem::create(const fs::path& path, FileAttribute attribute) {
   int fd = -1;
   do {
-    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0600);
+    // Always a new file: whatever is at the path (a file, a link to one) is
+    // never truncated or written through.
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) return LastErrorOf("create", path);
   Descriptor owned(fd);

@@ -83,8 +83,9 @@ class FileSystem {
   // kilobytes; one larger than kLargestReadableFile is refused (EFBIG)
   // rather than read into memory.
   virtual FileResult<std::string> readAll(const std::filesystem::path& path) = 0;
-  // Creates the file for writing, replacing one that exists, with `attribute`;
-  // on the host it is readable and writable by its owner only (0600).
+  // Creates a new file for writing with `attribute`; anything already at the
+  // path, a link included, makes it fail (EEXIST). On the host it is
+  // readable and writable by its owner only (0600).
   virtual FileResult<std::unique_ptr<OutputFile>> create(const std::filesystem::path& path,
                                                          FileAttribute attribute) = 0;
   virtual FileResult<FileAttribute> attribute(const std::filesystem::path& path) = 0;
@@ -99,8 +100,9 @@ class FileSystem {
 
 // Where ReplaceFileContent writes before the new content takes the target's
 // place: beside the target, under a name that no other write uses at the same
-// time (the process id and a count), so two writers of one file, in one
-// process or in two, never write into each other's copy.
+// time (the process id, a count and a random part nobody can guess ahead), so
+// two writers of one file, in one process or in two, never write into each
+// other's copy, and nobody can plant a file or link there first.
 std::filesystem::path PendingPath(const std::filesystem::path& target);
 
 // Gives `target` exactly `content`: writes it to a PendingPath(target), flushes

@@ -64,8 +64,7 @@ TEST_F(FilesFixture, SizeAndReadGiveTheBytesOfAnExistingFileOnly) {
   EXPECT_EQ(host.readAll(directory).error().code, EISDIR) << "a directory is not a file";
 }
 
-TEST_F(FilesFixture, CreateReplacesAnOldFileAndRecordsTheHiddenAttribute) {
-  Put(directory / "f", "old content that is longer");
+TEST_F(FilesFixture, CreateMakesOnlyNewFilesAndRecordsTheHiddenAttribute) {
   auto created = host.create(directory / "f", FileAttribute::Hidden);
   ASSERT_TRUE(created);
   EXPECT_EQ(created.value()->write("new"), std::nullopt);
@@ -74,12 +73,23 @@ TEST_F(FilesFixture, CreateReplacesAnOldFileAndRecordsTheHiddenAttribute) {
   EXPECT_EQ(Content(directory / "f"), "new");
   EXPECT_NE(created.value()->write("late"), std::nullopt) << "a closed file takes nothing";
 
+  // Whatever is at the path already is never truncated or written through.
+  Put(directory / "victim", "someone else's");
+  fs::create_symlink(directory / "victim", directory / "link");
+  for (const char* taken : {"f", "victim", "link"}) {
+    const auto refused = host.create(directory / taken, FileAttribute::Normal);
+    ASSERT_FALSE(refused) << taken;
+    EXPECT_EQ(refused.error().code, EEXIST) << taken;
+  }
+  EXPECT_EQ(Content(directory / "victim"), "someone else's");
+  EXPECT_EQ(host.readAll(directory / "link").error().code, ELOOP) << "reads do not follow a link either";
+
   if (!HostKeepsAttributes()) GTEST_SKIP() << "this host file system keeps no extended attributes";
   EXPECT_EQ(host.attribute(directory / "f").value(), FileAttribute::Hidden);
-  auto plain = host.create(directory / "f", FileAttribute::Normal);
+  auto plain = host.create(directory / "g", FileAttribute::Normal);
   ASSERT_TRUE(plain);
   EXPECT_EQ(plain.value()->close(), std::nullopt);
-  EXPECT_EQ(host.attribute(directory / "f").value(), FileAttribute::Normal);
+  EXPECT_EQ(host.attribute(directory / "g").value(), FileAttribute::Normal);
   EXPECT_EQ(host.attribute(directory / "missing").error().code, ENOENT);
 }
 
@@ -91,6 +101,15 @@ TEST_F(FilesFixture, ReplacingContentLeavesOnlyTheNewFile) {
   if (HostKeepsAttributes()) {
     EXPECT_EQ(host.attribute(directory / "data.ini").value(), FileAttribute::Hidden);
   }
+
+  // A link at the target is replaced, its target left as it was.
+  Put(directory / "victim", "theirs");
+  fs::create_symlink(directory / "victim", directory / "linked.ini");
+  EXPECT_EQ(ReplaceFileContent(faulty, directory / "linked.ini", "ours", FileAttribute::Normal), std::nullopt);
+  EXPECT_EQ(Content(directory / "victim"), "theirs");
+  EXPECT_FALSE(fs::is_symlink(directory / "linked.ini"));
+  fs::remove(directory / "victim");
+  fs::remove(directory / "linked.ini");
 
   // Into a directory that does not exist: nothing appears anywhere.
   const auto failed = ReplaceFileContent(faulty, directory / "none" / "x", "y", FileAttribute::Normal);

@@ -6,6 +6,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -186,6 +187,16 @@ PortHandle PosixSerialApi::CreateFile(std::u16string_view name) {
   const int fd = ::open(path->c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     SetLastError(ErrorFromErrno(errno));
+    return INVALID_PORT_HANDLE;
+  }
+  // The registry only names the device: what is there must be a serial
+  // device, and not the terminal this program runs in (a stale entry can
+  // name a pty number that is now someone's shell). Either is no card.
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) || ::isatty(fd) == 0 ||
+      (::tcgetsid(fd) >= 0 && ::tcgetsid(fd) == ::getsid(0))) {
+    ::close(fd);
+    SetLastError(2);  // ERROR_FILE_NOT_FOUND
     return INVALID_PORT_HANDLE;
   }
   // Without sharing: one opener at a time, also for root, whom TIOCEXCL does not stop.

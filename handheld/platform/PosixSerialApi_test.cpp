@@ -4,6 +4,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/syscall.h>
@@ -205,8 +207,11 @@ struct PosixSerialFixture : ::testing::Test {
   PosixSerialApi api{[this](std::u16string_view name) -> std::optional<std::string> {
     if (name == u"COM4:") return device.slavePath();
     if (name == u"COM9:") return std::string("/dev/p42r-no-such-device");
+    if (name == u"COM8:") return std::string("/dev/null");  // a device, but no serial line
+    if (name == u"COM6:") return fifoPath;  // no device at all
     return std::nullopt;
   }};
+  std::string fifoPath;
 
   void SetUp() override { ASSERT_TRUE(device.ok()) << "no pty pair: " << std::strerror(errno); }
 
@@ -258,9 +263,39 @@ TEST_F(PosixSerialFixture, APortThatCannotBeFoundIsNotOpened) {
   EXPECT_EQ(api.CreateFile(u"COM9:"), INVALID_PORT_HANDLE) << "a driver entry whose device is missing";
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
 
-  // Neither failure took the real port.
+  char fifo[] = "/tmp/p42r-fifo-XXXXXX";
+  ASSERT_NE(::mkdtemp(fifo), nullptr);
+  fifoPath = std::string(fifo) + "/port";
+  ASSERT_EQ(::mkfifo(fifoPath.c_str(), 0600), 0);
+  for (const char16_t* noSerialLine : {u"COM8:", u"COM6:"}) {
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(api.CreateFile(noSerialLine), INVALID_PORT_HANDLE);
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND) << "what is no serial device is no card's port";
+  }
+  ::unlink(fifoPath.c_str());
+  ::rmdir(fifo);
+
+  // None of these failures took the real port.
   EXPECT_NE(api.CreateFile(u"COM4:"), INVALID_PORT_HANDLE);
   EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+}
+
+TEST_F(PosixSerialFixture, TheProgramsOwnTerminalIsNoCard) {
+  // In a session of its own, the pty becomes the child's controlling
+  // terminal, as a shell's is; the entry naming it then names no card.
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::setsid() < 0) ::_exit(3);
+    const int terminal = ::open(device.slavePath().c_str(), O_RDWR);
+    if (terminal < 0 || ::tcgetsid(terminal) != ::getsid(0)) ::_exit(4);
+    const bool refused = api.CreateFile(u"COM4:") == INVALID_PORT_HANDLE && GetLastError() == ERROR_FILE_NOT_FOUND;
+    ::_exit(refused ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the own terminal was opened as the card's port; 3, 4: no session";
 }
 
 TEST_F(PosixSerialFixture, AnOpenPortIsExclusiveUntilItsHandleIsClosed) {

@@ -75,16 +75,17 @@ HostPortVerdict DescribeOpenFailure(const std::string& hostDevice, int error) {
         return {HostPortProblem::NoPermission,
                 "no permission to open " + hostDevice + "; run p42r as a user who may use it"};
       }
-      if (group == "root") {
-        // Joining the administrators' group is no advice to give.
+      // Only the group that owns serial adapters on Debian is worth joining;
+      // another group (kmem, disk, tty) would give far more than a port.
+      if (group != "dialout") {
         return {HostPortProblem::NoPermission,
-                "no permission to open " + hostDevice +
-                    " (it belongs to group 'root'): run p42r as a user who may use it, or have the device "
-                    "given to a group you can join, such as dialout"};
+                "no permission to open " + hostDevice + " (it belongs to group '" + group +
+                    "'): run p42r as a user who may use it; serial adapters belong to group 'dialout', so check "
+                    "that this is the card's port"};
       }
-      return {HostPortProblem::NoPermission, "no permission to open " + hostDevice + " (it belongs to group '" +
-                                                 group + "'): add yourself to that group ('sudo usermod -aG " +
-                                                 group + " $USER'), log in again and try again"};
+      return {HostPortProblem::NoPermission, "no permission to open " + hostDevice +
+                                                 " (it belongs to group 'dialout'): add yourself to that group "
+                                                 "('sudo usermod -aG dialout $USER'), log in again and try again"};
     }
     case EBUSY:
       return Busy(hostDevice);

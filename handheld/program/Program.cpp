@@ -82,8 +82,12 @@ ChosenRoot ChooseDeviceRoot(const ProgramOptions& options) {
     chosen.throwaway = std::make_unique<ThrowawayRoot>();
     directory = chosen.throwaway->path();
     if (directory.empty()) throw StartFailure{kExitDeviceRoot, "cannot create a device root for the simulated card"};
+  } else if (auto defaultRoot = platform::DefaultDeviceRoot()) {
+    directory = *defaultRoot;
   } else {
-    directory = platform::DefaultDeviceRoot();
+    throw StartFailure{kExitDeviceRoot,
+                       "no home directory to keep the device root in: set HOME (or XDG_DATA_HOME) to an absolute "
+                       "path, or give --device-root"};
   }
   chosen.root = std::make_unique<platform::DeviceRoot>(directory);
   if (auto problem = chosen.root->prepare(/*createIfMissing=*/!options.deviceRoot)) {

@@ -8,6 +8,7 @@
 #include "card/BuiltinScenarios.h"
 #include "card/CardError.h"
 #include "card/ScenarioReader.h"
+#include "frontends/commands/PasswordInput.h"
 #include "platform/TextConversion.h"
 
 namespace p42r::program {
@@ -253,14 +254,20 @@ struct Parser {
       case CommandKind::Domains: FinishDomains(command); [[fallthrough]];
       case CommandKind::ConnectionResult:
         options.entry = "admin-connection";
-        if (chosen->first->count("--password-fd") != 0) command.passwordFd = raw.passwordFd;
+        TakePasswordFd(*chosen->first, command);
         break;
       case CommandKind::RegisterId:
         options.entry = "admin-id";
-        if (chosen->first->count("--password-fd") != 0) command.passwordFd = raw.passwordFd;
+        TakePasswordFd(*chosen->first, command);
         break;
       case CommandKind::Ports: break;
     }
+  }
+
+  void TakePasswordFd(const CLI::App& chosen, frontends::CommandRequest& command) const {
+    if (chosen.count("--password-fd") == 0) return;
+    if (auto problem = frontends::PasswordDescriptorProblem(raw.passwordFd)) throw UsageError{*problem};
+    command.passwordFd = raw.passwordFd;
   }
 
   // domains list | add DOMAIN | set N DOMAIN | delete N

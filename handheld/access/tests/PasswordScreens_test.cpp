@@ -120,6 +120,22 @@ TEST_F(PasswordScreens, TheUnlockCodeReleasesToTheCommonPasswordKeepingTheFirstB
   EXPECT_EQ(stage.switches, (std::vector<int>{2, 4})) << "first boot: on to the password change";
 }
 
+TEST_F(PasswordScreens, ARecordedLockHoldsAcrossRunsAndComparesNothing) {
+  Store("secret1", "LOCK", "0");
+  Show(2);
+  EXPECT_EQ(display.activeForm(), &stage.unlock) << "a lock from an earlier run leads straight to the release";
+
+  // Locked by another run while this one shows the password screen.
+  Store("secret1", "OK", "0");
+  Show(2);
+  ASSERT_EQ(display.activeForm(), &stage.check);
+  Store("secret1", "LOCK", "0");
+  Authenticate(u"secret1");
+  EXPECT_TRUE(stage.boxes.empty()) << "not even the right password is compared";
+  EXPECT_EQ(stage.switches, std::vector<int>{3});
+  EXPECT_EQ(Text(stage.check, 1000), u"");
+}
+
 TEST_F(PasswordScreens, TheFirstBootFlagIsCarriedThroughLockAndReleaseAsOneOrZero) {
   for (const std::string& flag : {std::string("1"), std::string("0"), std::string("yes"), std::string("")}) {
     SCOPED_TRACE(flag);

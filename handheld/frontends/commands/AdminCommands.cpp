@@ -4,6 +4,7 @@
 // of the common password is made on the change screen), then the
 // administrator menu and the screen of the job.
 #include "frontends/commands/Commands.h"
+#include "frontends/commands/PasswordInput.h"
 #include "platform/TextConversion.h"
 
 namespace p42r::frontends {
@@ -36,11 +37,23 @@ class AdministratorCommand final : public Command {
  public:
   explicit AdministratorCommand(const CommandRequest& request) : request_(request) {}
   int firstScreen() const override { return screens::kCheckPassword; }
-  void begin(CommandContext& context, const platform::Form&) override { Authenticate(context); }
+  // The password is asked for once the screen has settled: a locked one
+  // leads on to the lock release at once, and then none is read.
+  void begin(CommandContext& context, const platform::Form&) override {
+    context.defer([this, &context] {
+      if (!denied_) Authenticate(context);
+    });
+  }
 
   void screenShown(CommandContext& context, const platform::Form& screen) override {
     switch (screen.number()) {
       case screens::kChangePassword: ChangePassword(context); break;
+      case screens::kUnlock:
+        End(context, OutcomeKind::AccessDenied,
+            "the administrator password is locked after ten wrong ones; release the lock with the unlock code on "
+            "the program's lock release screen (p42r, administrator menu)",
+            false);
+        break;
       case screens::kConnectionMenu: context.click(controls::connection_menu::kDomains); break;
       case screens::kSecurityMenu: context.click(controls::security_menu::kIdRegistration); break;
       case screens::kIdRegistration:
@@ -135,20 +148,21 @@ class AdministratorCommand final : public Command {
 
  private:
   void Authenticate(CommandContext& context) {
-    const auto password = context.secret("administrator password: ");
+    auto password = context.secret("administrator password: ");
     if (!password) {
       End(context, OutcomeKind::AccessDenied,
           "no (further) password: give it on a terminal, or on descriptor N with --password-fd N", false);
       return;
     }
     context.type(controls::check_password::kPassword, *password);
+    Wipe(*password);
     context.click(controls::check_password::kAuthenticate);
   }
 
   // The first use asks for a password of the administrator's own, twice.
   void ChangePassword(CommandContext& context) {
-    const auto password = context.secret("new administrator password: ");
-    const auto again = password ? context.secret("the new password again: ") : std::nullopt;
+    auto password = context.secret("new administrator password: ");
+    auto again = password ? context.secret("the new password again: ") : std::nullopt;
     if (!password || !again) {
       End(context, OutcomeKind::AccessDenied, "the common password must be changed first: give the new one twice",
           false);
@@ -156,6 +170,8 @@ class AdministratorCommand final : public Command {
     }
     context.type(controls::change_password::kNewPassword, *password);
     context.type(controls::change_password::kConfirmation, *again);
+    Wipe(*password);
+    Wipe(*again);
     context.click(controls::change_password::kDecide);
   }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "frontends/commands/PasswordInput.h"
 #include "frontends/commands/TerminalSafe.h"
 #include "platform/EventLoop.h"
 #include "platform/TextConversion.h"
@@ -169,8 +170,9 @@ void CommandFrontend::click(std::uint16_t controlId) {
 
 void CommandFrontend::type(std::uint16_t controlId, const std::string& text) {
   // What is typed (a password too) is told to nobody but the field.
-  later([this, controlId, text = platform::FromUtf8(text)] {
+  later([this, controlId, text = platform::FromUtf8(text)]() mutable {
     input(userInput_.type(controlId, text), "type " + std::to_string(controlId));
+    Wipe(text);
   });
 }
 
@@ -245,19 +247,28 @@ void CommandFrontend::after(std::chrono::seconds delay, std::function<void()> th
   });
 }
 
-std::optional<std::string> CommandFrontend::readLine(int fd) {
+std::optional<std::string> CommandFrontend::readLine(int fd, std::size_t limit) {
   // Read here, on the user-interface thread, which waits for it as a
   // person's program would; Ctrl+C meanwhile ends the wait. One byte at a
-  // time, so nothing after the line is taken from the descriptor.
+  // time, so nothing after the line is taken from the descriptor. The
+  // buffer never grows past limit + 1 (a password is never copied by a
+  // reallocation), and what it held is wiped when nothing is returned.
   std::string line;
+  if (limit < 4096) line.reserve(limit + 1);
   for (char c = 0; c != '\n';) {
     pollfd wanted{fd, POLLIN, 0};
-    if (signalled_) return std::nullopt;
+    if (signalled_) {
+      Wipe(line);
+      return std::nullopt;
+    }
     if (::poll(&wanted, 1, 100) <= 0) continue;
-    if (::read(fd, &c, 1) != 1) return line.empty() ? std::nullopt : std::optional(line);
-    if (c != '\n') line += c;
+    if (::read(fd, &c, 1) != 1) {
+      if (!line.empty()) break;
+      return std::nullopt;
+    }
+    if (c != '\n' && line.size() <= limit) line += c;
   }
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (!line.empty() && line.back() == '\r' && line.size() <= limit) line.pop_back();
   return line;
 }
 
@@ -270,20 +281,32 @@ std::optional<bool> CommandFrontend::ask(const std::string& question) {
 }
 
 std::optional<std::string> CommandFrontend::secret(const std::string& prompt) {
-  if (request_.passwordFd) return readLine(*request_.passwordFd);
-  if (streams_.answerFd < 0) return std::nullopt;
-  std::fprintf(streams_.progress, "%s", prompt.c_str());
-  std::fflush(streams_.progress);
+  KeepOutOfCoreDumps();
+  const int fd = request_.passwordFd ? *request_.passwordFd : streams_.answerFd;
+  if (fd < 0) return std::nullopt;
   termios saved{};
-  const bool terminal = ::tcgetattr(streams_.answerFd, &saved) == 0;
-  if (terminal) {
-    termios quiet = saved;
-    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    ::tcsetattr(streams_.answerFd, TCSAFLUSH, &quiet);
+  bool quiet = false;
+  if (!request_.passwordFd) {
+    std::fprintf(streams_.progress, "%s", prompt.c_str());
+    std::fflush(streams_.progress);
+    quiet = ::tcgetattr(fd, &saved) == 0;
+    if (quiet) {
+      termios noEcho = saved;
+      noEcho.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+      ::tcsetattr(fd, TCSAFLUSH, &noEcho);
+    }
   }
-  auto line = readLine(streams_.answerFd);
-  if (terminal) ::tcsetattr(streams_.answerFd, TCSAFLUSH, &saved);
-  std::fputc('\n', streams_.progress);
+  // A signal that ends the wait (Ctrl+C, Ctrl+\, hang-up, kill) ends
+  // readLine too, so the echo always comes back.
+  auto line = readLine(fd, kLongestPasswordLine);
+  if (quiet) ::tcsetattr(fd, TCSAFLUSH, &saved);
+  if (!request_.passwordFd) std::fputc('\n', streams_.progress);
+  if (line && line->size() > kLongestPasswordLine) {
+    Wipe(*line);
+    std::fprintf(streams_.progress, "p42r: a password line is longer than %zu bytes; it was not used\n",
+                 kLongestPasswordLine);
+    return std::nullopt;
+  }
   return line;
 }
 
@@ -364,7 +387,7 @@ void CommandFrontend::timeStep() {
 void CommandFrontend::watchSignals() {
   // Ctrl+C, the terminal's close or a polite kill is the close request, so
   // the screens' own close handling runs and the run ends with its report.
-  signals_ = std::make_unique<tui::SignalRelay>(std::initializer_list<int>{SIGINT, SIGTERM, SIGHUP});
+  signals_ = std::make_unique<tui::SignalRelay>(std::initializer_list<int>{SIGINT, SIGTERM, SIGHUP, SIGQUIT});
   signalWatcher_ = std::jthread([this](std::stop_token stop) {
     while (!stop.stop_requested()) {
       pollfd wanted{signals_->fd(), POLLIN, 0};

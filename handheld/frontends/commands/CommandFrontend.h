@@ -7,6 +7,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -72,7 +73,9 @@ class CommandFrontend final : public platform::DisplayObserver, private CommandC
   bool cardWasRemoved() const override { return removed_; }
 
   // A line from `fd` (its end or Ctrl+C: nothing).
-  std::optional<std::string> readLine(int fd);
+  // The next line from `fd` without its end; one longer than `limit` comes
+  // back cut to limit + 1 bytes.
+  std::optional<std::string> readLine(int fd, std::size_t limit = SIZE_MAX);
   // Input runs from the loop, never from inside a screen's change.
   void later(std::function<void()> task);
   void input(const platform::InputError& error, const std::string& what);

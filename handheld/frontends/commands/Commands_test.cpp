@@ -1,8 +1,11 @@
 // Each command run as a person's shell would, against the simulated card:
 // its exit code, its JSON (or text) on standard output and what it says on
 // standard error. Long waits pass on the virtual clock.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -13,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frontends/commands/PasswordInput.h"
 #include "frontends/commands/TerminalSafe.h"
 #include "testing/ProgramProcess.h"
 #include "testing/TempDirectory.h"
@@ -219,9 +223,40 @@ TEST(Commands, AdministratorCommandsPassThePasswordScreen) {
       {command({"domains"}), 0, {{"result", "ok"}}, "", "", nineWrong + password},
       {command({"domains"}), 12, {{"message", "認証失敗によりパスワードがロックされました。認証ロック解除を実行してください。"}},
        "", "", nineWrong + "w10\n" + password},
+      // The lock holds in the next run: no password is read, until the unlock code releases it.
+      {command({"domains"}), 12, {{"message", "the administrator password is locked after ten wrong ones; release the "
+                                   "lock with the unlock code on the program's lock release screen (p42r, "
+                                   "administrator menu)"}}, "", "", password},
+      {{"--ui=script", "--sim", "--entry=admin-connection", "--device-root", root.path().string()}, 0, {},
+       R"("screen":3,"class":"ClsUnlock"})", "",
+       "wait screen 3\ntype 1005 1993r58kxm\nclick 1006\nwait msgbox\nanswer ok\nwait screen 2\nclose\n"},
+      {command({"domains"}), 0, {{"result", "ok"}}, "", "", "j72n\n"},
       // No password on the command line, and none without a terminal or --password-fd.
       {{"domains", "--sim", "--json", "--device-root", root.path().string()}, 12, {{"result", "access-denied"}}},
+      // A descriptor not open at the start, and a line longer than any password, are refused.
+      {{"domains", "--sim", "--password-fd", "999", "--device-root", root.path().string()}, 2, {}, "",
+       "--password-fd 999: descriptor 999 is not open"},
+      {command({"domains"}), 12, {{"result", "access-denied"}}, "", "", std::string(300, 'x') + "\n"},
   }, Order::InTurn);
+}
+
+TEST(Commands, APasswordDescriptorThatShowsWhatIsTypedIsRefused) {
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  const auto echoing = PasswordDescriptorProblem(terminal);
+  ASSERT_TRUE(echoing.has_value());
+  EXPECT_NE(echoing->find("without echo"), std::string::npos) << *echoing;
+  termios settings{};
+  ASSERT_EQ(::tcgetattr(terminal, &settings), 0);
+  settings.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+  ASSERT_EQ(::tcsetattr(terminal, TCSANOW, &settings), 0);
+  EXPECT_EQ(PasswordDescriptorProblem(terminal), std::nullopt) << "a terminal without echo may carry it";
+  ::close(terminal);
+  ::close(master);
 }
 
 TEST(Commands, ThePasswordIsInNoArgumentEnvironmentLogOrOutput) {

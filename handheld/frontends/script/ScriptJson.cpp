@@ -43,6 +43,17 @@ json ColumnsJson(const Control& control) {
   return columns;
 }
 
+// A password field shows one '*' a character, as on the screen: a driving
+// program (or whoever reads its log) gets no more than a person watching.
+std::string ShownText(const Control& control) {
+  if (control.kind() != ControlKind::Edit || !control.hasStyle(resources::kStylePassword)) {
+    return platform::ToUtf8(control.text());
+  }
+  std::size_t characters = 0;
+  for (const char16_t unit : control.text()) characters += (unit < 0xDC00 || unit > 0xDFFF) ? 1 : 0;
+  return std::string(characters, '*');
+}
+
 bool ShowsPicture(const Control& control) {
   return control.kind() == ControlKind::Picture || control.kind() == ControlKind::Static;
 }
@@ -51,7 +62,7 @@ bool ShowsPicture(const Control& control) {
 
 json PropertyValue(const Control& control, ControlProperty property) {
   switch (property) {
-    case ControlProperty::Text: return platform::ToUtf8(control.text());
+    case ControlProperty::Text: return ShownText(control);
     case ControlProperty::Visible: return control.isVisible();
     case ControlProperty::Enabled: return control.isEnabled();
     case ControlProperty::Checked: return control.isChecked();
@@ -69,7 +80,7 @@ json ControlJson(const platform::Form& form, const Control& control) {
   json value = {
       {"id", control.id()},
       {"kind", KindName(control.kind())},
-      {"text", platform::ToUtf8(control.text())},
+      {"text", ShownText(control)},
       {"visible", control.isVisible()},
       {"enabled", control.isEnabled()},
       {"focused", form.focus() == control.id() && control.id() != resources::kUnnamedControl},

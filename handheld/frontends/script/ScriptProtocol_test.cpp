@@ -205,6 +205,20 @@ TEST_F(ProtocolFixture, TypeKeepsBlanksAndStopsAtTheFieldsLimit) {
     EXPECT_EQ(control["maxLength"], 20);
   }
   EXPECT_TRUE(found);
+
+  // A password field's text is masked in dump and in its events, as on the screen.
+  Screen password(windows, display, 202);
+  display.setActiveForm(&password);
+  Reply("watch on");
+  EXPECT_EQ(Reply("type 1000 pass1")["reply"], "ok");
+  EXPECT_EQ(password.control(1000)->text(), u"pass1");
+  for (const auto& control : Reply("dump")["controls"]) {
+    if (control["id"] == 1000) EXPECT_EQ(control["text"], "*****");
+  }
+  std::string everything;
+  for (const auto& line : Lines()) everything += line.dump() + "\n";
+  EXPECT_NE(everything.find(R"("value":"*****")"), std::string::npos) << everything;
+  EXPECT_EQ(everything.find("pass1"), std::string::npos) << "only the typing command itself held it";
 }
 
 }  // namespace

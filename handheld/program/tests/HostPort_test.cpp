@@ -149,6 +149,13 @@ TEST(HostPortCheck, OpenFailuresSayWhatToDo) {
     const auto message = DescribeOpenFailure(device.string(), EACCES).message;
     EXPECT_NE(message.find("belongs to group 'root'"), std::string::npos) << message;
   }
+  // Another group than dialout is never advised: kmem would open memory, not a port.
+  const group* kmem = ::getgrnam("kmem");
+  if (kmem != nullptr && ::chown(device.c_str(), static_cast<uid_t>(-1), kmem->gr_gid) == 0) {
+    const auto message = DescribeOpenFailure(device.string(), EACCES).message;
+    EXPECT_EQ(message.find("usermod"), std::string::npos) << message;
+    EXPECT_NE(message.find("group 'kmem'"), std::string::npos) << message;
+  }
   const group* dialout = ::getgrnam("dialout");
   if (dialout == nullptr || ::chown(device.c_str(), static_cast<uid_t>(-1), dialout->gr_gid) != 0) {
     GTEST_SKIP() << "cannot give a file to group dialout here";
