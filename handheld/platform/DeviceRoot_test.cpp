@@ -57,7 +57,7 @@ TEST_F(TempRoot, PrepareMakesTheProgramDirectoryAndRefusesWhatCannotBeUsed) {
 
 TEST_F(TempRoot, ARootOthersMayWriteOrOwnIsRefused) {
   const DeviceRoot root(directory);
-  for (const mode_t mode : {0777, 0770, 0703}) {
+  for (const mode_t mode : {mode_t{0777}, mode_t{0770}, mode_t{0703}}) {
     ::chmod(directory.c_str(), mode);
     const auto problem = root.prepare(false);
     ASSERT_NE(problem, std::nullopt) << std::oct << mode;

@@ -213,7 +213,9 @@ TEST_F(ProtocolFixture, TypeKeepsBlanksAndStopsAtTheFieldsLimit) {
   EXPECT_EQ(Reply("type 1000 pass1")["reply"], "ok");
   EXPECT_EQ(password.control(1000)->text(), u"pass1");
   for (const auto& control : Reply("dump")["controls"]) {
-    if (control["id"] == 1000) EXPECT_EQ(control["text"], "*****");
+    if (control["id"] == 1000) {
+      EXPECT_EQ(control["text"], "*****");
+    }
   }
   std::string everything;
   for (const auto& line : Lines()) everything += line.dump() + "\n";
