@@ -94,8 +94,9 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
   const auto access = (dwDesiredAccess & GENERIC_WRITE) != 0 ? standin::Access::Write : standin::Access::Read;
   struct stat before {};
   const bool existed = ::fstatat(parent, name, &before, AT_SYMLINK_NOFOLLOW) == 0;
-  if (existed && standin::refusalToOpen(before, access) != ERROR_SUCCESS) {
-    SetLastError(standin::refusalToOpen(before, access));
+  if (const DWORD refusal = existed ? standin::refusalToOpen(before, access) : ERROR_SUCCESS;
+      refusal != ERROR_SUCCESS) {
+    SetLastError(refusal);
     return INVALID_HANDLE_VALUE;
   }
   const int descriptor = ::openat(parent, name,
@@ -258,11 +259,13 @@ extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
   if (!path || !entry) {
     return FALSE;
   }
+  bool isADrivesRoot = entry->name.empty();
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    if (entry->name.empty() || standin::driveFolder(letter) == *path) {
-      SetLastError(ERROR_ACCESS_DENIED);  // a drive's root is never removed
-      return FALSE;
-    }
+    isADrivesRoot = isADrivesRoot || standin::driveFolder(letter) == *path;
+  }
+  if (isADrivesRoot) {
+    SetLastError(ERROR_ACCESS_DENIED);  // a drive's root is never removed
+    return FALSE;
   }
   if (::unlinkat(entry->parent.get(), entry->name.c_str(), AT_REMOVEDIR) != 0) {
     // A link to a directory is not a directory: it stays, and so does its target.
