@@ -139,36 +139,31 @@ struct PlantedCase {
 
 class PlantedEntryTest : public RemovalTest, public testing::WithParamInterface<PlantedCase> {
 protected:
-  void SetUp() override {
-    RemovalTest::SetUp();
-    outside_ = root_.string() + ".outside";
-  }
   void TearDown() override {
-    std::filesystem::remove_all(outside_);
+    std::filesystem::remove_all(outside());
     RemovalTest::TearDown();
   }
-  std::filesystem::path outside_;
+  std::filesystem::path outside() const { return root_.string() + ".outside"; }
 };
 
 TEST_P(PlantedEntryTest, IsNeverWrittenOrDeletedThrough) {
   const PlantedCase& planted = GetParam();
-  writeFile(outside_ / "GoodLast.ini", "not the package's");
-  std::filesystem::copy_file(desktopProgram("ceappmgr"), outside_ / "ceappmgr");
+  writeFile(outside() / "GoodLast.ini", "not the package's");
+  std::filesystem::copy_file(desktopProgram("ceappmgr"), outside() / "ceappmgr");
   std::filesystem::remove(onDrive(planted.plantedAt));
   std::filesystem::create_directories(onDrive(planted.plantedAt).parent_path());
   if (planted.linkTarget != nullptr) {
-    std::filesystem::create_symlink(outside_ / planted.linkTarget, onDrive(planted.plantedAt));
+    std::filesystem::create_symlink(outside() / planted.linkTarget, onDrive(planted.plantedAt));
   } else {
     ASSERT_EQ(::mkfifo(onDrive(planted.plantedAt).c_str(), 0600), 0);
   }
-  const auto before = readFile(outside_ / "ceappmgr");
-  const Plan installing = only({planted.row}, kInstalling);
-  EXPECT_THAT(run(EntryPoint::InstallCEApps, "failures", installing), testing::ElementsAreArray(planted.installLog));
+  EXPECT_THAT(run(EntryPoint::InstallCEApps, "failures", only({planted.row}, kInstalling)),
+              testing::ElementsAreArray(planted.installLog));
   run(EntryPoint::RemoveCEApps, "failures", only({planted.row}, kRemoving));
   run(EntryPoint::CEObjectCleanup, "failures", only({planted.row}, kRemoving));
-  EXPECT_EQ(readFile(outside_ / "GoodLast.ini"), "not the package's");
-  EXPECT_EQ(readFile(outside_ / "ceappmgr"), before);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outside_), std::filesystem::directory_iterator()), 2);
+  EXPECT_EQ(readFile(outside() / "GoodLast.ini"), "not the package's");
+  EXPECT_EQ(readFile(outside() / "ceappmgr"), readFile(desktopProgram("ceappmgr")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outside()), std::filesystem::directory_iterator()), 2);
 }
 
 const std::string kRefusedLink = ") failed: The create operation stopped after reaching a symbolic link.";
