@@ -54,6 +54,10 @@ UINT writeBinaryStream(MSIHANDLE install, MSIHANDLE database, const std::string&
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
       return ERROR_SUCCESS;  // in use by another program: keep it as it is
     }
+    if (error == ERROR_STOPPED_ON_SYMLINK || error == ERROR_CANT_ACCESS_FILE) {
+      logMessage(install, describeSystemError(error, "CreateFileA", filePath));
+      return error;
+    }
     throwSystemError(error, "CreateFileA", filePath);
   }
 

@@ -10,9 +10,11 @@
 namespace desksetup {
 
 // Returns 0 when the file was written, or when it is in use by another
-// program and so left untouched; otherwise the installer's error code,
-// after logging it. A failed file creation (other than in use) or a failed
-// or short write throws `com_exception` with the system error.
+// program and so left untouched; otherwise the installer's or the system's
+// error code, after logging it. A path the system will not let a write
+// replace (a link, a program, a FIFO or device) is such an error: the file
+// stays as it is and the row fails. Any other failed file creation, or a
+// failed or short write, throws `com_exception` with the system error.
 UINT writeBinaryStream(MSIHANDLE install, MSIHANDLE database, const std::string& filePath,
                        const std::string& binaryKey);
 

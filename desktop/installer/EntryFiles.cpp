@@ -39,6 +39,11 @@ bool writeSpecFile(MSIHANDLE install, MSIHANDLE database, const std::string& dir
 EntryResult writeEntryFiles(MSIHANDLE install, MSIHANDLE database, const TableEntry& entry,
                             std::wstring& iniFileList) {
   const std::string target = targetPathOf(install, toAnsi(entry.directoryKey)).text;
+  if (!isPlainText(toWide(target))) {
+    // The .ini path goes quoted into the application manager's command line.
+    logForEntry(install, messages::kIniNotWritten, entry);
+    return EntryResult::Failed;
+  }
   if (!isExistingDirectory(target) && !createDirectoryTree(target)) {
     logMessage(install, fillIn(messages::kDirectoryNotCreated, {target}));
     return EntryResult::Failed;

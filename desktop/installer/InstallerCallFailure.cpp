@@ -93,13 +93,16 @@ void raiseInstallerCallFailure(UINT result, std::string_view callName, std::stri
   throw com_exception(converted, description);
 }
 
-void throwSystemError(DWORD error, std::string_view callName, std::string_view path) {
-  const HRESULT converted = hresultFromSystemError(error);
-  std::string text = systemMessage(converted);
+std::string describeSystemError(DWORD error, std::string_view callName, std::string_view path) {
+  std::string text = systemMessage(hresultFromSystemError(error));
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
     text.pop_back();
   }
-  throw com_exception(converted, fillIn("%s(%s) failed: %s", {callName, path, text}));
+  return fillIn("%s(%s) failed: %s", {callName, path, text});
+}
+
+void throwSystemError(DWORD error, std::string_view callName, std::string_view path) {
+  throw com_exception(hresultFromSystemError(error), describeSystemError(error, callName, path));
 }
 
 }  // namespace desksetup

@@ -24,6 +24,9 @@ std::string systemMessage(HRESULT result);
                                             std::string_view firstArgument = {},
                                             std::string_view secondArgument = {});
 
+// "CALL(PATH) failed: TEXT" with the system's text for the error.
+std::string describeSystemError(DWORD error, std::string_view callName, std::string_view path);
+
 // A failed file creation or write: the system error as an HRESULT.
 [[noreturn]] void throwSystemError(DWORD error, std::string_view callName, std::string_view path);
 

@@ -57,7 +57,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailingRow{"CabClimbs", {rowMessage("cab file", "CabClimbs")}},
         FailingRow{"CabRooted", {rowMessage("cab file", "CabRooted")}},
         FailingRow{"IconDrive", {rowMessage("ico file", "IconDrive")}},
-        FailingRow{"IniClimbs", {rowMessage("ini file", "IniClimbs")}}),
+        FailingRow{"IniClimbs", {rowMessage("ini file", "IniClimbs")}},
+        FailingRow{"IconQuoted", {rowMessage("ico file", "IconQuoted")}},
+        FailingRow{"DirQuoted", {rowMessage("ini file", "DirQuoted")}}),
     [](const testing::TestParamInfo<FailingRow>& parameter) { return std::string(parameter.param.key); });
 
 class InstallerFailuresTest : public PackageTest {};
@@ -79,6 +81,17 @@ TEST_F(InstallerFailuresTest, AFileThatCannotBeCreatedIsLoggedWithItsSystemError
   std::filesystem::create_directories(onDrive("Failures/GoodLast.ini"));  // a directory where the file goes
   const auto log = run(EntryPoint::InstallCEApps, "failures", only({"GoodLast"}, kInstalling));
   EXPECT_THAT(log, ElementsAre("CreateFileA(C:\\Failures\\GoodLast.ini) failed: Access is denied.", kSummary));
+}
+
+TEST_F(InstallerFailuresTest, AnIconThatLandsOnTheAppManagerLeavesItUntouchedAndFailsItsRow) {
+  const auto manager = readFile(onDrive(kAppManagerOnDrive));
+  ASSERT_TRUE(manager);
+  EXPECT_THAT(run(EntryPoint::InstallCEApps, "failures", only({"IconOnManager"}, kInstalling)),
+              ElementsAre("CreateFileA(C:\\Program Files\\App Manager\\ceappmgr.exe) failed: The file cannot be "
+                          "accessed by the system.",
+                          rowMessage("Ico file", "IconOnManager"), kSummary));
+  EXPECT_EQ(readFile(onDrive(kAppManagerOnDrive)), manager);
+  EXPECT_THAT(appManagerRecord(), IsEmpty());
 }
 
 TEST_F(InstallerFailuresTest, AShortWriteIsLoggedWithItsSystemError) {

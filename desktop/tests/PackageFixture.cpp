@@ -16,8 +16,6 @@ namespace desktoptest {
 
 namespace {
 
-constexpr const char* kAppManagerOnDrive = "Program Files/App Manager/ceappmgr.exe";
-
 std::string quoted(const std::string& text) {
   std::string result = "'";
   for (const char character : text) {

@@ -26,6 +26,9 @@ std::filesystem::path desktopProgram(const std::string& name);
 // output; the exit status goes to status.
 std::string runCommand(const std::string& command, int& status);
 
+// Where the fixture puts the application manager, on drive C:.
+inline constexpr const char* kAppManagerOnDrive = "Program Files/App Manager/ceappmgr.exe";
+
 // The bytes of a Binary row's stream as msiinfo extracts them.
 std::string binaryStream(const std::string& package, const std::string& key);
 // The row keys of SFDeskSetup in the order the package returns them.

@@ -4,6 +4,8 @@
 
 #include <gmock/gmock.h>
 
+#include <sys/stat.h>
+
 using desksetup::EntryPoint;
 using testing::ElementsAre;
 using testing::IsEmpty;
@@ -121,6 +123,67 @@ TEST_F(RemovalTest, RemovalNamesNothingOutsideTheRowsDirectory) {
                        "Error in Uninstalling Device Files"));
   EXPECT_THAT(filesOnDrive(), ElementsAre("Failures/escaped.cab", "Failures/escaped.ini", "escaped.cab"));
 }
+
+// Something planted in the root on a row's path: a link at the file or at a
+// directory on the way (the README's link to the application manager among
+// them), or a FIFO. Install, removal and cleanup never write or delete
+// through it, and the FIFO does not hold the install.
+struct PlantedCase {
+  const char* name;
+  const char* row;
+  const char* plantedAt;  // on drive C:
+  const char* linkTarget;  // below the folder outside the root; a FIFO when null
+  std::vector<std::string> installLog;
+  friend void PrintTo(const PlantedCase& value, std::ostream* out) { *out << value.name; }
+};
+
+class PlantedEntryTest : public RemovalTest, public testing::WithParamInterface<PlantedCase> {
+protected:
+  void TearDown() override {
+    std::filesystem::remove_all(outside());
+    RemovalTest::TearDown();
+  }
+  std::filesystem::path outside() const { return root_.string() + ".outside"; }
+};
+
+TEST_P(PlantedEntryTest, IsNeverWrittenOrDeletedThrough) {
+  const PlantedCase& planted = GetParam();
+  writeFile(outside() / "GoodLast.ini", "not the package's");
+  std::filesystem::copy_file(desktopProgram("ceappmgr"), outside() / "ceappmgr");
+  std::filesystem::remove(onDrive(planted.plantedAt));
+  std::filesystem::create_directories(onDrive(planted.plantedAt).parent_path());
+  if (planted.linkTarget != nullptr) {
+    std::filesystem::create_symlink(outside() / planted.linkTarget, onDrive(planted.plantedAt));
+  } else {
+    ASSERT_EQ(::mkfifo(onDrive(planted.plantedAt).c_str(), 0600), 0);
+  }
+  EXPECT_THAT(run(EntryPoint::InstallCEApps, "failures", only({planted.row}, kInstalling)),
+              testing::ElementsAreArray(planted.installLog));
+  run(EntryPoint::RemoveCEApps, "failures", only({planted.row}, kRemoving));
+  run(EntryPoint::CEObjectCleanup, "failures", only({planted.row}, kRemoving));
+  EXPECT_EQ(readFile(outside() / "GoodLast.ini"), "not the package's");
+  EXPECT_EQ(readFile(outside() / "ceappmgr"), readFile(desktopProgram("ceappmgr")));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(outside()), std::filesystem::directory_iterator()), 2);
+}
+
+const std::string kRefusedLink = ") failed: The create operation stopped after reaching a symbolic link.";
+const std::string kSummary = "Error in processing the SFDeskSetup Table";
+const std::string kGoodLastIni = "Error in extracting the ini file from SFDeskSetup Table Record with Key GoodLast";
+
+INSTANTIATE_TEST_SUITE_P(
+    Plantings, PlantedEntryTest,
+    testing::Values(
+        PlantedCase{"LinkAtTheFile", "GoodLast", "Failures/GoodLast.ini", "GoodLast.ini",
+                    {"CreateFileA(C:\\Failures\\GoodLast.ini" + kRefusedLink, kGoodLastIni, kSummary}},
+        PlantedCase{"LinkOnTheWay", "GoodLast", "Failures", ".",
+                    {"CreateFileA(C:\\Failures\\GoodLast.ini" + kRefusedLink, kGoodLastIni, kSummary}},
+        PlantedCase{"LinkToTheAppManager", "IconOnManager", kAppManagerOnDrive, "ceappmgr",
+                    {"CreateFileA(C:\\Program Files\\App Manager\\ceappmgr.exe" + kRefusedLink,
+                     "Error in extracting the Ico file from SFDeskSetup Table Record with Key IconOnManager", kSummary}},
+        PlantedCase{"Fifo", "GoodLast", "Failures/GoodLast.ini", nullptr,
+                    {"CreateFileA(C:\\Failures\\GoodLast.ini) failed: The file cannot be accessed by the system.",
+                     kGoodLastIni, kSummary}}),
+    [](const testing::TestParamInfo<PlantedCase>& parameter) { return std::string(parameter.param.name); });
 
 TEST_F(RemovalTest, ADirectoryWithoutValueFailsTheRowWithItsOwnMessage) {
   EXPECT_THAT(run(EntryPoint::RemoveCEApps, "nodirs", Plan{{}, kRemoving}),

@@ -51,7 +51,7 @@ std::optional<std::filesystem::path> driveFolder(char letter) {
   return drives[*index];
 }
 
-std::optional<std::filesystem::path> toHostPath(std::string_view windowsPath) {
+std::optional<DrivePath> toDrivePath(std::string_view windowsPath) {
   std::string path(windowsPath);
   for (char& character : path) {
     if (character == '/') {
@@ -66,11 +66,12 @@ std::optional<std::filesystem::path> toHostPath(std::string_view windowsPath) {
   } else if (path.rfind("\\\\", 0) == 0) {
     return std::nullopt;
   }
-  const auto folder = driveFolder(letter);
+  auto folder = driveFolder(letter);
   if (!folder) {
     return std::nullopt;
   }
-  std::vector<std::string> parts;
+  DrivePath result{std::move(*folder), {}};
+  std::vector<std::string>& parts = result.parts;
   std::size_t start = 0;
   while (start <= rest.size()) {
     std::size_t end = rest.find('\\', start);
@@ -93,8 +94,16 @@ std::optional<std::filesystem::path> toHostPath(std::string_view windowsPath) {
     }
     start = end + 1;
   }
-  std::filesystem::path host = *folder;
-  for (const std::string& part : parts) {
+  return result;
+}
+
+std::optional<std::filesystem::path> toHostPath(std::string_view windowsPath) {
+  const auto drivePath = toDrivePath(windowsPath);
+  if (!drivePath) {
+    return std::nullopt;
+  }
+  std::filesystem::path host = drivePath->folder;
+  for (const std::string& part : drivePath->parts) {
     host /= part;
   }
   return host;

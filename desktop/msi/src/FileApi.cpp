@@ -2,6 +2,11 @@
 // handle opened without sharing holds an exclusive lock, any other a shared
 // one, so a file opened without sharing refuses every other opener with a
 // sharing violation, in this process and in other stand-in processes.
+// Every path is reached below its drive's folder without following a link
+// (see DriveWalk.h); what a write may not replace is refused before it is
+// touched, and nothing is opened in a way that could block on a FIFO or a
+// device.
+#include "DriveWalk.h"
 #include "KernelObjects.h"
 #include "standin/CodePage.h"
 #include "standin/DriveMap.h"
@@ -27,9 +32,22 @@ bool parentExists(const std::filesystem::path& path) {
   return ::stat(path.parent_path().c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-BOOL failWithErrno(int error, const std::filesystem::path& path) {
-  SetLastError(standin::win32ErrorFromErrno(error, error == ENOENT && !parentExists(path)));
-  return FALSE;
+void setLastErrorFromErrno(int error) {
+  switch (error) {
+    case ELOOP:
+      SetLastError(ERROR_STOPPED_ON_SYMLINK);  // the last part is a link
+      return;
+    case ENXIO:
+      SetLastError(ERROR_CANT_ACCESS_FILE);  // a FIFO without reader or a device without its hardware
+      return;
+    case EEXIST:
+      SetLastError(ERROR_FILE_EXISTS);
+      return;
+    default:
+      // The parent is open, so a missing entry is the file itself.
+      SetLastError(standin::win32ErrorFromErrno(error));
+      return;
+  }
 }
 
 int openFlags(DWORD access, DWORD disposition) {
@@ -63,27 +81,44 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  const auto path = hostPathOf(lpFileName);
-  if (!path) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
+  const auto entry = standin::openParentOnDrive(lpFileName);
+  if (!entry) {
     return INVALID_HANDLE_VALUE;
   }
+  if (entry->name.empty()) {
+    SetLastError(ERROR_ACCESS_DENIED);  // the drive's folder is a directory
+    return INVALID_HANDLE_VALUE;
+  }
+  const int parent = entry->parent.get();
+  const char* name = entry->name.c_str();
+  const auto access = (dwDesiredAccess & GENERIC_WRITE) != 0 ? standin::Access::Write : standin::Access::Read;
   struct stat before {};
-  const bool existed = ::stat(path->c_str(), &before) == 0;
-  if (existed && S_ISDIR(before.st_mode)) {
-    SetLastError(ERROR_ACCESS_DENIED);
+  const bool existed = ::fstatat(parent, name, &before, AT_SYMLINK_NOFOLLOW) == 0;
+  if (const DWORD refusal = existed ? standin::refusalToOpen(before, access) : ERROR_SUCCESS;
+      refusal != ERROR_SUCCESS) {
+    SetLastError(refusal);
     return INVALID_HANDLE_VALUE;
   }
-  const int descriptor = ::open(path->c_str(), openFlags(dwDesiredAccess, dwCreationDisposition), 0666);
+  const int descriptor = ::openat(parent, name,
+                                  openFlags(dwDesiredAccess, dwCreationDisposition) | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY,
+                                  0666);
   if (descriptor < 0) {
-    const int error = errno;
-    failWithErrno(error, *path);
-    if (error == EEXIST) {
-      SetLastError(ERROR_FILE_EXISTS);
-    }
+    setLastErrorFromErrno(errno);
     return INVALID_HANDLE_VALUE;
   }
   auto file = std::make_shared<standin::FileObject>(descriptor);
+  // Looked at again through the descriptor: the entry may have been swapped
+  // since it was looked at by name. Nothing has been truncated yet.
+  struct stat opened {};
+  if (::fstat(descriptor, &opened) != 0) {
+    SetLastError(standin::win32ErrorFromErrno(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  if (const DWORD refusal = standin::refusalToOpen(opened, access); refusal != ERROR_SUCCESS) {
+    SetLastError(refusal);
+    return INVALID_HANDLE_VALUE;
+  }
+  ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
   const int lockKind = dwShareMode == 0 ? LOCK_EX : LOCK_SH;
   if (::flock(descriptor, lockKind | LOCK_NB) != 0) {
     SetLastError(ERROR_SHARING_VIOLATION);
@@ -92,10 +127,8 @@ extern "C" HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, D
   if (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == TRUNCATE_EXISTING) {
     // An empty file is left alone: on ext4 a truncation marks the file for
     // writeback at close, which would make closing a large new file wait.
-    struct stat opened {};
-    const bool empty = ::fstat(descriptor, &opened) == 0 && opened.st_size == 0;
-    if (!empty && ::ftruncate(descriptor, 0) != 0) {
-      failWithErrno(errno, *path);
+    if (opened.st_size != 0 && ::ftruncate(descriptor, 0) != 0) {
+      SetLastError(standin::win32ErrorFromErrno(errno));
       return INVALID_HANDLE_VALUE;
     }
   }
@@ -177,65 +210,67 @@ extern "C" BOOL WINAPI CloseHandle(HANDLE hObject) {
 }
 
 extern "C" BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
-  const auto path = hostPathOf(lpFileName);
-  if (!path) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
+  const auto entry = standin::openParentOnDrive(lpFileName);
+  if (!entry) {
     return FALSE;
   }
+  const int parent = entry->parent.get();
+  const char* name = entry->name.c_str();
   struct stat status {};
-  if (::lstat(path->c_str(), &status) != 0) {
-    return failWithErrno(errno, *path);
+  if (entry->name.empty() || ::fstatat(parent, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    SetLastError(entry->name.empty() ? ERROR_ACCESS_DENIED : standin::win32ErrorFromErrno(errno));
+    return FALSE;
   }
   if (S_ISDIR(status.st_mode)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
-  // A file that another handle holds without sharing cannot be deleted.
-  const int probe = ::open(path->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (probe >= 0) {
-    const bool inUse = ::flock(probe, LOCK_EX | LOCK_NB) != 0;
-    ::close(probe);
-    if (inUse) {
+  // A file that another handle holds without sharing cannot be deleted. A
+  // link goes itself, never what it points to.
+  if (S_ISREG(status.st_mode)) {
+    const standin::Descriptor probe(::openat(parent, name, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY));
+    if (probe.get() >= 0 && ::flock(probe.get(), LOCK_EX | LOCK_NB) != 0) {
       SetLastError(ERROR_SHARING_VIOLATION);
       return FALSE;
     }
   }
-  if (::unlink(path->c_str()) != 0) {
-    return failWithErrno(errno, *path);
+  if (::unlinkat(parent, name, 0) != 0) {
+    SetLastError(standin::win32ErrorFromErrno(errno));
+    return FALSE;
   }
   return TRUE;
 }
 
 extern "C" BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
-  const auto path = hostPathOf(lpPathName);
-  if (!path) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
+  const auto entry = standin::openParentOnDrive(lpPathName);
+  if (!entry) {
     return FALSE;
   }
-  if (::mkdir(path->c_str(), 0777) != 0) {
-    return failWithErrno(errno, *path);
+  if (entry->name.empty() || ::mkdirat(entry->parent.get(), entry->name.c_str(), 0777) != 0) {
+    SetLastError(entry->name.empty() ? ERROR_ALREADY_EXISTS : standin::win32ErrorFromErrno(errno));
+    return FALSE;
   }
   return TRUE;
 }
 
 extern "C" BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
   const auto path = hostPathOf(lpPathName);
-  if (!path) {
-    SetLastError(ERROR_PATH_NOT_FOUND);
+  const auto entry = standin::openParentOnDrive(lpPathName);
+  if (!path || !entry) {
     return FALSE;
   }
+  bool isADrivesRoot = entry->name.empty();
   for (char letter = 'A'; letter <= 'Z'; ++letter) {
-    if (standin::driveFolder(letter) == *path) {
-      SetLastError(ERROR_ACCESS_DENIED);  // a drive's root is never removed
-      return FALSE;
-    }
+    isADrivesRoot = isADrivesRoot || standin::driveFolder(letter) == *path;
   }
-  if (::rmdir(path->c_str()) != 0) {
-    if (errno == ENOTDIR) {
-      SetLastError(ERROR_DIRECTORY);
-      return FALSE;
-    }
-    return failWithErrno(errno, *path);
+  if (isADrivesRoot) {
+    SetLastError(ERROR_ACCESS_DENIED);  // a drive's root is never removed
+    return FALSE;
+  }
+  if (::unlinkat(entry->parent.get(), entry->name.c_str(), AT_REMOVEDIR) != 0) {
+    // A link to a directory is not a directory: it stays, and so does its target.
+    SetLastError(errno == ENOTDIR ? ERROR_DIRECTORY : standin::win32ErrorFromErrno(errno));
+    return FALSE;
   }
   return TRUE;
 }
@@ -248,7 +283,8 @@ extern "C" DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
   }
   struct stat status {};
   if (::stat(path->c_str(), &status) != 0) {
-    failWithErrno(errno, *path);
+    const int error = errno;
+    SetLastError(standin::win32ErrorFromErrno(error, error == ENOENT && !parentExists(*path)));
     return INVALID_FILE_ATTRIBUTES;
   }
   if (S_ISDIR(status.st_mode)) {

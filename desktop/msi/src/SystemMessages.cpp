@@ -39,6 +39,7 @@ constexpr SystemMessage kMessages[] = {
     {ERROR_MORE_DATA, "More data is available."},
     {ERROR_NO_MORE_ITEMS, "No more data is available."},
     {ERROR_DIRECTORY, "The directory name is invalid."},
+    {ERROR_STOPPED_ON_SYMLINK, "The create operation stopped after reaching a symbolic link."},
     {ERROR_INSTALL_FAILURE, "Fatal error during installation."},
     {ERROR_UNKNOWN_COMPONENT, "Component not used on this computer."},
     {ERROR_UNKNOWN_PROPERTY, "Unknown property."},
@@ -49,6 +50,7 @@ constexpr SystemMessage kMessages[] = {
     {ERROR_INVALID_TABLE, "Invalid or unknown table specified."},
     {ERROR_DATATYPE_MISMATCH, "Data supplied is of wrong type."},
     {ERROR_INVALID_DATATYPE, "The specified datatype is invalid."},
+    {ERROR_CANT_ACCESS_FILE, "The file cannot be accessed by the system."},
 };
 
 }  // namespace

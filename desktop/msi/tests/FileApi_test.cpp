@@ -74,6 +74,19 @@ TEST_F(FileApiTest, AFileOpenWithoutSharingRefusesOtherOpenersAndDeletionUntouch
   EXPECT_TRUE(DeleteFileA("C:\\held.txt"));
 }
 
+TEST_F(FileApiTest, AWriteRefusesAProgramAndAFileWithOtherNamesBeforeTouchingThem) {
+  std::ofstream(root_ / "program") << "#!/bin/sh";
+  std::filesystem::permissions(root_ / "program", std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
+  std::ofstream(root_ / "shared") << "kept";
+  std::filesystem::create_hard_link(root_ / "shared", root_ / "other name");
+  for (const char* path : {"C:\\program", "C:\\shared"}) {
+    EXPECT_EQ(create(path, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE) << path;
+    EXPECT_EQ(GetLastError(), ERROR_CANT_ACCESS_FILE) << path;
+  }
+  EXPECT_EQ(contents("program"), "#!/bin/sh");
+  EXPECT_EQ(contents("other name"), "kept");
+}
+
 TEST_F(FileApiTest, MissingFilesAndDirectoriesHaveTheirOwnCodes) {
   EXPECT_EQ(create("C:\\missing\\a.txt", 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);

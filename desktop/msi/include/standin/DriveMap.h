@@ -8,13 +8,23 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace standin {
 
 void mapDrive(char letter, const std::filesystem::path& hostFolder);
 void unmapAllDrives();
 std::optional<std::filesystem::path> driveFolder(char letter);
+
+// A Windows path (UTF-8) as its drive's host folder and the parts below it,
+// or nullopt when its drive is not mapped or the form is not supported.
+struct DrivePath {
+  std::filesystem::path folder;
+  std::vector<std::string> parts;
+};
+std::optional<DrivePath> toDrivePath(std::string_view windowsPath);
 
 // The host path of a Windows path (UTF-8), or nullopt when its drive is not
 // mapped or the form is not supported.
