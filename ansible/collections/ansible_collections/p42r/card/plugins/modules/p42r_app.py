@@ -15,7 +15,7 @@ description:
     afterwards although the card accepted the request.
 version_added: 1.0.0
 author:
-  - P42R maintainers
+  - P42R maintainers (!UNKNOWN)
 extends_documentation_fragment:
   - p42r.card.common
 options:

@@ -16,7 +16,7 @@ description:
     C(--password-fd), never on its command line or in its environment.
 version_added: 1.0.0
 author:
-  - P42R maintainers
+  - P42R maintainers (!UNKNOWN)
 extends_documentation_fragment:
   - p42r.card.common
 options:
@@ -33,9 +33,9 @@ options:
     required: true
   initial_password:
     description:
-      - The password a new handheld starts with (the common administrator password). When O(password) is
+      - The password a new handheld starts with (the common administrator password). When I(password) is
         refused, the module tries this one; if the password screen then asks for a password of the
-        administrator's own, as on the first use, O(password) becomes it. That counts as a change.
+        administrator's own, as on the first use, I(password) becomes it. That counts as a change.
     type: str
 attributes:
   check_mode:
@@ -67,7 +67,7 @@ actions:
   elements: str
   sample: ['set 2 mail.example.jp', 'delete 3']
 password_set:
-  description: Whether the first use's password change set O(password) as the administrator's own.
+  description: Whether the first use's password change set I(password) as the administrator's own.
   returned: always
   type: bool
 '''

@@ -14,7 +14,7 @@ description:
     knows the port; otherwise it is null.
 version_added: 1.0.0
 author:
-  - P42R maintainers
+  - P42R maintainers (!UNKNOWN)
 extends_documentation_fragment:
   - p42r.card.common
 attributes:

@@ -13,7 +13,7 @@ description:
     already as asked. It sends the setting every time and reports C(changed) whenever the card accepted it.
 version_added: 1.0.0
 author:
-  - P42R maintainers
+  - P42R maintainers (!UNKNOWN)
 extends_documentation_fragment:
   - p42r.card.common
 options:

@@ -15,7 +15,7 @@ description:
   - The update belongs to the card once it has started, and it can take many minutes.
 version_added: 1.0.0
 author:
-  - P42R maintainers
+  - P42R maintainers (!UNKNOWN)
 extends_documentation_fragment:
   - p42r.card.common
 attributes:
