@@ -24,7 +24,7 @@ for module in facts update led app domains; do
 done
 
 # The program through a wrapper that keeps every command line it was given.
-printf '#!/bin/sh\nprintf "%%s\\n" "$*" >> %s/argv.log\nexec %s "$@"\n' "$work" "$program" > "$work/p42r"
+printf '#!/bin/bash\nprintf "%%s\\n" "$*" >> %q/argv.log\nexec %q "$@"\n' "$work" "$program" > "$work/p42r"
 chmod +x "$work/p42r"
 # Two cards with domains to replace and an application running; the third
 # empty, with an update it does not need.
@@ -42,7 +42,7 @@ for host in card1 card2 card3; do
   exec {out}< <(exec "$card" --device-root "$work/$host" --scenario "$scenario")
   cards+=($!)
   read -r -t 20 -u $out pty || fail "$host: p42r-card did not register"
-  echo "  $host: {ansible_connection: local, p42r: $work/p42r, device_root: $work/$host, sim_root: $work/$host-sim}," >> "$work/hosts.yml"
+  echo "  $host: {ansible_connection: local, p42r_program: $work/p42r, device_root: $work/$host, sim_root: $work/$host-sim}," >> "$work/hosts.yml"
 done
 echo "}}" >> "$work/hosts.yml"
 
