@@ -15,7 +15,7 @@ work=$(mktemp -d) cards=()
 trap 'kill "${cards[@]}" 2>/dev/null; wait; rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*"; exit 1; }
 export ANSIBLE_HOME=$work/home ANSIBLE_LOCAL_TEMP=$work/tmp ANSIBLE_COLLECTIONS_PATH=$work/collections
-export ANSIBLE_NOCOLOR=1 ANSIBLE_PYTHON_INTERPRETER=$(command -v python3) ANSIBLE_FORKS=3
+export ANSIBLE_NOCOLOR=1 ANSIBLE_PYTHON_INTERPRETER=auto_silent ANSIBLE_FORKS=3
 
 ansible-galaxy collection build "$collection" --output-path "$work" >/dev/null || fail "collection build"
 ansible-galaxy collection install "$work"/p42r-card-*.tar.gz -p "$work/collections" >/dev/null || fail "collection install"
@@ -41,7 +41,7 @@ for host in card1 card2 card3; do
   [ $host = card3 ] && scenario=$work/fresh.json
   exec {out}< <(exec "$card" --device-root "$work/$host" --scenario "$scenario")
   cards+=($!)
-  read -r -t 20 -u $out pty || fail "$host: p42r-card did not register"
+  read -r -t 20 -u "$out" _ || fail "$host: p42r-card did not register"
   echo "  $host: {ansible_connection: local, p42r_program: $work/p42r, device_root: $work/$host, sim_root: $work/$host-sim}," >> "$work/hosts.yml"
 done
 echo "}}" >> "$work/hosts.yml"
