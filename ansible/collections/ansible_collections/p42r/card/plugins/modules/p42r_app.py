@@ -86,9 +86,10 @@ def main():
         module.exit_json(changed=now != wanted, applications=before)
     result = p42r.run(module, ['apps', 'start' if wanted else 'stop', name])
     after = result.get('applications', [])
+    state = running(after, name)  # None when the card listed nothing after the request
     if not result.ok:
-        p42r.fail(module, result, changed=running(after, name) != now, applications=after)
-    if running(after, name) != wanted:
+        p42r.fail(module, result, changed=state is not None and state != now, applications=after)
+    if state != wanted:
         module.fail_json(msg='p42r apps: the card accepted the request, but %s is still %s: %s'
                          % (name, 'stopped' if now is False else 'running', result.get('message')),
                          changed=False, applications=after)

@@ -103,7 +103,9 @@ class Administrator:
             return result
         password = self.module.params['password']
         first_use = p42r.run(self.module, words, [initial, password, password])
-        if first_use.ok:
+        # Past the password screens, the password is set even when the
+        # card then refuses or does not answer.
+        if first_use.ok or first_use.kind in ('refused', 'timed-out'):
             self.password_set = True
             self.actions.append('set the administrator password')
         return first_use if first_use.kind != 'access-denied' else result
@@ -157,10 +159,9 @@ def main():
     steps = plan(slots, wanted)
     domains = listing.get('domains')
     for step in steps:
+        if not module.check_mode:
+            domains = admin.check(admin.run(['domains'] + step)).get('domains')
         admin.actions.append(' '.join(step))
-        if module.check_mode:
-            continue
-        domains = admin.check(admin.run(['domains'] + step)).get('domains')
     if not module.check_mode and steps:
         final = sorted(entry['domain'] for entry in domains if entry.get('domain') is not None)
         if final != sorted(wanted):
