@@ -88,6 +88,7 @@ class AdministratorCommand final : public Command {
       return true;
     }
     if (text == Text(kWrongPassword)) {
+      refusal_ = text;
       context.answer(true);
       // The screen may lock now; the next attempt waits until it has said so.
       context.defer([this, &context] {
@@ -150,8 +151,12 @@ class AdministratorCommand final : public Command {
   void Authenticate(CommandContext& context) {
     auto password = context.secret("administrator password: ");
     if (!password) {
+      // After a refused password, the screen's refusal is why the command
+      // ends; before any, the missing password is.
       End(context, OutcomeKind::AccessDenied,
-          "no (further) password: give it on a terminal, or on descriptor N with --password-fd N", false);
+          refusal_.empty() ? "no (further) password: give it on a terminal, or on descriptor N with --password-fd N"
+                           : refusal_,
+          false);
       return;
     }
     context.type(controls::check_password::kPassword, *password);
@@ -237,6 +242,7 @@ class AdministratorCommand final : public Command {
   CommandRequest request_;
   bool denied_ = false;
   bool acted_ = false;
+  std::string refusal_;  // the password screen's text for the last refused password
   std::string result_;
   OutcomeKind resultKind_ = OutcomeKind::Ok;
 };

@@ -197,7 +197,7 @@ TEST(Commands, AdministratorCommandsPassThePasswordScreen) {
        "", "", "j72n\n"},
       {command({"domains"}), 0, {{"domains", Json::parse(R"([{"slot":1,"domain":null},{"slot":2,"domain":null},
           {"slot":3,"domain":null}])")}}, "", "", "j72n\nSecret12\nSecret12\n"},
-      {command({"domains"}), 12, {{"result", "access-denied"}}, "", "", "j72n\n"},
+      {command({"domains"}), 12, {{"result", "access-denied"}, {"message", "パスワードが違います。"}}, "", "", "j72n\n"},
       // A wrong password is followed by the next line, as a person tries again.
       {command({"connection-result"}, "--sim=domains-registered"), 0,
        {{"connectionResult", 1}, {"message", "ダイヤルアップ接続に成功しました。"}}, "", "", "wrong\n" + password},
