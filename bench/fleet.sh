@@ -9,8 +9,10 @@
 #
 # Usage: bench/fleet.sh [--program P42R] [--scenario NAME] [N ...]
 #   defaults: build/debug/handheld/p42r, update-fast, 1 8 32 128
-# Each process's figures come from the kernel when it is reaped (wait4's
-# rusage), so nothing sits between p42r and its measurement.
+# Each process's processor time comes from the kernel when it is reaped
+# (wait4's rusage). Its peak memory is the high-water mark of p42r's own
+# memory (VmHWM, read every 20 ms once it runs p42r): the rusage figure would
+# also count the copy of this Python process that the fork made before exec.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 program=$top/build/debug/handheld/p42r
@@ -28,9 +30,32 @@ done
 [ -x "$program" ] || { echo "fleet: no program at $program (build it, or give --program)" >&2; exit 1; }
 
 exec python3 - "$program" "$scenario" "${counts[@]}" <<'EOF'
-import collections, json, os, statistics, subprocess, sys, tempfile, time
+import collections, json, os, statistics, subprocess, sys, tempfile, threading, time
 
 program, scenario, counts = sys.argv[1], sys.argv[2], [int(n) for n in sys.argv[3:]]
+
+
+def high_water_kib(pid):
+    """p42r's own peak resident memory, or None before it has become p42r."""
+    try:
+        if os.readlink('/proc/%d/exe' % pid) != os.path.realpath(program):
+            return None
+        with open('/proc/%d/status' % pid) as status:
+            for line in status:
+                if line.startswith('VmHWM:'):
+                    return int(line.split()[1])
+    except OSError:
+        return None
+    return None
+
+
+def watch_peaks(pids, peaks, done):
+    while not done.is_set():
+        for pid in pids:
+            seen = high_water_kib(pid)
+            if seen is not None:
+                peaks[pid] = max(peaks.get(pid, 0), seen)
+        done.wait(0.02)
 
 
 def run_fleet(count):
@@ -45,6 +70,9 @@ def run_fleet(count):
             child = subprocess.Popen([program, 'update', '--yes', '--json', '--sim=' + scenario, '--device-root', root],
                                      stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL)
             children[child.pid] = child
+        peaks_kib, done = {}, threading.Event()
+        watcher = threading.Thread(target=watch_peaks, args=(list(children), peaks_kib, done))
+        watcher.start()
         # Each child's output is read to its end first (a full pipe would
         # stop it), then the child is reaped with its resource usage.
         outputs = {pid: child.stdout.read() for pid, child in children.items()}
@@ -64,8 +92,10 @@ def run_fleet(count):
             if child.returncode != 0 or result.get('update') not in ('completed', 'not-needed'):
                 endings['%s (exit %d)' % (result.get('result', 'no result'), child.returncode)] += 1
         wall = time.monotonic() - started
+        done.set()
+        watcher.join()
     processor = sum(u.ru_utime + u.ru_stime for u in usages)
-    peaks = [u.ru_maxrss / 1024 for u in usages]  # KiB to MiB
+    peaks = [kib / 1024 for kib in peaks_kib.values()] or [0.0]
     failures = ', '.join('%d %s' % (n, what) for what, n in sorted(endings.items())) or '0'
     return '| %d | %.2f | %.2f | %.3f | %.1f | %.1f | %s |' % (
         count, wall, processor, processor / count, max(peaks), statistics.median(peaks), failures)
