@@ -15,15 +15,26 @@ failed=0
 work=$(mktemp -d /tmp/p42r-vm.XXXXXX)
 mkdir -m 700 "$work/root"
 
+uptime_s() { cut -d' ' -f1 /proc/uptime; }
+# Guest seconds since the last check ended, into $elapsed: each check
+# prints its own time.
+last_check=$(uptime_s)
+took() {
+  local now
+  now=$(uptime_s)
+  elapsed=$(awk -v a="$last_check" -v b="$now" 'BEGIN { printf "%.2f", b - a }')
+  last_check=$now
+}
 ok() {
-  echo "vm-check: ok $1: $2"
+  took
+  echo "vm-check: ok $1 ($elapsed s): $2"
   passed=$((passed + 1))
 }
 fail() {
-  echo "vm-check: FAIL $1: $2"
+  took
+  echo "vm-check: FAIL $1 ($elapsed s): $2"
   failed=$((failed + 1))
 }
-uptime_s() { cut -d' ' -f1 /proc/uptime; }
 # Kernel log time of the first line matching a pattern, in seconds.
 klog_time() { dmesg | grep -m1 -E "$1" | sed -E 's/^\[ *([0-9.]+)\].*/\1/'; }
 # Waits until a condition holds, polling every 10 ms, at most $1 seconds.

@@ -50,25 +50,27 @@ fi
 mkdir -p "$cache" || skip "cannot create the cache $cache"
 
 # The kernel: the version Debian's linux-image-amd64 depends on, downloaded
-# once; with no package lists, the newest one already in the cache.
+# once; when that cannot be had, the newest one already in the cache.
 package=$(apt-cache depends linux-image-amd64 2>/dev/null |
   awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ { print $2; exit }')
+why="linux-image-amd64 is not in the package lists (apt-get update)"
 if [ -n "$package" ] && [ ! -d "$cache/$package/boot" ]; then
   say "downloading $package into $cache"
-  rm -rf "$cache/download" && mkdir -p "$cache/download"
-  if (cd "$cache/download" && apt-get download "$package" >/dev/null 2>&1) &&
-    dpkg-deb -x "$cache"/download/"$package"_*.deb "$cache/$package.part"; then
-    mv "$cache/$package.part" "$cache/$package"
+  rm -rf "$cache/download" "$cache/$package.part" && mkdir -p "$cache/download"
+  if ! download=$(cd "$cache/download" && apt-get download "$package" 2>&1); then
+    why="apt-get download $package failed: $(echo "$download" | grep -E '^(E|W):' | head -n 1)"
+  elif ! dpkg-deb -x "$cache"/download/"$package"_*.deb "$cache/$package.part"; then
+    why="$package could not be unpacked"
   else
-    rm -rf "$cache/$package.part"
-    say "could not download or unpack $package"
+    mv "$cache/$package.part" "$cache/$package"
   fi
-  rm -rf "$cache/download"
+  rm -rf "$cache/download" "$cache/$package.part"
 fi
 if [ -z "$package" ] || [ ! -d "$cache/$package/boot" ]; then
   package=$(cd "$cache" && ls -d linux-image-* 2>/dev/null | sort -V | tail -n 1)
+  [ -n "$package" ] || skip "no kernel package: $why, and none is cached in $cache"
+  say "using the cached $package ($why)"
 fi
-[ -n "$package" ] || skip "no kernel package: linux-image-amd64 is not in the package lists and none is cached in $cache"
 tree=$cache/$package
 version=$(ls "$tree/lib/modules")
 kernel=$tree/boot/vmlinuz-$version
