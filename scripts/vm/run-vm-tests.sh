@@ -67,7 +67,8 @@ if [ -n "$package" ] && [ ! -d "$cache/$package/boot" ]; then
   rm -rf "$cache/download" "$cache/$package.part"
 fi
 if [ -z "$package" ] || [ ! -d "$cache/$package/boot" ]; then
-  package=$(cd "$cache" && ls -d linux-image-* 2>/dev/null | sort -V | tail -n 1)
+  package=$(cd "$cache" && ls -d linux-image-*/boot 2>/dev/null | sort -V | tail -n 1)
+  package=${package%/boot}
   [ -n "$package" ] || skip "no kernel package: $why, and none is cached in $cache"
   say "using the cached $package ($why)"
 fi
