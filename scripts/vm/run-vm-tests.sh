@@ -82,11 +82,11 @@ fi
 stage vm-kernel
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/p42r-vm.XXXXXX")
-card_pid=
+card_pids=()
 qemu_pid=
 cleanup() {
   [ -z "$qemu_pid" ] || kill "$qemu_pid" 2>/dev/null
-  [ -z "$card_pid" ] || kill "$card_pid" 2>/dev/null
+  [ ${#card_pids[@]} -eq 0 ] || kill "${card_pids[@]}" 2>/dev/null
   wait 2>/dev/null
   rm -rf "$work"
 }
@@ -117,24 +117,35 @@ done
 (cd "$work/initramfs" && find . | "$busybox" cpio -o -H newc 2>/dev/null | gzip -1 >"$work/initramfs.cpio.gz")
 stage vm-initramfs
 
-# The card on a host pty, serving the guest's adapter. Its update notices
-# come every 400 ms, so an update lasts long enough to be interrupted.
-mkdir -m 700 "$work/device"
-"$card" --device-root "$work/device" --scenario normal --pacing 400 >"$work/card.out" 2>"$work/card.err" &
-card_pid=$!
-for _ in $(seq 100); do
-  [ -s "$work/card.out" ] && break
-  sleep 0.1
-done
-pty=$(awk 'NR == 1 { print $1 }' "$work/card.out")
-if [ ! -c "$pty" ]; then
-  say "the simulated card did not start: $(cat "$work/card.err")"
-  exit 1
-fi
-say "the card is on $pty"
+# A card on a host pty for each device: the USB serial adapter and the PCI
+# UART. Their update notices come every 400 ms, so an update lasts long
+# enough to be interrupted.
+start_card() {
+  mkdir -m 700 "$work/$1"
+  "$card" --device-root "$work/$1" --scenario normal --pacing 400 >"$work/$1.out" 2>"$work/$1.err" &
+  card_pids+=($!)
+  for _ in $(seq 100); do
+    [ -s "$work/$1.out" ] && break
+    sleep 0.1
+  done
+  pty=$(awk 'NR == 1 { print $1 }' "$work/$1.out")
+  if [ ! -c "$pty" ]; then
+    say "the simulated card for the $1 did not start: $(cat "$work/$1.err")"
+    exit 1
+  fi
+  say "the $1's card is on $pty"
+}
+start_card adapter
+adapter_pty=$pty
+start_card uart
+uart_pty=$pty
 
+# The devices as qemu's monitor adds them again after pulling them out.
+declare -A devices=(
+  [adapter]=usb-serial,bus=xhci.0,chardev=adapter-card,id=adapter
+  [uart]=pci-serial,bus=pci.0,chardev=uart-card,id=uart
+)
 monitor_socket=$work/monitor.sock
-adapter=(usb-serial,bus=xhci.0,chardev=card,id=adapter)
 "$qemu" -machine pc,accel=tcg -cpu max -smp 1 -m 1024 -nodefaults -display none -no-reboot \
   -kernel "$kernel" -initrd "$work/initramfs.cpio.gz" \
   -append "console=ttyS0 quiet panic=-1 p42r_vm_script=$here/guest-checks.sh p42r_vm_args=$p42r" \
@@ -143,8 +154,10 @@ adapter=(usb-serial,bus=xhci.0,chardev=card,id=adapter)
   -fsdev local,id=hostroot,path=/,security_model=none,readonly=on,multidevs=remap \
   -device virtio-9p-pci,fsdev=hostroot,mount_tag=hostroot \
   -device qemu-xhci,id=xhci \
-  -chardev "serial,path=$pty,id=card" \
-  -device "${adapter[0]}" >"$work/qemu.log" 2>&1 &
+  -chardev "serial,path=$adapter_pty,id=adapter-card" \
+  -device "${devices[adapter]}" \
+  -chardev "serial,path=$uart_pty,id=uart-card" \
+  -device "${devices[uart]}" >"$work/qemu.log" 2>&1 &
 qemu_pid=$!
 
 # One command to qemu's monitor; its answer is printed.
@@ -182,8 +195,8 @@ while kill -0 "$qemu_pid" 2>/dev/null; do
     request=${requests[$handled]%$'\r'}
     handled=$((handled + 1))
     case "$request" in
-      "@@vm unplug") say "pulling the adapter out"; monitor "device_del adapter" ;;
-      "@@vm replug") say "plugging the adapter in again"; monitor "device_add ${adapter[0]}" ;;
+      "@@vm unplug "*) device=${request#"@@vm unplug "}; say "pulling the $device out"; monitor "device_del $device" ;;
+      "@@vm replug "*) device=${request#"@@vm replug "}; say "plugging the $device in again"; monitor "device_add ${devices[$device]}" ;;
     esac
   done
   sleep 0.05
