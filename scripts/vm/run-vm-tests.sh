@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The test bed with a real kernel: boots a small virtual machine (qemu,
 # software emulation, one vCPU) on Debian's own kernel package, with an
-# emulated FTDI USB serial adapter whose far end is the simulated card on a
-# host pty, and runs guest-checks.sh inside it on the host's own programs
-# (the host's file system is shared read-only over 9p). The guest's
-# ftdi_sio, udev and hang-up are real; the host pulls the adapter out and
-# plugs it in again through qemu's monitor when the guest asks.
+# emulated FTDI USB serial adapter and a 16550 UART on a hot-pluggable PCI
+# slot, each with a simulated card on a host pty at its far end, and runs
+# guest-checks.sh inside it on the host's own programs (the host's file
+# system is shared read-only over 9p). The guest's drivers (ftdi_sio, 8250),
+# udev and hang-ups are real; the host pulls a device out and plugs it in
+# again through qemu's monitor when the guest asks.
 #
 # Usage: scripts/vm/run-vm-tests.sh P42R P42R_CARD
 # The kernel package and its extracted tree are kept in a cache outside the
