@@ -14,7 +14,7 @@ set -uo pipefail
 p42r=$1
 passed=0
 failed=0
-work=$(mktemp -d /tmp/p42r-vm.XXXXXX)
+work=$(mktemp -d "${TMPDIR:-/tmp}/p42r-vm.XXXXXX")
 mkdir -m 700 "$work/root"
 # A read on a FIFO nobody writes is a 10 ms pause without starting a process.
 mkfifo "$work/pause"
@@ -105,15 +105,15 @@ fi
 
 # The adapter as `p42r ports` lists it; with udev, by its stable name too.
 check_listed() {
-  local name=$1 port=$2 filter byid
-  run_p42r "$name" ports --json
+  local name=$1 port=$2 filter byid status=0
+  run_p42r "$name" ports --json || status=$?
   filter='.ports[] | select(.device == "'$port'" and .vendorId == "0403" and .productId == "6001")'
   if [ "$udev" = yes ]; then
     filter+=' | select(.byId != null and (.byId | startswith("/dev/serial/by-id/usb-QEMU_QEMU_USB_SERIAL")))'
   fi
   byid=$(jq -r "[$filter][0].byId // empty" "$work/$name.out" 2>/dev/null)
-  if ! jq -e "[$filter] | length == 1" "$work/$name.out" >/dev/null 2>&1; then
-    fail "$name" "the adapter is not listed as expected"
+  if [ "$status" -ne 0 ] || ! jq -e "[$filter] | length == 1" "$work/$name.out" >/dev/null 2>&1; then
+    fail "$name" "exit code $status, the adapter not listed as expected"
     show "$name"
   elif [ "$udev" = yes ] && [ "$(readlink -f "$byid")" != "$port" ]; then
     fail "$name" "$byid does not lead to $port"

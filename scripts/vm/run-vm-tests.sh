@@ -92,6 +92,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
 
 # The initramfs: busybox, the init script and the drivers that are modules in
 # this kernel, in the order they load (a module after what it depends on).
@@ -100,6 +101,7 @@ wanted=(virtio_pci 9pnet_virtio 9p xhci_pci ftdi_sio)
 mkdir -p "$work/initramfs/bin" "$work/initramfs/modules" "$work/initramfs/"{proc,sys,dev}
 cp "$busybox" "$work/initramfs/bin/busybox"
 cp "$here/init" "$work/initramfs/init"
+printf '%s\n' "$here/guest-checks.sh" "$p42r" >"$work/initramfs/checks"
 chmod 755 "$work/initramfs/init"
 for name in "${wanted[@]}"; do
   pattern=${name//[-_]/[-_]}
@@ -149,7 +151,7 @@ declare -A devices=(
 monitor_socket=$work/monitor.sock
 "$qemu" -machine pc,accel=tcg -cpu max -smp 1 -m 1024 -nodefaults -display none -no-reboot \
   -kernel "$kernel" -initrd "$work/initramfs.cpio.gz" \
-  -append "console=ttyS0 quiet panic=-1 p42r_vm_script=$here/guest-checks.sh p42r_vm_args=$p42r" \
+  -append "console=ttyS0 quiet panic=-1" \
   -serial "file:$work/console.log" \
   -monitor "unix:$monitor_socket,server=on,wait=off" \
   -fsdev local,id=hostroot,path=/,security_model=none,readonly=on,multidevs=remap \
