@@ -146,9 +146,9 @@ check_device() {
   local updater=$! watcher=
   if [ "$gone_line" = function ]; then
     gone_line="p42r-vm: $device went"
-    local function
-    function=$(uart_function_port "$port")
-    (wait_for 60 eval "[ ! -e '$function' ]" && echo "$gone_line" >/dev/kmsg) &
+    local vanishing
+    vanishing=$(uart_function_port "$port")
+    (wait_for 60 eval "[ ! -e '$vanishing' ]" && echo "$gone_line" >/dev/kmsg) &
     watcher=$!
   fi
   if wait_for 60 grep -q '"event":"progress"' "$work/${prefix}unplug.out"; then
@@ -177,7 +177,8 @@ check_device() {
   else
     fail "${prefix}unplug" "the update showed no progress"
     show "${prefix}unplug"
-    kill "$updater" "$watcher" 2>/dev/null
+    kill "$updater" $watcher 2>/dev/null
+    return
   fi
 
   # Plugged in again: listed and usable at once.

@@ -57,15 +57,19 @@ package=$(apt-cache depends linux-image-amd64 2>/dev/null |
 why="linux-image-amd64 is not in the package lists (apt-get update)"
 if [ -n "$package" ] && [ ! -d "$cache/$package/boot" ]; then
   say "downloading $package into $cache"
-  rm -rf "$cache/download" "$cache/$package.part" && mkdir -p "$cache/download"
-  if ! download=$(cd "$cache/download" && apt-get download "$package" 2>&1); then
-    why="apt-get download $package failed: $(echo "$download" | grep -E '^(E|W):' | head -n 1)"
-  elif ! dpkg-deb -x "$cache"/download/"$package"_*.deb "$cache/$package.part"; then
+  # Each run downloads and unpacks in a folder of its own, so that two runs
+  # at once do not trip over each other; the first to finish is kept.
+  download=$(mktemp -d "$cache/download.XXXXXX")
+  if ! log=$(cd "$download" && apt-get download "$package" 2>&1); then
+    why="apt-get download $package failed: $(echo "$log" | grep -E '^(E|W):' | head -n 1)"
+  elif ! dpkg-deb -x "$download"/"$package"_*.deb "$download/tree" ||
+    ! "$busybox" depmod -b "$download/tree" "$(ls "$download/tree/lib/modules")"; then
     why="$package could not be unpacked"
   else
-    mv "$cache/$package.part" "$cache/$package"
+    mv -T "$download/tree" "$cache/$package" 2>/dev/null || [ -d "$cache/$package/boot" ] ||
+      why="$package could not be moved into $cache"
   fi
-  rm -rf "$cache/download" "$cache/$package.part"
+  rm -rf "$download"
 fi
 if [ -z "$package" ] || [ ! -d "$cache/$package/boot" ]; then
   package=$(cd "$cache" && ls -d linux-image-*/boot 2>/dev/null | sort -V | tail -n 1)
