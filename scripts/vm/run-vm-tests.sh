@@ -15,7 +15,7 @@
 # ("=== stage NAME: SECONDS s").
 # Exit codes: 0 every check passed, 1 a check failed or the guest did not
 # finish, 2 bad usage, 77 skipped (no qemu, no kernel package, no static
-# busybox): "skipped because: REASON".
+# busybox, no jq): "skipped because: REASON".
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 if [ $# -ne 2 ]; then
@@ -191,6 +191,7 @@ booted=no
 while kill -0 "$qemu_pid" 2>/dev/null; do
   if [ $((SECONDS - started)) -ge "$limit" ]; then
     say "the guest did not finish in $limit s"
+    kill "$qemu_pid"
     break
   fi
   if [ "$booted" = no ] && grep -q '^vm-init: ready' "$work/console.log" 2>/dev/null; then
@@ -201,9 +202,14 @@ while kill -0 "$qemu_pid" 2>/dev/null; do
   while [ "$handled" -lt "${#requests[@]}" ]; do
     request=${requests[$handled]%$'\r'}
     handled=$((handled + 1))
+    device=${request#@@vm * }
+    if [ -z "${devices[$device]:-}" ]; then
+      say "the guest asked for an unknown device: $request"
+      continue
+    fi
     case "$request" in
-      "@@vm unplug "*) device=${request#"@@vm unplug "}; say "pulling the $device out"; monitor "device_del $device" ;;
-      "@@vm replug "*) device=${request#"@@vm replug "}; say "plugging the $device in again"; monitor "device_add ${devices[$device]}" ;;
+      "@@vm unplug "*) say "pulling the $device out"; monitor "device_del $device" ;;
+      "@@vm replug "*) say "plugging the $device in again"; monitor "device_add ${devices[$device]}" ;;
     esac
   done
   sleep 0.05
