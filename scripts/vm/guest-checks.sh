@@ -1,0 +1,207 @@
+#!/usr/bin/env bash
+# The checks that run inside the virtual machine, as its init's child, with
+# the host's programs (shared read-only) and the guest's own kernel, udev and
+# /dev. A simulated card is at the far end of each of two emulated devices:
+# the USB serial adapter (ftdi_sio, /dev/ttyUSB0) and a 16550 UART on a
+# hot-pluggable PCI slot (8250, /dev/ttyS1). Talks to run-vm-tests.sh on
+# the console:
+#   vm-check: ok|FAIL NAME (SECONDS s): DETAIL   one line per check
+#   vm-figure: ...                                a measured time
+#   @@vm unplug|replug DEVICE                     asks the host to pull a device out or plug it in
+#   vm-check: N passed, N failed                  the last line
+# Usage (in the guest): guest-checks.sh P42R_PROGRAM
+set -uo pipefail
+p42r=$1
+passed=0
+failed=0
+work=$(mktemp -d "${TMPDIR:-/tmp}/p42r-vm.XXXXXX")
+mkdir -m 700 "$work/root"
+# A read on a FIFO nobody writes is a 10 ms pause without starting a process.
+mkfifo "$work/pause"
+exec {pause}<>"$work/pause"
+
+uptime_s() { cut -d' ' -f1 /proc/uptime; }
+difference() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b - a }'; }
+# Guest seconds since the last check ended, into $elapsed: each check
+# prints its own time.
+last_check=$(uptime_s)
+took() {
+  local now
+  now=$(uptime_s)
+  elapsed=$(difference "$last_check" "$now")
+  last_check=$now
+}
+ok() {
+  took
+  echo "vm-check: ok $1 ($elapsed s): $2"
+  passed=$((passed + 1))
+}
+fail() {
+  took
+  echo "vm-check: FAIL $1 ($elapsed s): $2"
+  failed=$((failed + 1))
+}
+# Kernel log time of the first line matching a pattern, in seconds.
+klog_time() { dmesg | grep -m1 -E "$1" | sed -E 's/^\[ *([0-9.]+)\].*/\1/'; }
+# Waits until a condition holds, polling every 10 ms, at most $1 seconds.
+wait_for() {
+  local limit=$1 started
+  shift
+  started=$(date +%s%N)
+  until "$@"; do
+    [ $(($(date +%s%N) - started)) -lt $((limit * 1000000000)) ] || return 1
+    read -r -t 0.01 -u "$pause" _
+  done
+  return 0
+}
+# Runs p42r with a deadline of its own; output to $work/NAME.out and .err.
+run_p42r() {
+  local name=$1
+  shift
+  timeout 120 "$p42r" --device-root "$work/root" "$@" >"$work/$name.out" 2>"$work/$name.err"
+}
+show() {
+  sed "s/^/  $1: /" "$work/$1.out" "$work/$1.err" | tail -n 20
+}
+# One command: its exit code and its JSON's last line.
+check_command() {
+  local name=$1 want=$2 condition=$3 status=0
+  shift 3
+  run_p42r "$name" "$@" || status=$?
+  if [ "$status" -eq "$want" ] && tail -n 1 "$work/$name.out" | jq -e "$condition" >/dev/null 2>&1; then
+    ok "$name" "$(tail -n 1 "$work/$name.out" | cut -c 1-160)"
+  else
+    fail "$name" "exit code $status, expected $want"
+    show "$name"
+  fi
+}
+
+# The port of each device, or nothing while it is out.
+usb_port() { [ -c /dev/ttyUSB0 ] && echo /dev/ttyUSB0; }
+# The 8250 driver gives a pulled-out UART's slot back as a legacy port of the
+# same name, so the UART is the ttyS port whose device is on the PCI bus.
+uart_port() {
+  local tty
+  for tty in /sys/class/tty/ttyS*; do
+    [ "$(readlink -f "$tty/device/subsystem")" = /sys/bus/pci ] && [ -c "/dev/${tty##*/}" ] &&
+      echo "/dev/${tty##*/}" && return 0
+  done
+  return 1
+}
+# The UART's port under its PCI function: it goes when the driver lets go of
+# the device (the port hung up), before the function itself is removed.
+uart_function_port() { echo "$(readlink -f "/sys/class/tty/${1#/dev/}/device")/tty/${1#/dev/}"; }
+
+if [ -x /usr/lib/systemd/systemd-udevd ]; then
+  /usr/lib/systemd/systemd-udevd --daemon
+  udevadm trigger --type=subsystems --action=add
+  udevadm trigger --type=devices --action=add
+  udevadm settle --timeout=60
+  udev=yes
+else
+  echo "vm-check: no udev daemon in the guest (package udev): stable names not checked"
+  udev=no
+fi
+
+# The adapter as `p42r ports` lists it; with udev, by its stable name too.
+check_listed() {
+  local name=$1 port=$2 filter byid status=0
+  run_p42r "$name" ports --json || status=$?
+  filter='.ports[] | select(.device == "'$port'" and .vendorId == "0403" and .productId == "6001")'
+  if [ "$udev" = yes ]; then
+    filter+=' | select(.byId != null and (.byId | startswith("/dev/serial/by-id/usb-QEMU_QEMU_USB_SERIAL")))'
+  fi
+  byid=$(jq -r "[$filter][0].byId // empty" "$work/$name.out" 2>/dev/null)
+  if [ "$status" -ne 0 ] || ! jq -e "[$filter] | length == 1" "$work/$name.out" >/dev/null 2>&1; then
+    fail "$name" "exit code $status, the adapter not listed as expected"
+    show "$name"
+  elif [ "$udev" = yes ] && [ "$(readlink -f "$byid")" != "$port" ]; then
+    fail "$name" "$byid does not lead to $port"
+  else
+    ok "$name" "$port 0403:6001${byid:+ as $byid}"
+  fi
+}
+
+# Every check over one device: DEVICE (the host's name for it), a PREFIX
+# for the checks' names, the function that finds its port, and for the
+# removal's time a kernel log line or "function" (the PCI function going).
+check_device() {
+  local device=$1 prefix=$2 find_port=$3 gone_line=$4 port status pulled ended seconds
+  if ! wait_for 30 "$find_port" >/dev/null; then
+    fail "${prefix}port" "no port after 30 s ($(dmesg | grep -i -E 'usb|ftdi|serial' | tail -n 3 | tr '\n' ' '))"
+    return
+  fi
+  port=$($find_port)
+  ok "${prefix}port" "$port is there after $(uptime_s) s of guest time"
+  [ "$device" != adapter ] || check_listed ports "$port"
+  check_command "${prefix}info" 0 '.ok and .hostDevice == "'$port'"' info --port "$port" --json
+  check_command "${prefix}update" 0 '.ok and .update == "completed"' update --yes --json --port "$port"
+  check_command "${prefix}apps" 0 '.ok and (.applications | length) > 0' apps --json --port "$port"
+
+  # Pulled out in the middle of an update: the update ends as removed (10).
+  # The time runs from the device going to the program's end, both on the
+  # kernel log's clock.
+  timeout 60 "$p42r" --device-root "$work/root" update --yes --json --port "$port" \
+    >"$work/${prefix}unplug.out" 2>"$work/${prefix}unplug.err" &
+  local updater=$! watcher=
+  if [ "$gone_line" = function ]; then
+    gone_line="p42r-vm: $device went"
+    local vanishing
+    vanishing=$(uart_function_port "$port")
+    (wait_for 60 eval "[ ! -e '$vanishing' ]" && echo "$gone_line" >/dev/kmsg) &
+    watcher=$!
+  fi
+  if wait_for 60 grep -q '"event":"progress"' "$work/${prefix}unplug.out"; then
+    echo "@@vm unplug $device"
+    status=0
+    wait "$updater" || status=$?
+    echo "p42r-vm: the update over $device ended" >/dev/kmsg
+    [ -z "$watcher" ] || wait "$watcher"
+    pulled=$(klog_time "$gone_line")
+    ended=$(klog_time "p42r-vm: the update over $device ended")
+    if [ -z "$pulled" ]; then
+      fail "${prefix}unplug" "the update ended with $status, and the kernel saw no removal"
+      show "${prefix}unplug"
+    else
+      seconds=$(difference "$pulled" "$ended")
+      echo "vm-figure: ${prefix}unplug-to-exit $seconds s"
+      if [ "$status" -ne 10 ] || ! tail -n 1 "$work/${prefix}unplug.out" | jq -e '.result == "removed"' >/dev/null 2>&1; then
+        fail "${prefix}unplug" "exit code $status, expected 10 (removed)"
+        show "${prefix}unplug"
+      elif awk -v s="$seconds" 'BEGIN { exit !(s > 3) }'; then
+        fail "${prefix}unplug" "the update ended as removed, but $seconds s after the device went"
+      else
+        ok "${prefix}unplug" "the update ended as removed (10) $seconds s of guest time after the device went"
+      fi
+    fi
+  else
+    fail "${prefix}unplug" "the update showed no progress"
+    show "${prefix}unplug"
+    kill "$updater" $watcher 2>/dev/null
+    return
+  fi
+
+  # Plugged in again: listed and usable at once.
+  wait_for 30 eval "! $find_port >/dev/null" || fail "${prefix}unplug" "$port still there 30 s after the device was pulled out"
+  local asked there settled
+  asked=$(uptime_s)
+  echo "@@vm replug $device"
+  if wait_for 30 "$find_port" >/dev/null; then
+    there=$(uptime_s)
+    [ "$udev" = no ] || udevadm settle --timeout=30
+    settled=$(uptime_s)
+    echo "vm-figure: ${prefix}replug-to-port $(difference "$asked" "$there") s, to-settled $(difference "$asked" "$settled") s"
+    port=$($find_port)
+    [ "$device" != adapter ] || check_listed replug-ports "$port"
+    check_command "${prefix}replug-info" 0 '.ok and .hostDevice == "'$port'"' info --port "$port" --json
+  else
+    fail "${prefix}replug" "no port 30 s after the device was plugged in again"
+  fi
+}
+
+check_device adapter "" usb_port 'USB disconnect'
+# `p42r ports` lists USB serial and ACM ports only, so the UART's checks
+# leave the list out.
+check_device uart uart- uart_port function
+
+echo "vm-check: $passed passed, $failed failed"

@@ -1,0 +1,231 @@
+#!/usr/bin/env bash
+# The test bed with a real kernel: boots a small virtual machine (qemu,
+# software emulation, one vCPU) on Debian's own kernel package, with an
+# emulated FTDI USB serial adapter and a 16550 UART on a hot-pluggable PCI
+# slot, each with a simulated card on a host pty at its far end, and runs
+# guest-checks.sh inside it on the host's own programs (the host's file
+# system is shared read-only over 9p). The guest's drivers (ftdi_sio, 8250),
+# udev and hang-ups are real; the host pulls a device out and plugs it in
+# again through qemu's monitor when the guest asks.
+#
+# Usage: scripts/vm/run-vm-tests.sh P42R P42R_CARD
+# The kernel package and its extracted tree are kept in a cache outside the
+# clone: $P42R_VM_CACHE, or /var/cache/p42r-vm when writable, or
+# ${XDG_CACHE_HOME:-~/.cache}/p42r-vm. Each stage prints its time
+# ("=== stage NAME: SECONDS s").
+# Exit codes: 0 every check passed, 1 a check failed or the guest did not
+# finish, 2 bad usage, 77 skipped (no qemu, no kernel package, no static
+# busybox, no jq): "skipped because: REASON".
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+if [ $# -ne 2 ]; then
+  echo "usage: $0 P42R P42R_CARD" >&2
+  exit 2
+fi
+p42r=$(realpath "$1")
+card=$(realpath "$2")
+skip() {
+  echo "skipped because: $*"
+  exit 77
+}
+say() { echo "vm: $*"; }
+stage_started=$SECONDS
+stage() {
+  echo "=== stage $1: $((SECONDS - stage_started)) s"
+  stage_started=$SECONDS
+}
+
+qemu=$(command -v qemu-system-x86_64) || skip "qemu-system-x86_64 is not installed (package qemu-system-x86)"
+busybox=/bin/busybox
+[ -x "$busybox" ] && ! ldd "$busybox" >/dev/null 2>&1 ||
+  skip "no static busybox for the guest's initramfs (package busybox-static)"
+command -v jq >/dev/null || skip "jq is not installed (package jq)"
+
+if [ -n "${P42R_VM_CACHE:-}" ]; then
+  cache=$P42R_VM_CACHE
+elif [ -w /var/cache ]; then
+  cache=/var/cache/p42r-vm
+else
+  cache=${XDG_CACHE_HOME:-$HOME/.cache}/p42r-vm
+fi
+mkdir -p "$cache" || skip "cannot create the cache $cache"
+
+# The kernel: the version Debian's linux-image-amd64 depends on, downloaded
+# once; when that cannot be had, the newest one already in the cache.
+package=$(apt-cache depends linux-image-amd64 2>/dev/null |
+  awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ { print $2; exit }')
+why="linux-image-amd64 is not in the package lists (apt-get update)"
+if [ -n "$package" ] && [ ! -d "$cache/$package/boot" ]; then
+  say "downloading $package into $cache"
+  # Each run downloads and unpacks in a folder of its own, so that two runs
+  # at once do not trip over each other; the first to finish is kept.
+  download=$(mktemp -d "$cache/download.XXXXXX")
+  if ! log=$(cd "$download" && apt-get download "$package" 2>&1); then
+    why="apt-get download $package failed: $(echo "$log" | grep -E '^(E|W):' | head -n 1)"
+  elif ! dpkg-deb -x "$download"/"$package"_*.deb "$download/tree" ||
+    ! "$busybox" depmod -b "$download/tree" "$(ls "$download/tree/lib/modules")"; then
+    why="$package could not be unpacked"
+  else
+    mv -T "$download/tree" "$cache/$package" 2>/dev/null || [ -d "$cache/$package/boot" ] ||
+      why="$package could not be moved into $cache"
+  fi
+  rm -rf "$download"
+fi
+if [ -z "$package" ] || [ ! -d "$cache/$package/boot" ]; then
+  package=$(cd "$cache" && ls -d linux-image-*/boot 2>/dev/null | sort -V | tail -n 1)
+  package=${package%/boot}
+  [ -n "$package" ] || skip "no kernel package: $why, and none is cached in $cache"
+  say "using the cached $package ($why)"
+fi
+tree=$cache/$package
+version=$(ls "$tree/lib/modules")
+kernel=$tree/boot/vmlinuz-$version
+[ -f "$kernel" ] || skip "the kernel package $package has no kernel image"
+if [ ! -f "$tree/lib/modules/$version/modules.dep" ]; then
+  "$busybox" depmod -b "$tree" "$version" || skip "cannot work out the kernel modules' dependencies"
+fi
+stage vm-kernel
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/p42r-vm.XXXXXX")
+card_pids=()
+qemu_pid=
+cleanup() {
+  [ -z "$qemu_pid" ] || kill "$qemu_pid" 2>/dev/null
+  [ ${#card_pids[@]} -eq 0 ] || kill "${card_pids[@]}" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP
+
+# The initramfs: busybox, the init script and the drivers that are modules in
+# this kernel, in the order they load (a module after what it depends on).
+modules_dir=$tree/lib/modules/$version
+wanted=(virtio_pci 9pnet_virtio 9p xhci_pci ftdi_sio)
+mkdir -p "$work/initramfs/bin" "$work/initramfs/modules" "$work/initramfs/"{proc,sys,dev}
+cp "$busybox" "$work/initramfs/bin/busybox"
+cp "$here/init" "$work/initramfs/init"
+printf '%s\n' "$here/guest-checks.sh" "$p42r" >"$work/initramfs/checks"
+chmod 755 "$work/initramfs/init"
+for name in "${wanted[@]}"; do
+  pattern=${name//[-_]/[-_]}
+  line=$(grep -E "/$pattern\.ko:" "$modules_dir/modules.dep") ||
+    { grep -q -E "/$pattern\.ko$" "$modules_dir/modules.builtin" && continue; } ||
+    skip "the kernel has no driver $name"
+  # modules.dep lists a module, then what it needs, deepest last: load in reverse.
+  read -r -a chain <<<"${line/:/}"
+  for ((i = ${#chain[@]} - 1; i >= 0; i--)); do
+    module=$(basename "${chain[$i]}" .ko)
+    grep -qx "$module" "$work/initramfs/modules/order" 2>/dev/null && continue
+    cp "$modules_dir/${chain[$i]}" "$work/initramfs/modules/$module.ko"
+    echo "$module" >>"$work/initramfs/modules/order"
+  done
+done
+(cd "$work/initramfs" && find . | "$busybox" cpio -o -H newc 2>/dev/null | gzip -1 >"$work/initramfs.cpio.gz")
+stage vm-initramfs
+
+# A card on a host pty for each device: the USB serial adapter and the PCI
+# UART. Their update notices come every 400 ms, so an update lasts long
+# enough to be interrupted.
+start_card() {
+  mkdir -m 700 "$work/$1"
+  "$card" --device-root "$work/$1" --scenario normal --pacing 400 >"$work/$1.out" 2>"$work/$1.err" &
+  card_pids+=($!)
+  for _ in $(seq 100); do
+    [ -s "$work/$1.out" ] && break
+    sleep 0.1
+  done
+  pty=$(awk 'NR == 1 { print $1 }' "$work/$1.out")
+  if [ ! -c "$pty" ]; then
+    say "the simulated card for the $1 did not start: $(cat "$work/$1.err")"
+    exit 1
+  fi
+  say "the $1's card is on $pty"
+}
+start_card adapter
+adapter_pty=$pty
+start_card uart
+uart_pty=$pty
+
+# The devices as qemu's monitor adds them again after pulling them out.
+declare -A devices=(
+  [adapter]=usb-serial,bus=xhci.0,chardev=adapter-card,id=adapter
+  [uart]=pci-serial,bus=pci.0,chardev=uart-card,id=uart
+)
+monitor_socket=$work/monitor.sock
+"$qemu" -machine pc,accel=tcg -cpu max -smp 1 -m 1024 -nodefaults -display none -no-reboot \
+  -kernel "$kernel" -initrd "$work/initramfs.cpio.gz" \
+  -append "console=ttyS0 quiet panic=-1" \
+  -serial "file:$work/console.log" \
+  -monitor "unix:$monitor_socket,server=on,wait=off" \
+  -fsdev local,id=hostroot,path=/,security_model=none,readonly=on,multidevs=remap \
+  -device virtio-9p-pci,fsdev=hostroot,mount_tag=hostroot \
+  -device qemu-xhci,id=xhci \
+  -chardev "serial,path=$adapter_pty,id=adapter-card" \
+  -device "${devices[adapter]}" \
+  -chardev "serial,path=$uart_pty,id=uart-card" \
+  -device "${devices[uart]}" >"$work/qemu.log" 2>&1 &
+qemu_pid=$!
+
+# One command to qemu's monitor; its answer is printed.
+monitor() {
+  perl -MIO::Socket::UNIX -e '
+    my $socket = IO::Socket::UNIX->new(Peer => $ARGV[0]) or die "cannot reach the monitor: $!\n";
+    my ($seen, $answer) = (0, "");
+    local $SIG{ALRM} = sub { die "the monitor did not answer\n" };
+    alarm 10;
+    while (sysread($socket, my $chunk, 4096)) {
+      $answer .= $chunk;
+      if (!$seen && $answer =~ /\(qemu\) $/) { print $socket "$ARGV[1]\n"; $seen = 1; $answer = ""; next }
+      last if $seen && $answer =~ /\(qemu\) $/;
+    }
+    $answer =~ s/\r//g; $answer =~ s/^.*?\n//; $answer =~ s/\(qemu\) $//;
+    print $answer;' "$monitor_socket" "$1"
+}
+
+# Follows the guest's console until the guest powers off or time runs out.
+limit=${P42R_VM_TIMEOUT:-300}
+started=$SECONDS
+handled=0
+booted=no
+while kill -0 "$qemu_pid" 2>/dev/null; do
+  if [ $((SECONDS - started)) -ge "$limit" ]; then
+    say "the guest did not finish in $limit s"
+    kill "$qemu_pid"
+    break
+  fi
+  if [ "$booted" = no ] && grep -q '^vm-init: ready' "$work/console.log" 2>/dev/null; then
+    booted=yes
+    stage vm-boot
+  fi
+  mapfile -t requests < <(grep -a '^@@vm ' "$work/console.log" 2>/dev/null)
+  while [ "$handled" -lt "${#requests[@]}" ]; do
+    request=${requests[$handled]%$'\r'}
+    handled=$((handled + 1))
+    device=${request#@@vm * }
+    if [ -z "${devices[$device]:-}" ]; then
+      say "the guest asked for an unknown device: $request"
+      continue
+    fi
+    case "$request" in
+      "@@vm unplug "*) say "pulling the $device out"; monitor "device_del $device" ;;
+      "@@vm replug "*) say "plugging the $device in again"; monitor "device_add ${devices[$device]}" ;;
+    esac
+  done
+  sleep 0.05
+done
+wait "$qemu_pid" 2>/dev/null
+qemu_pid=
+stage vm-checks
+
+tr -d '\r' <"$work/console.log" | grep -a -v '^@@vm ' | sed 's/^/guest: /'
+if [ -s "$work/qemu.log" ]; then
+  sed 's/^/qemu: /' "$work/qemu.log"
+fi
+summary=$(tr -d '\r' <"$work/console.log" | grep -a -E '^vm-check: [0-9]+ passed, [0-9]+ failed$' | tail -n 1)
+if [ -z "$summary" ]; then
+  say "the guest's checks did not finish"
+  exit 1
+fi
+echo "${summary#vm-check: }"
+[[ "$summary" == *", 0 failed" ]]
