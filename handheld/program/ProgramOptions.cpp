@@ -42,7 +42,7 @@ Exit codes:
   2  the command line is wrong
   3  another copy is running on the same device root (the handheld program ends
      silently, a command says so)
-  4  the device root is missing or cannot be written
+  4  the device root is missing, cannot be written, or is not yours alone
   5  the --port device is not there, leads nowhere or is no serial device
   6  the card's port is in use by another program (each holder named)
   7  no permission to open the --port device
@@ -50,7 +50,7 @@ Exit codes:
   9  the card refused the request or reported a failure
   10 the card was removed while the command ran
   11 the card did not answer in time
-  12 the administrator password was refused, or the password screen is locked
+  12 the administrator password was refused, or it is locked (from any run)
   13 standard output was closed or could not be written (the run ended early)
   130 the command was interrupted (Ctrl+C) or its question answered no
 )";
