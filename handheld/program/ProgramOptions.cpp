@@ -61,6 +61,7 @@ struct RawOptions {
   std::string ledSetting, appsAction, appName, domainsAction;
   std::vector<std::string> domainsWords;
   int watchSeconds = 0;
+  std::string metricsFile;
   int passwordFd = -1;
 };
 
@@ -108,6 +109,10 @@ struct Parser {
                        "Asks the card for its reception: level 0-4, network kind and the screen's label.");
     signal->add_option("--watch", raw.watchSeconds, "ask again every SECONDS until interrupted")
         ->check(CLI::Range(1, 86400));
+    signal->add_option("--textfile", raw.metricsFile,
+                       "also rewrite FILE after every answer with the reception as metrics (the text format of a "
+                       "node exporter's textfile collector), replaced whole, never half written")
+        ->type_name("FILE");
     auto* led = Add(CommandKind::Led, "led",
                     "Sets the card's communication-state LED display on or off (the card does not tell its "
                     "present setting).");
@@ -233,6 +238,7 @@ struct Parser {
       case CommandKind::Signal:
         options.entry = "general";
         if (chosen->first->count("--watch") != 0) command.watchSeconds = raw.watchSeconds;
+        command.metricsFile = raw.metricsFile;
         break;
       case CommandKind::Led:
         options.entry = "general";

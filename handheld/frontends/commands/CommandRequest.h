@@ -17,6 +17,7 @@ struct CommandRequest {
   CommandKind kind = CommandKind::Info;
   bool json = false;                // one JSON object instead of text
   std::optional<int> watchSeconds;  // signal --watch: ask again after this many seconds
+  std::string metricsFile;          // signal --textfile: the reception also rewritten into this file
   std::optional<bool> ledOn;        // led on|off
   AppsAction appsAction = AppsAction::List;
   std::string appName;              // apps start|stop NAME

@@ -13,7 +13,7 @@ namespace screens = resources::screens;
 namespace controls = resources::controls;
 
 std::unique_ptr<Command> MakeInfoCommand();
-std::unique_ptr<Command> MakeSignalCommand(std::optional<int> watchSeconds);
+std::unique_ptr<Command> MakeSignalCommand(std::optional<int> watchSeconds, std::string metricsFile);
 std::unique_ptr<Command> MakeLedCommand(bool on);
 std::unique_ptr<Command> MakeAppsCommand(AppsAction action, std::string name);
 std::unique_ptr<Command> MakeUpdateCommand(bool yes);

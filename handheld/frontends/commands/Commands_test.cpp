@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frontends/commands/MetricsFile.h"
 #include "frontends/commands/PasswordInput.h"
 #include "frontends/commands/TerminalSafe.h"
 #include "testing/ProgramProcess.h"
@@ -238,6 +239,24 @@ TEST(Commands, AdministratorCommandsPassThePasswordScreen) {
        "--password-fd 999: descriptor 999 is not open"},
       {command({"domains"}), 12, {{"result", "access-denied"}}, "", "", std::string(300, 'x') + "\n"},
   }, Order::InTurn);
+}
+
+// The reception for a monitoring collector: the file whole after every
+// answer, the card's label escaped, a file that cannot be written a failure.
+TEST(Commands, SignalRewritesItsMetricsFileWhole) {
+  testing::TempDirectory directory;
+  const auto file = directory.path() / "p42r.prom";
+  const Finished run = RunP42r({"signal", "--sim", "--virtual-clock", "--textfile", file.string()});
+  EXPECT_EQ(run.exitCode, 0) << run.errors;
+  std::ifstream in(file);
+  const std::string metrics(std::istreambuf_iterator<char>(in), {});
+  EXPECT_NE(metrics.find("\np42r_signal_up 1\n"), std::string::npos) << metrics;
+  EXPECT_NE(metrics.find("\np42r_signal_level "), std::string::npos) << metrics;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory.path()), {}), 1) << "no copy left behind";
+
+  const std::string text = MetricsText({true, 2, "a\"b\\c\nd", 5});
+  EXPECT_NE(text.find(R"(p42r_signal_network_info{network="a\"b\\c\nd"} 1)"), std::string::npos) << text;
+  EXPECT_EQ(RunP42r({"signal", "--sim", "--virtual-clock", "--textfile", "/proc/p42r.prom"}).exitCode, 1);
 }
 
 TEST(Commands, APasswordDescriptorThatShowsWhatIsTypedIsRefused) {

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "frontends/commands/Commands.h"
+#include "frontends/commands/MetricsFile.h"
 #include "link/AtVocabulary.h"
 #include "platform/TextConversion.h"
 #include "resources/StringTable.h"
@@ -53,7 +54,8 @@ class InfoCommand final : public Command {
 
 class SignalCommand final : public Command {
  public:
-  explicit SignalCommand(std::optional<int> watchSeconds) : watchSeconds_(watchSeconds) {}
+  SignalCommand(std::optional<int> watchSeconds, std::string metricsFile)
+      : watchSeconds_(watchSeconds), metricsFile_(std::move(metricsFile)) {}
   int firstScreen() const override { return screens::kGeneralMenu; }
   void begin(CommandContext& context, const platform::Form&) override { context.click(controls::general_menu::kState); }
   void screenShown(CommandContext& context, const platform::Form& screen) override {
@@ -104,6 +106,22 @@ class SignalCommand final : public Command {
       outcome.fields = {{"level", level}, {"network", label.empty() ? json(nullptr) : json(label)}};
       outcome.text = "level " + std::to_string(level) + "/4" + (label.empty() ? "" : ", " + label);
     }
+    if (!metricsFile_.empty()) {
+      ReceptionSample sample;
+      sample.answered = outcome.kind == OutcomeKind::Ok;
+      sample.when = std::time(nullptr);
+      if (sample.answered) {
+        sample.level = outcome.fields["level"].get<int>();
+        if (outcome.fields["network"].is_string()) sample.network = outcome.fields["network"].get<std::string>();
+      }
+      if (auto failed = ReplaceMetricsFile(metricsFile_, MetricsText(sample))) {
+        Outcome broken;
+        broken.kind = OutcomeKind::Failed;
+        broken.message = *failed;
+        context.report(std::move(broken));
+        return;
+      }
+    }
     if (!watchSeconds_) {
       context.report(std::move(outcome));
       return;
@@ -120,6 +138,7 @@ class SignalCommand final : public Command {
   }
 
   std::optional<int> watchSeconds_;
+  std::string metricsFile_;
   bool asked_ = false;
   bool querying_ = false;
   int picture_ = 0;
@@ -172,15 +191,15 @@ bool EndsWithText(const std::string& text, std::uint32_t id) {
 }
 
 std::unique_ptr<Command> MakeInfoCommand() { return std::make_unique<InfoCommand>(); }
-std::unique_ptr<Command> MakeSignalCommand(std::optional<int> watchSeconds) {
-  return std::make_unique<SignalCommand>(watchSeconds);
+std::unique_ptr<Command> MakeSignalCommand(std::optional<int> watchSeconds, std::string metricsFile) {
+  return std::make_unique<SignalCommand>(watchSeconds, std::move(metricsFile));
 }
 std::unique_ptr<Command> MakeLedCommand(bool on) { return std::make_unique<LedCommand>(on); }
 
 std::unique_ptr<Command> MakeCommand(const CommandRequest& request) {
   switch (request.kind) {
     case CommandKind::Info: return MakeInfoCommand();
-    case CommandKind::Signal: return MakeSignalCommand(request.watchSeconds);
+    case CommandKind::Signal: return MakeSignalCommand(request.watchSeconds, request.metricsFile);
     case CommandKind::Led: return MakeLedCommand(request.ledOn.value_or(true));
     case CommandKind::Apps: return MakeAppsCommand(request.appsAction, request.appName);
     case CommandKind::Update: return MakeUpdateCommand(request.yes);
