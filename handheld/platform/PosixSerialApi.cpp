@@ -193,8 +193,7 @@ PortHandle PosixSerialApi::CreateFile(std::u16string_view name) {
   // device, and not the terminal this program runs in (a stale entry can
   // name a pty number that is now someone's shell). Either is no card.
   struct stat status {};
-  if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) || ::isatty(fd) == 0 ||
-      (::tcgetsid(fd) >= 0 && ::tcgetsid(fd) == ::getsid(0))) {
+  if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) || ::isatty(fd) == 0 || ::tcgetsid(fd) == ::getsid(0)) {
     ::close(fd);
     SetLastError(2);  // ERROR_FILE_NOT_FOUND
     return INVALID_PORT_HANDLE;

@@ -1,11 +1,11 @@
 #include "frontends/commands/MetricsFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "platform/Files.h"
 
 namespace p42r::frontends {
 
@@ -48,23 +48,13 @@ std::string MetricsText(const ReceptionSample& sample) {
 }
 
 std::optional<std::string> ReplaceMetricsFile(const std::filesystem::path& path, const std::string& text) {
-  std::string pending = path.string() + ".XXXXXX";
-  const int fd = ::mkostemp(pending.data(), O_CLOEXEC);
-  if (fd < 0) return "cannot write beside " + path.string() + ": " + std::strerror(errno);
-  std::size_t written = 0;
-  int failure = 0;
-  while (written < text.size() && failure == 0) {
-    const ssize_t count = ::write(fd, text.data() + written, text.size() - written);
-    if (count < 0 && errno != EINTR) failure = errno;
-    if (count > 0) written += static_cast<std::size_t>(count);
+  platform::HostFileSystem files;
+  if (auto failed = platform::ReplaceFileContent(files, path, text, platform::FileAttribute::Normal)) {
+    return failed->describe();
   }
   // The collector may run as another user: the reception is no secret.
-  if (failure == 0 && ::fchmod(fd, 0644) != 0) failure = errno;
-  if (::close(fd) != 0 && failure == 0) failure = errno;
-  if (failure == 0 && ::rename(pending.c_str(), path.c_str()) != 0) failure = errno;
-  if (failure == 0) return std::nullopt;
-  ::unlink(pending.c_str());
-  return "cannot write " + path.string() + ": " + std::strerror(failure);
+  if (::chmod(path.c_str(), 0644) != 0) return "chmod " + path.string() + ": " + std::strerror(errno);
+  return std::nullopt;
 }
 
 }  // namespace p42r::frontends

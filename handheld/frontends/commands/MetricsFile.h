@@ -22,8 +22,8 @@ struct ReceptionSample {
 // p42r_signal_network_info and p42r_signal_timestamp_seconds.
 std::string MetricsText(const ReceptionSample& sample);
 
-// Writes `text` beside `path` under a temporary name and renames it onto
-// `path`; why it could not, otherwise.
+// Gives `path` exactly `text` through a complete copy renamed onto it
+// (platform::ReplaceFileContent), readable by all; why it could not, otherwise.
 std::optional<std::string> ReplaceMetricsFile(const std::filesystem::path& path, const std::string& text);
 
 }  // namespace p42r::frontends
