@@ -129,7 +129,7 @@ stage vm-initramfs
 # enough to be interrupted.
 start_card() {
   mkdir -m 700 "$work/$1"
-  "$card" --device-root "$work/$1" --scenario normal --pacing 400 >"$work/$1.out" 2>"$work/$1.err" &
+  "$card" --device-root "$work/$1" --scenario normal --pacing 400 "${@:2}" >"$work/$1.out" 2>"$work/$1.err" &
   card_pids+=($!)
   for _ in $(seq 100); do
     [ -s "$work/$1.out" ] && break
@@ -142,7 +142,9 @@ start_card() {
   fi
   say "the $1's card is on $pty"
 }
-start_card adapter
+# The adapter's card keeps a trace of what it receives (on its stderr) for
+# the check that ModemManager kept off the card during an update.
+start_card adapter --trace
 adapter_pty=$pty
 start_card uart
 uart_pty=$pty
@@ -227,5 +229,29 @@ if [ -z "$summary" ]; then
   say "the guest's checks did not finish"
   exit 1
 fi
-echo "${summary#vm-check: }"
-[[ "$summary" == *", 0 failed" ]]
+read -r passed failed < <(echo "$summary" | sed -E 's/^vm-check: ([0-9]+) passed, ([0-9]+) failed$/\1 \2/')
+
+# The update beside ModemManager was the adapter card's last complete one:
+# from its AT@KUPSTART to its last notice the card must have received
+# nothing at all, while mmcli's AT+CSQ reached it before and after.
+if grep -a -q '^vm-mm: traced' "$work/console.log"; then
+  window=$(awk '/card <- AT@KUPSTART/ { inside = 1; got = ""; next }
+    inside && /card <- / { got = got "\n  " $0 }
+    inside && /card -> .*RSTNOTICPL/ { inside = 0; last = got; complete = 1 }
+    END { if (!complete) print "no complete update"; else printf "%s", last }' "$work/adapter.err")
+  polled=$(grep -c 'card <- AT+CSQ' "$work/adapter.err")
+  # What came after it: ModemManager probing the card again, and its queries.
+  after=$(awk '/card <- AT@KUPSTART/ { n = NR } /card -> .*RSTNOTICPL/ { last = n; end = NR } END { print end }' \
+    "$work/adapter.err")
+  say "after the update the card received: $(tail -n +"${after:-1}" "$work/adapter.err" | sed -n 's/.*card <- //p' |
+    tr -d '\n' | sed 's/<CR>/ /g; s/<LF>//g; s/<NUL>//g' | cut -c 1-400)"
+  if [ -z "$window" ] && [ "$polled" -gt 0 ]; then
+    echo "vm-check: ok mm-quiet: nothing reached the card during the update; mmcli's AT+CSQ reached it $polled times outside it"
+    passed=$((passed + 1))
+  else
+    echo "vm-check: FAIL mm-quiet: during the update the card received:${window:- nothing}; AT+CSQ reached it $polled times"
+    failed=$((failed + 1))
+  fi
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
