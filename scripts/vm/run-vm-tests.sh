@@ -239,12 +239,13 @@ if grep -a -q '^vm-mm: traced' "$work/console.log"; then
     inside && /card <- / { got = got "\n  " $0 }
     inside && /card -> .*RSTNOTICPL/ { inside = 0; last = got; complete = 1 }
     END { if (!complete) print "no complete update"; else printf "%s", last }' "$work/adapter.err")
-  polled=$(grep -c 'card <- AT+CSQ' "$work/adapter.err")
+  # What the card received, in order: ModemManager types some commands a
+  # character at a time, so a command may come in several pieces.
+  received() { sed -n 's/.*card <- //p' | tr -d '\n' | sed 's/<CR>/ /g; s/<LF>//g; s/<NUL>//g'; }
+  polled=$(received <"$work/adapter.err" | grep -o 'AT+CSQ' | wc -l)
   # What came after it: ModemManager probing the card again, and its queries.
-  after=$(awk '/card <- AT@KUPSTART/ { n = NR } /card -> .*RSTNOTICPL/ { last = n; end = NR } END { print end }' \
-    "$work/adapter.err")
-  say "after the update the card received: $(tail -n +"${after:-1}" "$work/adapter.err" | sed -n 's/.*card <- //p' |
-    tr -d '\n' | sed 's/<CR>/ /g; s/<LF>//g; s/<NUL>//g' | cut -c 1-400)"
+  after=$(awk '/card -> .*RSTNOTICPL/ { end = NR } END { print end + 1 }' "$work/adapter.err")
+  say "after the update the card received: $(tail -n +"$after" "$work/adapter.err" | received | cut -c 1-400)"
   if [ -z "$window" ] && [ "$polled" -gt 0 ]; then
     echo "vm-check: ok mm-quiet: nothing reached the card during the update; mmcli's AT+CSQ reached it $polled times outside it"
     passed=$((passed + 1))
