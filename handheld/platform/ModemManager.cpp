@@ -68,14 +68,17 @@ class BusModemManager final : public ModemManager {
     return {found == 1 ? take(uid) : std::string(), {}};
   }
 
-  std::string inhibit(const std::string& uid, bool inhibit) override {
+  std::string inhibit(const std::string& uid) override { return call(uid, 1); }
+  std::string release(const std::string& uid) override { return call(uid, 0); }
+
+ private:
+  std::string call(const std::string& uid, int inhibit) {
     char* error = nullptr;
-    if (api_.inhibit(bus_, uid.c_str(), inhibit ? 1 : 0, &error) == 0) return {};
+    if (api_.inhibit(bus_, uid.c_str(), inhibit, &error) == 0) return {};
     const std::string message = take(error);
     return message.empty() ? "no reason given" : message;
   }
 
- private:
   std::string take(char* text) const {
     std::string copy = text != nullptr ? text : "";
     api_.free_text(text);

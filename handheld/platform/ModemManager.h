@@ -25,10 +25,12 @@ class ModemManager {
   // The device UID of the modem one of whose ports has the kernel name
   // `port` (ttyUSB0); an empty string when no modem has it.
   virtual Answer<std::string> modemDevice(const std::string& port) = 0;
-  // Asks ModemManager to leave the device alone (or to take it back); an
-  // empty string when it agreed, else why not. An inhibition lasts while
-  // this object lives: ModemManager ends it when the program leaves the bus.
-  virtual std::string inhibit(const std::string& uid, bool inhibit) = 0;
+  // Asks ModemManager to leave the device alone; an empty string when it
+  // agreed, else why not. An inhibition lasts until released or until this
+  // object goes: ModemManager ends it when the program leaves the bus.
+  virtual std::string inhibit(const std::string& uid) = 0;
+  // Gives the device back; an empty string, or why it could not be.
+  virtual std::string release(const std::string& uid) = 0;
 };
 
 // The real ModemManager through its module, found beside the program (the

@@ -41,14 +41,14 @@ void ModemManagerHold::release() {
   if (inhibited_.empty()) return;
   const std::string uid = std::exchange(inhibited_, std::string());
   // A release that fails is undone by ModemManager when the program leaves the bus.
-  if (const std::string error = manager_->inhibit(uid, false); !error.empty()) {
+  if (const std::string error = manager_->release(uid); !error.empty()) {
     note_("ModemManager did not take its device back at once (" + error + "); it will when p42r has ended");
   }
 }
 
 std::optional<HostPortVerdict> ModemManagerHold::inhibit(const std::string& hostDevice, const std::string& uid,
                                                          platform::Clock& clock) {
-  if (const std::string error = manager_->inhibit(uid, true); !error.empty()) {
+  if (const std::string error = manager_->inhibit(uid); !error.empty()) {
     return Refusal(hostDevice, "would not leave it alone for this run (" + error + ")");
   }
   inhibited_ = uid;

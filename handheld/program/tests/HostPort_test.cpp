@@ -221,9 +221,13 @@ struct FakeModemManager final : platform::ModemManager {
     }
     return {modem && port == "ttyUSB0" ? "/sys/devices/usb1/1-1" : "", {}};
   }
-  std::string inhibit(const std::string& uid, bool inhibit) override {
-    *asked += (inhibit ? "inhibit " : "release ") + uid + ";";
-    return inhibit ? refusal : std::string();
+  std::string inhibit(const std::string& uid) override {
+    *asked += "inhibit " + uid + ";";
+    return refusal;
+  }
+  std::string release(const std::string& uid) override {
+    *asked += "release " + uid + ";";
+    return {};
   }
 };
 
