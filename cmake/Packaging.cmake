@@ -3,7 +3,9 @@
 # documentation; no toolkit, so that a headless machine can take it),
 # p42r-gui (the window part, the desktop entry and icons, the font) and
 # p42r-desktop (the installer library's host, stand-in,
-# Windows builds and example package). scripts/package.sh builds them.
+# Windows builds and example package) and p42r-ansible (the Ansible
+# collection, for the machine Ansible runs on). scripts/package.sh builds
+# them.
 set(P42R_PACKAGE_CONTACT "P42R maintainers <maintainers@users.noreply.c-seed-0f87f83a.example>")
 
 set(CPACK_GENERATOR DEB)
@@ -13,7 +15,7 @@ set(CPACK_PACKAGE_CONTACT ${P42R_PACKAGE_CONTACT})
 set(CPACK_PACKAGE_VENDOR "P42R maintainers")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL p42r gui desktop)
+set(CPACK_COMPONENTS_ALL p42r gui desktop ansible)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SOURCE p42r)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
@@ -55,5 +57,19 @@ applications carried by a desktop installer package. This package holds
 its Windows builds for x86 and x64, the table sources of an example
 package with the script that builds it, and desksetup-host, which runs the
 library's entry points on Linux over an installer stand-in.")
+
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_NAME p42r-ansible)
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_SECTION admin)
+# The modules run p42r on the managed hosts, not on the machine that has
+# this package: p42r is for those hosts to install.
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_DEPENDS "ansible-core")
+set(CPACK_DEBIAN_ANSIBLE_PACKAGE_SUGGESTS "p42r")
+set(CPACK_COMPONENT_ANSIBLE_DESCRIPTION "Ansible collection for P42R wireless data cards
+The collection p42r.card manages P42R wireless data cards on the hosts of
+an Ansible inventory through the p42r program installed there: facts
+about the card and its reception, the phone update, the LED, the card's
+applications and its permitted domains, each module idempotent and with
+check mode.")
 
 include(CPack)

@@ -4,7 +4,7 @@
 # documentation; no toolkit), p42r-gui_VERSION_amd64.deb (the window part,
 # the desktop entry and icons) and p42r-desktop_VERSION_amd64.deb
 # (DeskSetup's Windows builds, its Linux host and stand-in, the example
-# package), from an optimised build with Debian's hardening flags in
+# package) and p42r-ansible_VERSION_all.deb (the Ansible collection), from an optimised build with Debian's hardening flags in
 # build/package-build, then checks them with lintian.
 #
 # Installs the Debian packages the build needs first

@@ -89,6 +89,12 @@ for action in remove cleanup; do
 done
 check "remove and cleanup leave nothing of the example" test ! -e "$root/Program Files/P42R"
 
+# Ansible finds the installed collection where it looks for system-wide ones.
+if command -v ansible-doc >/dev/null; then
+  ANSIBLE_COLLECTIONS_PATH=$usr/share/ansible/collections ansible-doc p42r.card.p42r_update >doc.out 2>&1
+  check "ansible-doc shows the installed p42r.card.p42r_update" grep -qF "Runs the card's phone update" doc.out
+fi
+
 # Nothing installed names the build or source folder (RUNPATH, scripts,
 # pages). The Windows builds are left out: cmake cannot strip them, and a
 # debug build keeps their debug information (the packages' are release builds).
