@@ -201,7 +201,7 @@ monitor() {
 }
 
 # Follows the guest's console until the guest powers off or time runs out.
-limit=${P42R_VM_TIMEOUT:-300}
+limit=${P42R_VM_TIMEOUT:-480}
 started=$SECONDS
 handled=0
 booted=no
