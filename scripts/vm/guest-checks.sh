@@ -8,6 +8,8 @@
 #   vm-check: ok|FAIL NAME (SECONDS s): DETAIL   one line per check
 #   vm-figure: ...                                a measured time
 #   @@vm unplug|replug DEVICE                     asks the host to pull a device out or plug it in
+#   vm-mm: traced                                 the update beside ModemManager ran: the host checks
+#                                                 the adapter card's trace of it
 #   vm-check: N passed, N failed                  the last line
 # Usage (in the guest): guest-checks.sh P42R_PROGRAM
 set -uo pipefail

@@ -6,7 +6,8 @@
 # guest-checks.sh inside it on the host's own programs (the host's file
 # system is shared read-only over 9p). The guest's drivers (ftdi_sio, 8250),
 # udev and hang-ups are real; the host pulls a device out and plugs it in
-# again through qemu's monitor when the guest asks.
+# again through qemu's monitor when the guest asks. Where the host has
+# ModemManager and the D-Bus daemon, the guest runs them beside p42r too.
 #
 # Usage: scripts/vm/run-vm-tests.sh P42R P42R_CARD
 # The kernel package and its extracted tree are kept in a cache outside the
