@@ -66,6 +66,12 @@ std::string ProcessName(pid_t process) {
 
 }  // namespace
 
+std::string ModemManagerAdvice() {
+  return "a modem manager probes every serial port it sees: keep it off the card's port with a udev rule "
+         "setting ID_MM_DEVICE_IGNORE=1 (example: /usr/share/doc/p42r/examples/80-p42r-modemmanager.rules), "
+         "then plug the adapter in again";
+}
+
 HostPortVerdict DescribeOpenFailure(const std::string& hostDevice, int error) {
   switch (error) {
     case EACCES:
@@ -152,10 +158,7 @@ std::optional<HostPortVerdict> CheckHolders(const std::string& hostDevice) {
   if (named.empty()) return std::nullopt;
   std::string message = hostDevice + " is in use by another program: " + named + " holds it open";
   if (modemManager) {
-    message +=
-        "; a modem manager probes every serial port it sees: keep it off the card's port with a udev rule "
-        "setting ID_MM_DEVICE_IGNORE=1 (example: /usr/share/doc/p42r/examples/80-p42r-modemmanager.rules), "
-        "then plug the adapter in again";
+    message += "; " + ModemManagerAdvice();
   } else {
     message += "; end it and try again";
   }

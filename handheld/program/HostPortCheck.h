@@ -38,6 +38,10 @@ std::optional<HostPortVerdict> CheckHostPort(const std::string& hostDevice,
 // of the card's answers. Each holder is named by command and pid.
 std::optional<HostPortVerdict> CheckHolders(const std::string& hostDevice);
 
+// What to do about a modem manager that will not leave the card's port
+// alone: the udev rule that keeps it off, with the installed example.
+std::string ModemManagerAdvice();
+
 // The verdict for an open of `hostDevice` that failed with `error` (errno).
 HostPortVerdict DescribeOpenFailure(const std::string& hostDevice, int error);
 

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
+#include "platform/ModemManager.h"
 #include "program/ProgramOptions.h"
 
 namespace p42r::program {
@@ -70,6 +71,7 @@ void PrintText(const std::vector<SerialPortInfo>& ports) {
                 port.product.c_str());
     if (!port.serial.empty()) std::printf("  serial:  %s\n", port.serial.c_str());
     std::printf("  in use:  %s\n", port.holders.empty() ? "no" : ("by " + DescribeHolders(port.holders)).c_str());
+    std::printf("  modem:   %s\n", port.modemManager ? "managed by ModemManager" : "no modem manager uses it");
   }
 }
 
@@ -86,7 +88,8 @@ void PrintJson(const std::vector<SerialPortInfo>& ports) {
                     {"product", port.product},
                     {"serial", port.serial},
                     {"busy", !port.holders.empty()},
-                    {"heldBy", holders}});
+                    {"heldBy", holders},
+                    {"modemManager", port.modemManager}});
   }
   const nlohmann::ordered_json result = {
       {"command", "ports"}, {"ok", true}, {"result", "ok"}, {"exitCode", kExitOk}, {"ports", list}};
@@ -186,8 +189,16 @@ std::vector<PortHolder> HoldersOf(const std::filesystem::path& device, const std
   return holders;
 }
 
-int RunPortsCommand(bool json, UdevConnect connect) {
-  const auto ports = ListSerialPorts(connect);
+void MarkModemManagerPorts(std::vector<SerialPortInfo>& ports, platform::ModemManager* manager) {
+  if (manager == nullptr || ports.empty() || !manager->running().value.value_or(false)) return;
+  for (SerialPortInfo& port : ports) {
+    const auto uid = manager->modemDevice(std::filesystem::path(port.device).filename().string());
+    port.modemManager = uid.value && !uid.value->empty();
+  }
+}
+
+int RunPortsCommand(bool json, UdevConnect connect, platform::ModemManager* manager) {
+  auto ports = ListSerialPorts(connect);
   if (!ports) {
     const char* const message =
         "cannot ask the device manager (udev) for the serial ports; give --port the device instead";
@@ -204,6 +215,7 @@ int RunPortsCommand(bool json, UdevConnect connect) {
     }
     return kExitStartFailed;
   }
+  MarkModemManagerPorts(*ports, manager);
   if (json) {
     PrintJson(*ports);
   } else {

@@ -13,6 +13,10 @@
 
 struct udev;  // the device manager's context (libudev)
 
+namespace p42r::platform {
+class ModemManager;
+}
+
 namespace p42r::program {
 
 struct PortHolder {
@@ -26,6 +30,7 @@ struct SerialPortInfo {
   std::string byId;    // /dev/serial/by-id/usb-..., or empty
   std::string vendorId, productId, manufacturer, product, serial;
   std::vector<PortHolder> holders;  // empty: nobody has it open
+  bool modemManager = false;        // one of ModemManager's modems uses it
 };
 
 // Reaches the device manager: udev_new, or nullptr when it cannot be asked.
@@ -42,7 +47,11 @@ std::optional<std::vector<SerialPortInfo>> ListSerialPorts(UdevConnect connect =
 std::vector<PortHolder> HoldersOf(const std::filesystem::path& device,
                                   const std::filesystem::path& procRoot = "/proc");
 
+// Marks the ports that one of ModemManager's modems uses; none when
+// ModemManager is not there (`manager` null) or does not run.
+void MarkModemManagerPorts(std::vector<SerialPortInfo>& ports, platform::ModemManager* manager);
+
 // Prints the list as text or as one JSON object; the exit code.
-int RunPortsCommand(bool json, UdevConnect connect = ConnectToUdev);
+int RunPortsCommand(bool json, UdevConnect connect = ConnectToUdev, platform::ModemManager* manager = nullptr);
 
 }  // namespace p42r::program

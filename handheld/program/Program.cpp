@@ -21,6 +21,7 @@
 #include "platform/Files.h"
 #include "platform/HostDeviceWatcher.h"
 #include "platform/LastError.h"
+#include "platform/ModemManager.h"
 #include "platform/NamedMutex.h"
 #include "platform/PosixSerialApi.h"
 #include "platform/Registry.h"
@@ -31,6 +32,7 @@
 #include "program/DeviceRootSetup.h"
 #include "program/Frontend.h"
 #include "program/HostPortCheck.h"
+#include "program/ModemManagerHold.h"
 #include "program/PortList.h"
 #include "program/ScreenTable.h"
 #include "program/WindowHandover.h"
@@ -281,6 +283,26 @@ void CheckPort(const ProgramOptions& options, const platform::DeviceRoot& device
   throw StartFailure{ExitCodeFor(problem->kind), problem->message};
 }
 
+// ModemManager is asked to leave the device behind a real port alone
+// before anything touches the card; the hold gives it back when it goes.
+// A pseudo-terminal is never one of its modems, and a port that is not
+// there is CheckPort's to report.
+std::unique_ptr<ModemManagerHold> KeepModemManagerOff(const ProgramOptions& options, platform::Clock& clock) {
+  if (!options.hostPort) return nullptr;
+  std::error_code error;
+  const auto node = std::filesystem::canonical(*options.hostPort, error);
+  if (error || node.parent_path() == "/dev/pts") return nullptr;
+  std::string whyNot;
+  auto manager = platform::ConnectToModemManager(whyNot);
+  auto hold = std::make_unique<ModemManagerHold>(
+      std::move(manager), whyNot, [port = *options.hostPort] { return ModemManagerHoldsPort(port); },
+      [](const std::string& note) { std::fprintf(stderr, "p42r: %s\n", note.c_str()); });
+  if (auto refusal = hold->keepOff(*options.hostPort, node.filename().string(), clock)) {
+    throw StartFailure{ExitCodeFor(refusal->kind), refusal->message};
+  }
+  return hold;
+}
+
 app::CPocketPCApp::Options ApplicationOptions(const ProgramOptions& options, Handheld& handheld) {
   app::CPocketPCApp::Options appOptions;
   appOptions.commandLine = options.handheldCommandLine;
@@ -393,9 +415,12 @@ int Run(const ProgramOptions& options, Handheld& handheld, Frontend& frontend) {
 
 int RunProgram(const ProgramOptions& options, const WindowMaker& makeWindow) {
   if (options.command && options.command->kind == frontends::CommandKind::Ports) {
-    return RunPortsCommand(options.command->json);
+    std::string whyNot;
+    const auto manager = platform::ConnectToModemManager(whyNot);
+    return RunPortsCommand(options.command->json, ConnectToUdev, manager.get());
   }
   ChosenRoot root;
+  std::unique_ptr<ModemManagerHold> modemManager;
   std::unique_ptr<Handheld> handheld;
   try {
     root = ChooseDeviceRoot(options);
@@ -405,10 +430,13 @@ int RunProgram(const ProgramOptions& options, const WindowMaker& makeWindow) {
       return ResetManagementFileCommand(*root.root, *handheld->codePage);
     }
     std::unique_ptr<Frontend> frontend = ChooseFrontend(options, *handheld, makeWindow);
+    modemManager = KeepModemManagerOff(options, *handheld->clock);
     CheckPort(options, *root.root);
     const int exitCode = Run(options, *handheld, *frontend);
     frontend.reset();
     handheld.reset();
+    // The port is closed: ModemManager may have its device back.
+    if (modemManager) modemManager->release();
     return exitCode;
   } catch (const StartFailure& failure) {
     if (handheld) handheld->clock->shutdown();

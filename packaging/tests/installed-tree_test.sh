@@ -26,6 +26,14 @@ check "the desktop entry is where menus look" test -s "$usr/share/applications/p
 check "p42r-gui has p42r's manual page" test -s "$usr/share/man/man1/p42r-gui.1.gz"
 qt=$(ldd "$usr/bin/p42r" | grep -i qt)
 check "p42r links no Qt library: ${qt:-}" test -z "$qt"
+glib=$(ldd "$usr/bin/p42r" | grep -i glib)
+check "p42r links no GLib: ${glib:-}" test -z "$glib"
+# `p42r ports` asks ModemManager through the module in the private folder,
+# found from the moved program (the loader names each object it opens).
+loaded=$(LD_DEBUG=files timeout 30 "$usr/bin/p42r" ports 2>&1 | grep -o 'file=[^[:space:]]*/p42r-modemmanager\.so' |
+  head -n 1 | sed 's/^file=//')
+loaded=$(realpath -m "${loaded:-none}")
+check "the moved p42r loads its ModemManager module from the tree: $loaded" test "${loaded#"$usr"/lib/}" != "$loaded"
 # A PNG starts with its signature, then the header chunk's width and height.
 for size in 32 64 128; do
   icon=$usr/share/icons/hicolor/${size}x$size/apps/p42r.png

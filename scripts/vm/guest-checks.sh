@@ -8,6 +8,8 @@
 #   vm-check: ok|FAIL NAME (SECONDS s): DETAIL   one line per check
 #   vm-figure: ...                                a measured time
 #   @@vm unplug|replug DEVICE                     asks the host to pull a device out or plug it in
+#   vm-mm: traced                                 the update beside ModemManager ran: the host checks
+#                                                 the adapter card's trace of it
 #   vm-check: N passed, N failed                  the last line
 # Usage (in the guest): guest-checks.sh P42R_PROGRAM
 set -uo pipefail
@@ -199,7 +201,139 @@ check_device() {
   fi
 }
 
+# ModemManager running beside p42r, with the adapter marked for it as a
+# modem's own udev rules mark a modem: it probes the card and makes a modem
+# of it, and mmcli asks that modem for the signal every second while p42r
+# updates the card. p42r asks ModemManager to leave the device alone for the
+# run: the update ends well, and ModemManager has the modem back after it.
+# The host then checks the card's trace: nothing reached the card between
+# AT@KUPSTART and the update's last notice ("vm-mm: traced" tells it to).
+mm_pids=()
+modems() { mmcli -L -J 2>/dev/null | jq -e '."modem-list" | length > 0' >/dev/null; }
+no_modems() { ! modems; }
+check_modem_manager() {
+  local missing= program
+  for program in dbus-daemon ModemManager mmcli; do
+    command -v "$program" >/dev/null || missing+=" $program"
+  done
+  if [ -n "$missing" ]; then
+    echo "vm-check: skipped modemmanager: not installed on the host:$missing (packages dbus, modemmanager)"
+    return
+  fi
+  if [ "$udev" = no ] || ! wait_for 30 usb_port; then
+    echo "vm-check: skipped modemmanager: no udev or no adapter in the guest"
+    return
+  fi
+  mkdir -p /run/udev/rules.d /run/dbus
+  # The UART's checks are about its driver: ModemManager is kept off it.
+  printf '%s\n' 'SUBSYSTEM=="tty", KERNEL=="ttyUSB[0-9]*", ENV{ID_MM_DEVICE_PROCESS}="1"' \
+    'SUBSYSTEM=="tty", KERNEL=="ttyS[0-9]*", ENV{ID_MM_DEVICE_IGNORE}="1"' >/run/udev/rules.d/79-p42r-vm-modem.rules
+  udevadm control --reload
+  udevadm trigger --action=add --subsystem-match=tty
+  udevadm settle --timeout=30
+  dbus-daemon --system --fork --print-pid >"$work/dbus.pid"
+  mm_pids+=("$(cat "$work/dbus.pid")")
+  ModemManager --debug --log-file="$work/mm.log" --log-timestamps >/dev/null 2>&1 &
+  mm_pids+=($!)
+  local started made
+  started=$(uptime_s)
+  if ! wait_for 120 modems; then
+    fail mm-modem "ModemManager made no modem of the card in 120 s"
+    tail -n 15 "$work/mm.log" | sed 's/^/  mm: /'
+    return
+  fi
+  made=$(uptime_s)
+  echo "vm-figure: mm-modem-made $(difference "$started" "$made") s after ModemManager started"
+  ok mm-modem "$(mmcli -L | tr -s ' ' | head -n 1)"
+  check_listed_by_modem_manager mm-ports true
+
+  # Refused: a user other than root may not inhibit a device (ModemManager's
+  # bus policy keeps InhibitDevice for root), so p42r ends before touching
+  # the card, naming ModemManager and the udev rule.
+  local user_root status=0
+  user_root=$(mktemp -d "${TMPDIR:-/tmp}/p42r-vm-user.XXXXXX")
+  chown nobody "$user_root"
+  local refused_at
+  refused_at=$(uptime_s)
+  setpriv --reuid=nobody --regid=nogroup --clear-groups timeout 60 "$p42r" --device-root "$user_root" \
+    update --yes --json --port /dev/ttyUSB0 >"$work/mm-refused.out" 2>"$work/mm-refused.err" || status=$?
+  echo "vm-figure: mm-refused p42r ended $(difference "$refused_at" "$(uptime_s)") s after it started"
+  if [ "$status" -eq 6 ] && grep -q 'ModemManager manages /dev/ttyUSB0' "$work/mm-refused.err" &&
+    grep -q '80-p42r-modemmanager.rules' "$work/mm-refused.err" && modems; then
+    ok mm-refused "exit 6: $(cut -c 1-160 "$work/mm-refused.err")"
+  else
+    fail mm-refused "exit code $status, expected 6 naming ModemManager and the udev rule"
+    show mm-refused
+  fi
+
+  # mmcli asks the modem every second, as ModemManager's own polling does.
+  (while :; do
+    timeout 20 mmcli -m any --command=AT+CSQ >>"$work/mm-poll.log" 2>&1
+    read -r -t 1 -u "$pause" _
+  done) &
+  local poller=$!
+  # The card answers ERROR to AT+CSQ, which mmcli reports as the modem's
+  # unknown error: the query reached the card.
+  local answered='response:|MobileEquipment'
+  if ! wait_for 60 grep -q -E "$answered" "$work/mm-poll.log"; then
+    fail mm-polling "mmcli's query reached no card in 60 s: $(tail -n 1 "$work/mm-poll.log")"
+    kill "$poller"
+    return
+  fi
+  ok mm-polling "mmcli's AT+CSQ reaches the card: $(grep -m1 -E "$answered" "$work/mm-poll.log" | cut -c 1-100)"
+  local began ended asked inhibited
+  asked=$(wc -l <"$work/mm-poll.log")
+  began=$(date +%s.%N)
+  status=0
+  run_p42r mm-update update --yes --json --port /dev/ttyUSB0 || status=$?
+  ended=$(date +%s.%N)
+  echo "vm-mm: traced"
+  inhibited=$(grep -m1 'device inhibition setup' "$work/mm.log" | sed -E 's/.*\[([0-9]+\.[0-9]+)\].*/\1/')
+  echo "vm-figure: mm-update $(difference "$began" "$ended") s with mmcli polling" \
+    "($(($(wc -l <"$work/mm-poll.log") - asked)) queries meanwhile)," \
+    "ModemManager inhibited the device ${inhibited:+$(difference "$began" "$inhibited") s after p42r started}"
+  if [ "$status" -eq 0 ] && tail -n 1 "$work/mm-update.out" |
+    jq -e '.ok and .update == "completed" and (.message | contains("正常に完了"))' >/dev/null 2>&1; then
+    ok mm-update "$(tail -n 1 "$work/mm-update.out" | cut -c 1-160)"
+  else
+    fail mm-update "exit code $status, expected 0 and the success text"
+    show mm-update
+  fi
+  # After the run ModemManager takes the device back, makes its modem again
+  # and mmcli's queries reach the card again.
+  local polled
+  polled=$(wc -l <"$work/mm-poll.log")
+  if wait_for 120 eval 'tail -n +$((polled + 1)) "$work/mm-poll.log" | grep -q -E "$answered"'; then
+    echo "vm-figure: mm-modem-back $(difference "$ended" "$(date +%s.%N)") s after p42r ended (mmcli answered again)"
+    ok mm-back "ModemManager has the modem again: $(mmcli -L | tr -s ' ' | head -n 1)"
+  else
+    fail mm-back "mmcli's query reached no card for 120 s after p42r ended: $(tail -n 1 "$work/mm-poll.log")"
+    tail -n 15 "$work/mm.log" | sed 's/^/  mm: /'
+  fi
+  kill "$poller" 2>/dev/null
+  wait "$poller" 2>/dev/null
+}
+
+# `p42r ports --json` says whether ModemManager manages the adapter.
+check_listed_by_modem_manager() {
+  local status=0
+  run_p42r "$1" ports --json || status=$?
+  if [ "$status" -eq 0 ] && jq -e '.ports[] | select(.device == "/dev/ttyUSB0") | .modemManager == '"$2" \
+    "$work/$1.out" >/dev/null 2>&1; then
+    ok "$1" "/dev/ttyUSB0 modemManager $2"
+  else
+    fail "$1" "exit code $status, /dev/ttyUSB0 not listed with modemManager $2"
+    show "$1"
+  fi
+}
+
 check_device adapter "" usb_port 'USB disconnect'
+check_modem_manager
+# ModemManager goes before the UART's checks, which are about the driver.
+if [ ${#mm_pids[@]} -gt 0 ]; then
+  kill "${mm_pids[@]}" 2>/dev/null
+  wait_for 30 eval '! kill -0 ${mm_pids[*]} 2>/dev/null' || echo "vm-check: note: ModemManager did not end in 30 s"
+fi
 # `p42r ports` lists USB serial and ACM ports only, so the UART's checks
 # leave the list out.
 check_device uart uart- uart_port function

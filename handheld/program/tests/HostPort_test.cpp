@@ -17,8 +17,12 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 #include <nlohmann/json.hpp>
 
+#include "platform/Clock.h"
+#include "platform/ModemManager.h"
+#include "program/ModemManagerHold.h"
 #include "program/PortList.h"
 #include "program/ProgramOptions.h"
 #include "testing/ProgramProcess.h"
@@ -195,6 +199,104 @@ TEST(HostPortCheck, ALiveProcessHoldingThePortsLockFileMakesItBusyAndAStaleLockD
   // The program's own lock is no other program's.
   lockBy(::getpid());
   EXPECT_EQ(CheckHostPort(pty.slavePath, {lockDirectory.path()}), std::nullopt);
+}
+
+// ModemManager as the hold sees it: whether it runs, how many questions
+// its probe of the port lasts (it holds the port open meanwhile), whether
+// the probe makes a modem of it and whether it polls that modem (holding
+// the port) until inhibited, its answer to an inhibition. Every inhibition
+// asked is written to `asked`.
+struct FakeModemManager final : platform::ModemManager {
+  bool runs = true;
+  int probing = 0;
+  bool modem = true, polling = false;
+  std::string refusal;
+  std::shared_ptr<std::string> asked = std::make_shared<std::string>();
+  bool holdsPort() const { return probing > 0 || (modem && polling && asked->find("inhibit") == std::string::npos); }
+  Answer<bool> running() override { return {runs, {}}; }
+  Answer<std::string> modemDevice(const std::string& port) override {
+    if (probing > 0) {
+      --probing;
+      return {std::string(), {}};
+    }
+    return {modem && port == "ttyUSB0" ? "/sys/devices/usb1/1-1" : "", {}};
+  }
+  std::string inhibit(const std::string& uid) override {
+    *asked += "inhibit " + uid + ";";
+    return refusal;
+  }
+  std::string release(const std::string& uid) override {
+    *asked += "release " + uid + ";";
+    return {};
+  }
+};
+
+TEST(ModemManagerHold, TheCardsDeviceIsInhibitedForTheRunOrTheRunEndsNamingModemManager) {
+  const std::string inhibited = "inhibit /sys/devices/usb1/1-1;";
+  const struct Case {
+    const char* name;
+    bool present, runs;
+    int probing;
+    bool modem, polling;
+    const char* refusal;
+    std::string asked;
+    bool refused;
+    int waitedAtLeastS, waitedAtMostS;
+  } cases[] = {
+      {"absent", false, false, 0, true, true, "", "", false, 0, 0},
+      {"not running", true, false, 0, true, true, "", "", false, 0, 0},
+      {"idle modem", true, true, 0, true, false, "", inhibited, false, 0, 0},
+      {"polling modem", true, true, 0, true, true, "", inhibited, false, 0, 0},
+      {"refuses", true, true, 0, true, false, "not authorized", inhibited, true, 0, 0},
+      {"probe ends in a modem", true, true, 10, true, false, "", inhibited, false, 1, 3},
+      {"probe ends without one", true, true, 10, false, false, "", "", false, 1, 3},
+      {"probe never ends", true, true, 1000000, true, false, "", "", true, 30, 31},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto owned = std::make_unique<FakeModemManager>();
+    FakeModemManager& fake = *owned;
+    std::tie(fake.runs, fake.probing, fake.modem, fake.polling, fake.refusal) =
+        std::make_tuple(c.runs, c.probing, c.modem, c.polling, c.refusal);
+    const auto asked = fake.asked;
+    platform::ManualClock clock;
+    const auto started = clock.now();
+    std::optional<HostPortVerdict> verdict;
+    {
+      ModemManagerHold hold(c.present ? std::move(owned) : nullptr, "no module", [&] { return fake.holdsPort(); },
+                            [](const std::string&) {});
+      verdict = hold.keepOff("/dev/ttyUSB0", "ttyUSB0", clock);
+      EXPECT_EQ(*asked, c.asked);
+    }
+    const auto waited = std::chrono::duration_cast<std::chrono::seconds>(clock.now() - started).count();
+    EXPECT_GE(waited, c.waitedAtLeastS);
+    EXPECT_LE(waited, c.waitedAtMostS);
+    EXPECT_EQ(verdict.has_value(), c.refused);
+    if (verdict) {
+      EXPECT_EQ(ExitCodeFor(verdict->kind), kExitPortBusy);
+      EXPECT_NE(verdict->message.find("ModemManager manages /dev/ttyUSB0"), std::string::npos) << verdict->message;
+      EXPECT_NE(verdict->message.find("80-p42r-modemmanager.rules"), std::string::npos) << verdict->message;
+    }
+    // The device is given back when the hold goes, and only an inhibited one.
+    const bool given = !c.asked.empty() && !c.refused;
+    EXPECT_EQ(*asked, given ? c.asked + "release /sys/devices/usb1/1-1;" : c.asked);
+  }
+}
+
+TEST(ModemManagerHold, PortsMarksOnlyThePortsOfRunningModemManagersModems) {
+  std::vector<SerialPortInfo> ports(2);
+  ports[0].device = "/dev/ttyUSB0";
+  ports[1].device = "/dev/ttyUSB1";
+  FakeModemManager manager;
+  MarkModemManagerPorts(ports, &manager);
+  EXPECT_TRUE(ports[0].modemManager);
+  EXPECT_FALSE(ports[1].modemManager);
+  manager.runs = false;
+  ports[0].modemManager = false;
+  MarkModemManagerPorts(ports, &manager);
+  EXPECT_FALSE(ports[0].modemManager);
+  MarkModemManagerPorts(ports, nullptr);
+  EXPECT_FALSE(ports[0].modemManager);
 }
 
 // p42r itself, with a port it cannot use: a message, the exit code, no screen.
