@@ -35,29 +35,68 @@ bool ParseVersion(std::string_view text, platform::OsVersion& version) {
   return ParseUnsigned(text.substr(0, dot), version.major) && ParseUnsigned(text.substr(dot + 1), version.minor);
 }
 
-constexpr const char* kExitCodes = R"(
-Exit codes:
-  0  success
-  1  the program could not start, or failed unexpectedly (told on stderr)
-  2  the command line is wrong
-  3  another copy is running on the same device root (the handheld program ends
-     silently, a command says so)
-  4  the device root is missing, cannot be written, or is not yours alone
-  5  the --port device is not there, leads nowhere or is no serial device
-  6  the card's port is in use by another program (each holder named)
-  7  no permission to open the --port device
-  8  no card found, or it did not identify itself as the card
-  9  the card refused the request or reported a failure
-  10 the card was removed while the command ran
-  11 the card did not answer in time
-  12 the administrator password was refused, or it is locked (from any run)
-  13 standard output was closed or could not be written (the run ended early)
-  130 the command was interrupted (Ctrl+C) or its question answered no
-)";
+// --help's lines are kept within 79 columns; a long meaning goes on under itself.
+constexpr std::size_t kHelpWidth = 79;
+constexpr std::size_t kMeaningColumn = 5;
+
+}  // namespace
+
+std::string ExitCodesHelp() {
+  std::string help = "\nExit codes:\n";
+  for (const ExitCode& code : kExitCodeTable) {
+    std::string line = "  " + std::to_string(code.value);
+    line.resize(std::max(line.size() + 1, kMeaningColumn), ' ');
+    std::string_view rest = code.meaning;
+    while (line.size() + rest.size() > kHelpWidth) {
+      const std::size_t cut = rest.rfind(' ', kHelpWidth - line.size());
+      if (cut == std::string_view::npos || cut == 0) break;
+      help += line + std::string(rest.substr(0, cut)) + "\n";
+      line.assign(kMeaningColumn, ' ');
+      rest.remove_prefix(cut + 1);
+    }
+    help += line + std::string(rest) + "\n";
+  }
+  return help;
+}
+
+namespace {
+
+using Entry = ProgramOptions::Entry;
+
+// The words --ui and --entry take, each read straight into its value.
+const std::vector<std::pair<std::string, UiKind>> kUiWords = {
+    {"tui", UiKind::Terminal}, {"gui", UiKind::Window}, {"script", UiKind::Script}};
+const std::vector<std::pair<std::string, Entry>> kEntryWords = {{"consumer", Entry::Consumer},
+                                                                {"general", Entry::General},
+                                                                {"admin-connection", Entry::AdminConnection},
+                                                                {"admin-id", Entry::AdminId},
+                                                                {"applications", Entry::Applications}};
+
+// Turns the option's word into its value's number for CLI11 to store; a
+// word not among `words` ends the parse naming the ones it takes.
+template <typename Value>
+CLI::Validator WordOf(const std::string& option, const std::vector<std::pair<std::string, Value>>& words) {
+  std::string taken;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    taken += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i].first;
+  }
+  return CLI::Validator(
+      [option, taken, words](std::string& word) {
+        for (const auto& [name, value] : words) {
+          if (word != name) continue;
+          word = std::to_string(static_cast<int>(value));
+          return std::string();
+        }
+        throw UsageError{option + " takes " + taken + ", not '" + word + "'"};
+      },
+      "");
+}
 
 // The raw words CLI11 collects, turned into options once the parse is done.
 struct RawOptions {
-  std::string ui, osVersion, osPlatform, entry, port, deviceRoot, simulatedCard;
+  UiKind ui = UiKind::Terminal;
+  Entry entry = Entry::Consumer;
+  std::string osVersion, osPlatform, port, deviceRoot, simulatedCard;
   std::string ledSetting, appsAction, appName, domainsAction;
   std::vector<std::string> domainsWords;
   int watchSeconds = 0;
@@ -71,7 +110,7 @@ void AddCommonCommandOptions(CLI::App& command, ProgramOptions& options) {
   command.add_flag("--json", options.command->json, "print the result as one JSON object (docs/commands.md)");
   command.footer(std::string("\nThe program's options (--sim[=SCENARIO], --port PATH, --device-root DIR, ...) may\n"
                              "stand before or after the command, /LOG before it; see p42r --help.\n") +
-                 kExitCodes);
+                 ExitCodesHelp());
 }
 
 struct Parser {
@@ -94,10 +133,10 @@ struct Parser {
     app.add_flag("--sim{normal}", raw.simulatedCard, "plug the simulated card in");
     app.add_option("--port", raw.port, "the host serial device of the card");
     app.add_option("--device-root", raw.deviceRoot, "the emulated handheld's directory");
-    app.add_option("--ui", raw.ui);
+    app.add_option("--ui", raw.ui)->transform(WordOf("--ui", kUiWords));
     app.add_option("--os-version", raw.osVersion);
     app.add_option("--os-platform", raw.osPlatform);
-    app.add_option("--entry", raw.entry);
+    app.add_option("--entry", raw.entry)->transform(WordOf("--entry", kEntryWords));
     app.add_option("--code-page", options.codePage);
     app.require_subcommand(0, 1);
 
@@ -182,13 +221,7 @@ struct Parser {
     if (app.count("--device-root") != 0) options.deviceRoot = TakeValue("--device-root", raw.deviceRoot, "a directory");
     if (app.count("--ui") != 0) {
       if (options.ui == UiKind::Command) throw UsageError{"--ui does not go with a command"};
-      if (raw.ui == "script") {
-        options.ui = UiKind::Script;
-      } else if (raw.ui == "gui") {
-        options.ui = UiKind::Window;
-      } else if (raw.ui != "tui") {
-        throw UsageError{"--ui takes tui, gui or script, not '" + raw.ui + "'"};
-      }
+      options.ui = raw.ui;
       options.uiChosen = true;
     }
     if (app.count("--os-version") != 0) {
@@ -203,13 +236,7 @@ struct Parser {
     }
     if (app.count("--entry") != 0) {
       if (options.ui == UiKind::Command) throw UsageError{"--entry does not go with a command"};
-      const std::string& value = raw.entry;
-      if (value != "consumer" && value != "general" && value != "admin-connection" && value != "admin-id" &&
-          value != "applications") {
-        throw UsageError{"--entry takes consumer, general, admin-connection, admin-id or applications, not '" + value +
-                         "'"};
-      }
-      options.entry = value;
+      options.entry = raw.entry;
     }
     if (options.simulatedCard && options.hostPort) throw UsageError{"--sim and --port exclude each other"};
     if (options.virtualClock && (options.ui == UiKind::Terminal || options.ui == UiKind::Window)) {
@@ -234,18 +261,18 @@ struct Parser {
     using frontends::CommandKind;
     switch (command.kind) {
       case CommandKind::Info:
-      case CommandKind::Update: options.entry = "consumer"; break;
+      case CommandKind::Update: options.entry = Entry::Consumer; break;
       case CommandKind::Signal:
-        options.entry = "general";
+        options.entry = Entry::General;
         if (chosen->first->count("--watch") != 0) command.watchSeconds = raw.watchSeconds;
         command.metricsFile = raw.metricsFile;
         break;
       case CommandKind::Led:
-        options.entry = "general";
+        options.entry = Entry::General;
         command.ledOn = raw.ledSetting == "on";
         break;
       case CommandKind::Apps:
-        options.entry = "applications";
+        options.entry = Entry::Applications;
         command.appsAction = raw.appsAction == "start" ? frontends::AppsAction::Start
                              : raw.appsAction == "stop" ? frontends::AppsAction::Stop
                                                         : frontends::AppsAction::List;
@@ -259,11 +286,11 @@ struct Parser {
         break;
       case CommandKind::Domains: FinishDomains(command); [[fallthrough]];
       case CommandKind::ConnectionResult:
-        options.entry = "admin-connection";
+        options.entry = Entry::AdminConnection;
         TakePasswordFd(*chosen->first, command);
         break;
       case CommandKind::RegisterId:
-        options.entry = "admin-id";
+        options.entry = Entry::AdminId;
         TakePasswordFd(*chosen->first, command);
         break;
       case CommandKind::Ports: break;
@@ -430,7 +457,7 @@ Options:
   --landscape           the display is wider than it is high
   -h, --help            show this text
   --version             show the version
-)") + kExitCodes;
+)") + ExitCodesHelp();
 }
 
 }  // namespace p42r::program

@@ -69,20 +69,20 @@ TEST(ProgramOptions, GoodLinesMeanWhatTheySay) {
   ASSERT_TRUE(named) << error;
   EXPECT_EQ(named->simulatedCard, "update-fast");
   EXPECT_EQ(named->deviceRoot, "/tmp");
-  EXPECT_EQ(named->entry, "general");
+  EXPECT_EQ(named->entry, ProgramOptions::Entry::General);
 
   // The program's options may stand before or after the command.
   auto signal = ParseProgramOptions({"signal", "--sim", "--watch", "5", "--json"}, error);
   ASSERT_TRUE(signal && signal->command) << error;
   EXPECT_EQ(signal->ui, UiKind::Command);
-  EXPECT_EQ(signal->entry, "general");
+  EXPECT_EQ(signal->entry, ProgramOptions::Entry::General);
   EXPECT_EQ(signal->command->watchSeconds, 5);
   EXPECT_TRUE(signal->command->json);
   EXPECT_TRUE(signal->simulatedCard);
 
   auto apps = ParseProgramOptions({"--sim=applications-full", "apps", "stop", "Camera"}, error);
   ASSERT_TRUE(apps && apps->command) << error;
-  EXPECT_EQ(apps->entry, "applications");
+  EXPECT_EQ(apps->entry, ProgramOptions::Entry::Applications);
   EXPECT_EQ(apps->command->appsAction, frontends::AppsAction::Stop);
   EXPECT_EQ(apps->command->appName, "Camera");
 
