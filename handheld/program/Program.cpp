@@ -34,13 +34,13 @@
 #include "program/PortList.h"
 #include "program/ScreenTable.h"
 #include "program/WindowHandover.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace p42r::program {
 
 namespace {
 
-constexpr std::uint32_t kAppTitleString = 57344;  // the single-instance mutex is named after it
 
 // A step that cannot go on ends the run with this code; an empty message ends it silently.
 struct StartFailure {
@@ -263,7 +263,8 @@ std::string AnotherCopyMessage(const platform::DeviceRoot& deviceRoot) {
 
 bool AnotherCopyRuns(const platform::DeviceRoot& deviceRoot) {
   std::uint32_t error = platform::ERROR_SUCCESS;
-  const auto probe = platform::NamedMutex::create(deviceRoot, resources::LoadString(kAppTitleString), error);
+  const auto probe =
+      platform::NamedMutex::create(deviceRoot, resources::LoadString(resources::strings::kAppTitle), error);
   return error == platform::ERROR_ALREADY_EXISTS;
 }
 

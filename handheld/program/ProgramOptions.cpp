@@ -8,6 +8,7 @@
 #include "card/BuiltinScenarios.h"
 #include "card/CardError.h"
 #include "card/ScenarioReader.h"
+#include "frontends/commands/CommandTable.h"
 #include "frontends/commands/PasswordInput.h"
 #include "platform/TextConversion.h"
 
@@ -141,48 +142,35 @@ struct Parser {
     app.require_subcommand(0, 1);
 
     using frontends::CommandKind;
-    Add(CommandKind::Info, "info",
-        "Identifies the card as the program's start does: its port, its maker and whether an update was still "
-        "being written.");
-    auto* signal = Add(CommandKind::Signal, "signal",
-                       "Asks the card for its reception: level 0-4, network kind and the screen's label.");
+    Add(CommandKind::Info);
+    auto* signal = Add(CommandKind::Signal);
     signal->add_option("--watch", raw.watchSeconds, "ask again every SECONDS until interrupted")
         ->check(CLI::Range(1, 86400));
     signal->add_option("--textfile", raw.metricsFile,
                        "also rewrite FILE after every answer with the reception as metrics (the text format of a "
                        "node exporter's textfile collector), replaced whole, never half written")
         ->type_name("FILE");
-    auto* led = Add(CommandKind::Led, "led",
-                    "Sets the card's communication-state LED display on or off (the card does not tell its "
-                    "present setting).");
+    auto* led = Add(CommandKind::Led);
     led->add_option("setting", raw.ledSetting, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
-    auto* apps = Add(CommandKind::Apps, "apps", "Lists the card's applications and their states; starts or stops one.");
+    auto* apps = Add(CommandKind::Apps);
     apps->add_option("action", raw.appsAction, "list (the default), start or stop")
         ->check(CLI::IsMember({"list", "start", "stop"}));
     apps->add_option("name", raw.appName, "the application's name as the list shows it");
-    auto* update = Add(CommandKind::Update, "update",
-                       "Runs the phone update: the card fetches and writes its new software. Progress goes to "
-                       "standard error, the card's result to standard output.");
+    auto* update = Add(CommandKind::Update);
     update->add_flag("-y,--yes", options.command->yes, "accept the power warning without asking");
-    auto* domains = AddAdministrator(CommandKind::Domains, "domains",
-                                     "The card's permitted connection domains (three slots): list them, add one to "
-                                     "an empty slot, set or delete slot N.");
+    auto* domains = AddAdministrator(CommandKind::Domains);
     domains->add_option("action", raw.domainsAction, "list (the default), add DOMAIN, set N DOMAIN or delete N")
         ->check(CLI::IsMember({"list", "add", "set", "delete"}));
     domains->add_option("arguments", raw.domainsWords, "the slot number and/or the domain");
-    AddAdministrator(CommandKind::ConnectionResult, "connection-result",
-                     "How the card's last dial-up connection ended.");
-    auto* registerId = AddAdministrator(CommandKind::RegisterId, "register-id",
-                                        "Registers an ID text into the card's dedicated memory area.");
+    AddAdministrator(CommandKind::ConnectionResult);
+    auto* registerId = AddAdministrator(CommandKind::RegisterId);
     registerId->add_option("text", options.command->text, "the ID text")->required();
-    Add(CommandKind::Ports, "ports",
-        "Lists the USB serial and ACM ports a card could be on: the stable /dev/serial/by-id name, vendor, "
-        "product, serial number and the processes that hold each open. Needs no card.");
+    Add(CommandKind::Ports);
   }
 
   // An administrator command passes the password screen first.
-  CLI::App* AddAdministrator(frontends::CommandKind kind, const char* name, const char* description) {
-    CLI::App* command = Add(kind, name, description);
+  CLI::App* AddAdministrator(frontends::CommandKind kind) {
+    CLI::App* command = Add(kind);
     command->add_option("--password-fd", raw.passwordFd,
                         "read the administrator password from descriptor N, one per line (a wrong one is followed "
                         "by the next line, as a person tries again); without it, it is asked for on the terminal")
@@ -190,8 +178,10 @@ struct Parser {
     return command;
   }
 
-  CLI::App* Add(frontends::CommandKind kind, const char* name, const char* description) {
-    CLI::App* command = app.add_subcommand(name, description);
+  // The command's name and description come from the command table.
+  CLI::App* Add(frontends::CommandKind kind) {
+    const frontends::CommandEntry& entry = frontends::CommandEntryOf(kind);
+    CLI::App* command = app.add_subcommand(std::string(entry.name), std::string(entry.description));
     command->fallthrough();  // the program's options may follow the command
     command->allow_extras();  // checked with the program's own words in Finish
     AddCommonCommandOptions(*command, options);
@@ -390,6 +380,24 @@ std::string ScenarioList() {
   return list;
 }
 
+namespace {
+
+// The program's list of commands: each one's synopsis with its summary
+// beside it, or under it when the synopsis is too long for the column.
+std::string CommandsHelp() {
+  constexpr std::size_t kSummaryColumn = 24;
+  std::string help;
+  for (const frontends::CommandEntry& entry : frontends::CommandTable()) {
+    std::string line = "  " + std::string(entry.synopsis);
+    line += line.size() + 2 <= kSummaryColumn ? std::string(kSummaryColumn - line.size(), ' ')
+                                              : "\n" + std::string(kSummaryColumn, ' ');
+    help += line + std::string(entry.summary) + "\n";
+  }
+  return help;
+}
+
+}  // namespace
+
 std::string HelpText() {
   return std::string(R"(Usage: p42r [OPTIONS] [HANDHELD OPTIONS]
        p42r [OPTIONS] COMMAND [COMMAND OPTIONS]
@@ -399,18 +407,7 @@ a command, the program's own screens do one job without being shown and the
 result is printed as text or JSON (p42r COMMAND --help, docs/commands.md).
 
 Commands:
-  info                  identify the card: port, maker, an update still being written
-  signal [--watch S]    the reception level, network kind and the screen's label
-  led on|off            set the card's LED display
-  apps [list|start NAME|stop NAME]
-                        the card's applications and their states; start or stop one
-  update [--yes]        the phone update, with progress on standard error
-  domains [list|add DOMAIN|set N DOMAIN|delete N]
-                        the permitted connection domains (administrator)
-  connection-result     how the last dial-up connection ended (administrator)
-  register-id TEXT      register an ID text in the card's memory (administrator)
-  ports                 the USB serial and ACM ports a card could be on, and who holds them
-  The administrator commands ask for the password on the terminal without
+)") + CommandsHelp() + R"(  The administrator commands ask for the password on the terminal without
   echo, or read it from --password-fd N; never from the command line.
 
 Handheld options (passed to the program as its command line):
@@ -457,7 +454,7 @@ Options:
   --landscape           the display is wider than it is high
   -h, --help            show this text
   --version             show the version
-)") + ExitCodesHelp();
+)" + ExitCodesHelp();
 }
 
 }  // namespace p42r::program

@@ -2,6 +2,11 @@
 // one gets (it must name what is wrong).
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
 #include "program/ProgramOptions.h"
 
 namespace p42r::program {
@@ -99,6 +104,47 @@ TEST(ProgramOptions, GoodLinesMeanWhatTheySay) {
   EXPECT_NE(help->help->find("--yes"), std::string::npos);
   EXPECT_NE(help->help->find("11 the card did not answer in time"), std::string::npos);
   EXPECT_EQ(help->help->find("--entry"), std::string::npos) << "a command's help is its own";
+}
+
+std::string SourceFile(const std::string& path) {
+  std::ifstream file(std::string(P42R_SOURCE_DIR) + "/" + path);
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_TRUE(file.is_open()) << path;
+  return text.str();
+}
+
+// The README's table is the program's, row by row; every code the README,
+// the command reference and the manual page's own sections name is one.
+TEST(ProgramOptions, TheDocumentsTellTheExitCodesOfTheTable) {
+  const std::string readme = SourceFile("README.md");
+  const auto section = readme.find("## Exit codes of p42r");
+  ASSERT_NE(section, std::string::npos);
+  std::istringstream lines(readme.substr(section, readme.find("\n## ", section + 1) - section));
+  const std::regex row(R"(\| (\d+) \| `([a-z-]+)` \| (.*) \|)");
+  std::vector<std::string> documented, expected;
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch match;
+    if (std::regex_match(line, match, row)) {
+      documented.push_back(match[1].str() + " " + match[2].str() + " " + match[3].str());
+    }
+  }
+  std::set<int> values;
+  for (const ExitCode& code : kExitCodeTable) {
+    expected.push_back(std::to_string(code.value) + " " + std::string(code.name) + " " + std::string(code.meaning));
+    values.insert(code.value);
+  }
+  EXPECT_EQ(documented, expected);
+
+  const std::regex mention(R"((?:exit code |ends? with |\n\| )(\d+)\b)");
+  for (const char* path : {"README.md", "docs/commands.md", "packaging/man/p42r.h2m"}) {
+    const std::string text = SourceFile(path);
+    int seen = 0;
+    for (std::sregex_iterator at(text.begin(), text.end(), mention), end; at != end; ++at, ++seen) {
+      EXPECT_TRUE(values.count(std::stoi((*at)[1].str())) != 0) << path << ": " << (*at)[0].str();
+    }
+    EXPECT_GT(seen, 0) << path;
+  }
 }
 
 }  // namespace
