@@ -2,22 +2,19 @@
 
 #include "access/ClsInputCheck.h"
 #include "platform/Display.h"
+#include "resources/StringIds.h"
 
 namespace p42r::access {
 
 namespace {
+
+using namespace resources::strings::change_password;
 
 constexpr std::uint16_t kNewPasswordField = 1011;
 constexpr std::uint16_t kConfirmationField = 1012;
 constexpr std::uint16_t kConfirmButton = 1014;
 constexpr std::uint16_t kCancelButton = 1015;
 
-constexpr std::uint32_t kEntriesDiffer = 30103;
-constexpr std::uint32_t kInvalidCharacters = 30104;
-constexpr std::uint32_t kTooShort = 30105;
-constexpr std::uint32_t kTooLong = 30106;
-constexpr std::uint32_t kNotUpdated = 30107;
-constexpr std::uint32_t kChanged = 30151;
 constexpr std::uint32_t kCancelled = 30152;
 constexpr std::uint32_t kStatusOk = 40300;
 constexpr std::uint32_t kFirstBootClear = 40303;
@@ -41,7 +38,7 @@ void ClsChangePswd::onCommand(std::uint16_t controlId, std::uint16_t code) {
 }
 
 void ClsChangePswd::Reject(std::uint32_t messageId) {
-  MessageBox(String(messageId), platform::MB_OK);
+  MessageBox(messageId, platform::MB_OK);
   ClearFields({kNewPasswordField, kConfirmationField}, kNewPasswordField);
 }
 
@@ -62,17 +59,17 @@ void ClsChangePswd::Confirm() {
 
   // Either way the fields keep what was typed.
   if (!DataFile().WriteManagementFile(password, String(kStatusOk), String(kFirstBootClear))) {
-    MessageBox(String(kNotUpdated), platform::MB_OK);
+    MessageBox(kNotUpdated, platform::MB_OK);
     return;
   }
-  MessageBox(String(kChanged), platform::MB_ICONINFORMATION);
+  MessageBox(kChanged, platform::MB_ICONINFORMATION);
   Leave();
 }
 
 void ClsChangePswd::Cancel() {
   const auto stored = ReadStoredAccess();
   if (!stored) return;
-  MessageBox(String(kCancelled), platform::MB_ICONINFORMATION);
+  MessageBox(kCancelled, platform::MB_ICONINFORMATION);
   // The password stays; the lock status and the first-boot flag are cleared.
   // A failed write is not reported.
   DataFile().WriteManagementFile(stored->password, String(kStatusOk), String(kFirstBootClear));

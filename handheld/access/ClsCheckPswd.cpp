@@ -1,10 +1,13 @@
 #include "access/ClsCheckPswd.h"
 
 #include "platform/Display.h"
+#include "resources/StringIds.h"
 
 namespace p42r::access {
 
 namespace {
+
+using namespace resources::strings::check_password;
 
 constexpr std::uint16_t kPasswordField = 1000;
 constexpr std::uint16_t kAuthenticateButton = 1001;
@@ -12,8 +15,6 @@ constexpr std::uint16_t kExitButton = 1002;
 
 constexpr std::u16string_view kCommonPassword = u"j72n";
 
-constexpr std::uint32_t kWrongPassword = 30100;
-constexpr std::uint32_t kLocked = 30101;
 constexpr std::uint32_t kStatusLock = 40301;
 
 constexpr int kUnlockScreen = 3;
@@ -57,11 +58,11 @@ void ClsCheckPswd::Authenticate() {
 
   if (entered != reference) {
     ++failureCount_;
-    MessageBox(String(kWrongPassword), platform::MB_OK);
+    MessageBox(kWrongPassword, platform::MB_OK);
     ClearFields({kPasswordField}, kPasswordField);
     if (failureCount_ < kLockThreshold) return;
 
-    MessageBox(String(kLocked), platform::MB_ICONINFORMATION);
+    MessageBox(kLocked, platform::MB_ICONINFORMATION);
     // The stored password stays (not the common one); a failed write is not
     // reported, and the lock release screen follows all the same.
     DataFile().WriteManagementFile(stored->password, String(kStatusLock), NormalisedFirstBoot(stored->firstBoot));

@@ -40,18 +40,18 @@ void ClsUnlock::ReleaseLock() {
   if (!stored) return;
 
   if (entered != kUnlockCode) {
-    MessageBox(String(kWrongCode), platform::MB_OK);
+    MessageBox(kWrongCode, platform::MB_OK);
     ClearFields({kCodeField}, kCodeField);
     return;
   }
 
   ClearFields({kCodeField}, 0);
   if (DataFile().WriteManagementFile(u"", String(kStatusOk), NormalisedFirstBoot(stored->firstBoot))) {
-    MessageBox(String(kReleased), platform::MB_ICONINFORMATION);
+    MessageBox(kReleased, platform::MB_ICONINFORMATION);
     navigator().SwitchScreen(kAuthenticationScreen);
   } else {
     // The lock stays recorded; the user may try again.
-    MessageBox(String(kReleaseFailed), platform::MB_ICONEXCLAMATION);
+    MessageBox(kReleaseFailed, platform::MB_ICONEXCLAMATION);
   }
 }
 

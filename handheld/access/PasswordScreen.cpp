@@ -25,7 +25,7 @@ std::optional<PasswordScreen::StoredAccess> PasswordScreen::ReadStoredAccess() c
   StoredAccess stored;
   if (!dataFile.ReadEntry(SectionKind::Data3, EntryKey::Tag, stored.password) ||
       !dataFile.ReadEntry(SectionKind::Boot, EntryKey::FirstBoot, stored.firstBoot)) {
-    MessageBox(String(kSystemFileUnreadable), platform::MB_OK);
+    MessageBox(kSystemFileUnreadable, platform::MB_OK);
     navigator().PostClose();
     return std::nullopt;
   }

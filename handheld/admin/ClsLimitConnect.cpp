@@ -8,6 +8,7 @@
 #include "link/AtVocabulary.h"
 #include "link/DeviceLinkError.h"
 #include "link/LineText.h"
+#include "resources/StringIds.h"
 
 namespace p42r::admin {
 
@@ -18,6 +19,8 @@ using access::LengthCheck;
 using access::LengthClass;
 
 namespace {
+
+using namespace resources::strings::domains;
 
 constexpr std::uint16_t kDomainField = 1041;
 constexpr std::uint16_t kAddButton = 1042;
@@ -34,27 +37,16 @@ constexpr std::uint32_t kScreenCode = 20015;
 constexpr std::uint32_t kPortReadKind = 20104;
 constexpr std::uint32_t kUnexpectedLineCode = 20210;
 
-constexpr std::uint32_t kReadFailed = 30500;
-constexpr std::uint32_t kNoReply = 30501;
 constexpr std::uint32_t kAddNeedsEmptyRow = 30600;
-constexpr std::uint32_t kNotRegistered = 30601;
 constexpr std::uint32_t kTooShort = 30603;
 constexpr std::uint32_t kDisallowedCharacter = 30604;
 constexpr std::uint32_t kPunctuationAtEdge = 30605;
 constexpr std::uint32_t kAddQuestion = 30650;
-constexpr std::uint32_t kAdded = 30651;
 constexpr std::uint32_t kDeleteNeedsRegisteredRow = 30700;
-constexpr std::uint32_t kNotDeleted = 30701;
 constexpr std::uint32_t kDeleteQuestion = 30750;
-constexpr std::uint32_t kDeleted = 30751;
 constexpr std::uint32_t kEditNeedsRegisteredRow = 30800;
-constexpr std::uint32_t kNotChanged = 30801;
 constexpr std::uint32_t kEditQuestionJoin = 30850;
 constexpr std::uint32_t kEditQuestion = 30851;
-constexpr std::uint32_t kEdited = 30852;
-constexpr std::uint32_t kResultFailed = 30900;
-constexpr std::uint32_t kFirstResultText = 30950;  // result digit d shows 30950 + d
-constexpr int kHighestResult = 3;
 
 constexpr int kBackScreen = 6;
 constexpr platform::Duration kReaderStartWait{100};
@@ -135,7 +127,7 @@ void ClsLimitConnect::HandleSlotLine(const std::u16string& line) {
   }
   if (at::Is(line, at::kError)) {
     exchangeOpen_ = false;
-    MessageBox(String(kReadFailed), platform::MB_OK);
+    MessageBox(kReadFailed, platform::MB_OK);
     heldSlotLine_.clear();
     slotsRead_ = 0;
     Leave();
@@ -177,7 +169,7 @@ void ClsLimitConnect::onTimer(platform::TimerId) {
   if (closing_) return;
   if (!Disarm()) return;
   exchangeOpen_ = false;
-  MessageBox(String(kNoReply), platform::MB_OK);
+  MessageBox(kNoReply, platform::MB_OK);
   // What the silent exchange had collected is no answer to the next one: a
   // held slot line would make the next slot's domain look like a second
   // one, and a held digit would be shown for a later result that has none.
@@ -218,15 +210,15 @@ bool ClsLimitConnect::PreCheck(Change change) {
   if (targetRow_ < 0) return false;
   const bool registered = !RowText(targetRow_).empty();
   if (change == Change::Add && registered) {
-    MessageBox(String(kAddNeedsEmptyRow), platform::MB_OK);
+    MessageBox(kAddNeedsEmptyRow, platform::MB_OK);
     return false;
   }
   if (change == Change::Edit && !registered) {
-    MessageBox(String(kEditNeedsRegisteredRow), platform::MB_OK);
+    MessageBox(kEditNeedsRegisteredRow, platform::MB_OK);
     return false;
   }
   if (change == Change::Delete && !registered) {
-    MessageBox(String(kDeleteNeedsRegisteredRow), platform::MB_OK);
+    MessageBox(kDeleteNeedsRegisteredRow, platform::MB_OK);
     return false;
   }
   // The field keeps what was typed; what is checked and sent is trimmed.
@@ -238,7 +230,7 @@ bool ClsLimitConnect::PreCheck(Change change) {
 bool ClsLimitConnect::DomainAcceptable() {
   switch (ClsInputCheck::CheckLength(domainText_, LengthClass::DomainName)) {
     case LengthCheck::TooShort:
-      MessageBox(String(kTooShort), platform::MB_OK);
+      MessageBox(kTooShort, platform::MB_OK);
       return false;
     case LengthCheck::TooLong:
       // The field's limit keeps this from being typed.
@@ -248,10 +240,10 @@ bool ClsLimitConnect::DomainAcceptable() {
   }
   switch (ClsInputCheck::CheckDomainChars(domainText_)) {
     case DomainCharsCheck::DisallowedCharacter:
-      MessageBox(String(kDisallowedCharacter), platform::MB_OK);
+      MessageBox(kDisallowedCharacter, platform::MB_OK);
       return false;
     case DomainCharsCheck::PunctuationAtEdge:
-      MessageBox(String(kPunctuationAtEdge), platform::MB_OK);
+      MessageBox(kPunctuationAtEdge, platform::MB_OK);
       return false;
     case DomainCharsCheck::Accepted:
       return true;
@@ -298,25 +290,25 @@ void ClsLimitConnect::HandleChangeReply(const std::u16string& line) {
     case Operation::Add:
       if (ok) {
         SetRowText(targetRow_, domainText_);
-        MessageBox(domainText_ + String(kAdded), kInformation);
+        MessageBox(domainText_, kAdded, kInformation);
       } else {
-        MessageBox(domainText_ + String(kNotRegistered), platform::MB_OK);
+        MessageBox(domainText_, kNotRegistered, platform::MB_OK);
       }
       break;
     case Operation::Edit:
       if (ok) {
-        MessageBox(domainText_ + String(kEdited), kInformation);
+        MessageBox(domainText_, kEdited, kInformation);
         SetRowText(targetRow_, domainText_);
       } else {
-        MessageBox(rowText + String(kNotChanged), platform::MB_OK);
+        MessageBox(rowText, kNotChanged, platform::MB_OK);
       }
       break;
     case Operation::Delete:
       if (ok) {
         SetRowText(targetRow_, u"");
-        MessageBox(rowText + String(kDeleted), kInformation);
+        MessageBox(rowText, kDeleted, kInformation);
       } else {
-        MessageBox(domainText_ + String(kNotDeleted), platform::MB_OK);
+        MessageBox(domainText_, kNotDeleted, platform::MB_OK);
       }
       break;
     default:
@@ -344,7 +336,7 @@ void ClsLimitConnect::HandleResultLine(const std::u16string& line) {
       return;
     }
     exchangeOpen_ = false;
-    MessageBox(String(kFirstResultText + static_cast<std::uint32_t>(connectionResult_)),
+    MessageBox(kFirstResultText + static_cast<std::uint32_t>(connectionResult_),
                platform::MB_OK | platform::MB_ICONINFORMATION);
     EnterIdle();
     connectionResult_ = -1;
@@ -352,7 +344,7 @@ void ClsLimitConnect::HandleResultLine(const std::u16string& line) {
   }
   if (at::Is(line, at::kError)) {
     exchangeOpen_ = false;
-    MessageBox(String(kResultFailed), platform::MB_OK);
+    MessageBox(kResultFailed, platform::MB_OK);
     EnterIdle();
     connectionResult_ = -1;
     return;

@@ -5,12 +5,15 @@
 #include "link/AtVocabulary.h"
 #include "link/DeviceLinkError.h"
 #include "link/LineText.h"
+#include "resources/StringIds.h"
 
 namespace p42r::admin {
 
 namespace at = link::at;
 
 namespace {
+
+using namespace resources::strings::id_registration;
 
 constexpr std::uint16_t kTextField = 1069;
 constexpr std::uint16_t kRegisterButton = 1070;
@@ -20,10 +23,7 @@ constexpr std::array<std::uint16_t, 3> kExchangeControls = {kRegisterButton, kBa
 constexpr std::uint32_t kScreenCode = 20021;
 constexpr std::uint32_t kPortStateKind = 20100;
 constexpr std::uint32_t kUnexpectedLineCode = 20210;
-constexpr std::uint32_t kNotRegistered = 31300;
-constexpr std::uint32_t kNoReply = 31301;
 constexpr std::uint32_t kRegisterQuestion = 31350;
-constexpr std::uint32_t kRegistered = 31351;
 
 constexpr int kBackScreen = 7;
 constexpr platform::Duration kReaderStartWait{100};
@@ -64,11 +64,11 @@ void ClsSecurity::Register() {
   registrationText_ = link::TrimSpace(field ? field->text() : std::u16string());
   if (registrationText_.empty()) return;
   if (BreaksTheLine(registrationText_)) {
-    MessageBox(registrationText_ + String(kNotRegistered), platform::MB_OK);
+    MessageBox(registrationText_, kNotRegistered, platform::MB_OK);
     return;
   }
   const int answer =
-      MessageBox(registrationText_ + String(kRegisterQuestion), platform::MB_OKCANCEL | platform::MB_ICONQUESTION);
+      MessageBox(registrationText_, kRegisterQuestion, platform::MB_OKCANCEL | platform::MB_ICONQUESTION);
   if (answer != platform::IDOK) return;
   const std::u16string hex = cipher_.EncryptToHex(registrationText_);
   channel().StartReader(ReaderParam);
@@ -84,13 +84,13 @@ void ClsSecurity::OnDeviceLine(platform::Message& message) {
   // A reply with no watchdog running came after its exchange ended: fatal.
   if (!StopWatchdog()) return;
   if (at::Is(*line, at::kOk)) {
-    MessageBox(registrationText_ + String(kRegistered), platform::MB_OK | platform::MB_ICONINFORMATION);
+    MessageBox(registrationText_, kRegistered, platform::MB_OK | platform::MB_ICONINFORMATION);
     EmptyField();
     ClearBusy();
     return;
   }
   if (at::Is(*line, at::kError)) {
-    MessageBox(registrationText_ + String(kNotRegistered), platform::MB_OK);
+    MessageBox(registrationText_, kNotRegistered, platform::MB_OK);
     ClearBusy();
     return;
   }
@@ -101,7 +101,7 @@ void ClsSecurity::onTimer(platform::TimerId) {
   if (closing_) return;
   if (!StopWatchdog()) return;
   // No reply in time; the field keeps its text for another try.
-  MessageBox(String(kNoReply), platform::MB_OK);
+  MessageBox(kNoReply, platform::MB_OK);
   ClearBusy();
 }
 

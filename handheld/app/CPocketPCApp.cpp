@@ -2,13 +2,13 @@
 
 #include "app/AboutDialog.h"
 #include "platform/LastError.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace p42r::app {
 
 namespace {
 
-constexpr std::uint32_t kAppTitleString = 57344;
 constexpr std::u16string_view kLogFileName = u"\\p42r_softup.log";
 constexpr std::size_t kMaxPath = 260;
 
@@ -40,7 +40,7 @@ bool CPocketPCApp::InitInstance() {
   // The shell's extra controls and the framework's registry key have no
   // counterpart here. The single-document template (resource 128) names the
   // window title.
-  const std::u16string appTitle = resources::LoadString(kAppTitleString);
+  const std::u16string appTitle = resources::LoadString(resources::strings::kAppTitle);
   services_.display.setApplicationTitle(appTitle);
 
   std::uint32_t error = platform::ERROR_SUCCESS;

@@ -94,6 +94,18 @@ int ScreenView::MessageBox(const std::u16string& text, std::uint32_t style) cons
   return services_.display.messageBox(text, style);
 }
 
+int ScreenView::MessageBox(std::uint32_t textId, std::uint32_t style) const {
+  return MessageBox(std::u16string(), textId, style);
+}
+
+int ScreenView::MessageBox(const std::u16string& subject, std::uint32_t textId, std::uint32_t style) const {
+  return services_.display.messageBox(subject + String(textId), style, textId);
+}
+
+void ScreenView::ShowText(std::uint16_t id, std::uint32_t textId) const {
+  if (platform::Control* target = control(id)) target->setText(String(textId), textId);
+}
+
 void ScreenView::HideControl(std::uint16_t id) const {
   if (platform::Control* target = control(id)) target->show(false);
 }

@@ -62,6 +62,13 @@ class ScreenView : public platform::Form {
 
   std::u16string String(std::uint32_t id) const;
   int MessageBox(const std::u16string& text, std::uint32_t style) const;
+  // A box of string-table entry `textId`, after `subject` (a name, a domain)
+  // when there is one; whoever watches the display knows it by that entry.
+  int MessageBox(std::uint32_t textId, std::uint32_t style) const;
+  int MessageBox(const std::u16string& subject, std::uint32_t textId, std::uint32_t style) const;
+  // Shows string-table entry `textId` in a control of this screen, if it
+  // exists; whoever reads the screen knows the text by that entry.
+  void ShowText(std::uint16_t id, std::uint32_t textId) const;
   // Hides a control of this screen, if it exists.
   void HideControl(std::uint16_t id) const;
   void PostToSelf(platform::MessageId id, std::uint64_t wParam = 0) const;

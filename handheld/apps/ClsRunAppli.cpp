@@ -2,6 +2,7 @@
 
 #include "link/AtVocabulary.h"
 #include "link/DeviceLinkError.h"
+#include "resources/StringIds.h"
 
 namespace p42r::apps {
 
@@ -9,21 +10,16 @@ namespace at = link::at;
 
 namespace {
 
+using namespace resources::strings::applications;
+
 constexpr std::uint16_t kList = 1052;
 constexpr std::uint16_t kLaunch = 1053;
 constexpr std::uint16_t kTerminate = 1054;
 constexpr std::uint16_t kBack = 1057;
 
 constexpr std::uint32_t kScreenCode = 20009;
-constexpr std::uint32_t kLaunchFailed = 31000;
-constexpr std::uint32_t kNoReply = 31001;
-constexpr std::uint32_t kLaunchQuestion = 31050;
 constexpr std::uint32_t kLaunched = 31051;
-constexpr std::uint32_t kTerminateFailed = 31100;
-constexpr std::uint32_t kTerminateQuestion = 31150;
 constexpr std::uint32_t kTerminated = 31151;
-constexpr std::uint32_t kStatusUnavailable = 31200;
-constexpr std::uint32_t kRunning = 31201;
 constexpr std::uint32_t kAlreadyRunning = 32114;
 constexpr std::uint32_t kAlreadyTerminated = 32115;
 constexpr std::uint32_t kPortStateKind = 20100;
@@ -243,7 +239,7 @@ void ClsRunAppli::HandleNameLine(const std::u16string& line) {
 void ClsRunAppli::StatusUnavailable() {
   // The exchange is over; nothing the card still says belongs to it.
   step_ = Step::Idle;
-  MessageBox(String(kStatusUnavailable), platform::MB_OK);
+  MessageBox(kStatusUnavailable, platform::MB_OK);
   if (platform::Control* list = control(kList)) list->deleteAllRows();
   StopReader();
   if (channel().isOpen()) channel().Close();
@@ -278,14 +274,14 @@ void ClsRunAppli::ReportLastAction() {
       if (record.code != actedCode_) continue;
       const bool launch = action_ == Action::Launch;
       if (launch && record.state == 1 && expectedState_ == 0) {
-        ShowResult(Substituted(String(kAlreadyRunning), record.name), platform::MB_OK);
+        MessageBox(Substituted(String(kAlreadyRunning), record.name), platform::MB_OK);
       } else if (!launch && record.state == 0 && expectedState_ == 1) {
-        ShowResult(Substituted(String(kAlreadyTerminated), record.name), platform::MB_OK);
+        MessageBox(Substituted(String(kAlreadyTerminated), record.name), platform::MB_OK);
       } else if (launch) {
-        ShowResult(record.name + String(failed_ ? kLaunchFailed : kLaunched),
+        ShowResult(record.name, failed_ ? kLaunchFailed : kLaunched,
                    failed_ ? platform::MB_ICONEXCLAMATION : platform::MB_ICONINFORMATION);
       } else {
-        ShowResult(record.name + String(failed_ ? kTerminateFailed : kTerminated),
+        ShowResult(record.name, failed_ ? kTerminateFailed : kTerminated,
                    failed_ ? platform::MB_ICONEXCLAMATION : platform::MB_ICONINFORMATION);
       }
       break;
@@ -330,7 +326,7 @@ void ClsRunAppli::Act(Action action) {
   selectedRow_ = row;
   const bool launch = action == Action::Launch;
   const ApplicationRecord& record = records_[index];
-  const int answer = MessageBox(record.name + String(launch ? kLaunchQuestion : kTerminateQuestion),
+  const int answer = MessageBox(record.name, launch ? kLaunchQuestion : kTerminateQuestion,
                                 platform::MB_OKCANCEL | platform::MB_ICONQUESTION);
   if (answer != platform::IDOK || closing_) return;
 
@@ -357,7 +353,7 @@ void ClsRunAppli::HandleLaunchReply(const std::u16string& line) {
       return;
     }
     SetStateCell(selectedRow_, true);
-    ShowResult(records_[actedRecord_].name + String(kLaunched), platform::MB_ICONINFORMATION);
+    ShowResult(records_[actedRecord_].name, kLaunched, platform::MB_ICONINFORMATION);
     BusyOff();
     selectedRow_ = -1;
     return;
@@ -375,7 +371,7 @@ void ClsRunAppli::HandleTerminateReply(const std::u16string& line) {
     failed_ = false;
     records_[actedRecord_].state = 0;
     SetStateCell(selectedRow_, false);
-    ShowResult(records_[actedRecord_].name + String(kTerminated), platform::MB_ICONINFORMATION);
+    ShowResult(records_[actedRecord_].name, kTerminated, platform::MB_ICONINFORMATION);
     selectedRow_ = -1;
     BusyOff();
     return;
@@ -409,7 +405,7 @@ void ClsRunAppli::onTimer(platform::TimerId id) {
   // A reply that comes after all this belongs to no exchange any more. The
   // step is left as it was.
   SuspendReader();
-  MessageBox(String(kNoReply), platform::MB_OK);
+  MessageBox(kNoReply, platform::MB_OK);
   ShowIdle();
 }
 
@@ -453,7 +449,9 @@ void ClsRunAppli::StopReader() {
   channel().StopReader(channel().portHandle());
 }
 
-void ClsRunAppli::ShowResult(const std::u16string& text, std::uint32_t icon) { MessageBox(text, platform::MB_OK | icon); }
+void ClsRunAppli::ShowResult(const std::u16string& name, std::uint32_t textId, std::uint32_t icon) {
+  MessageBox(name, textId, platform::MB_OK | icon);
+}
 
 void ClsRunAppli::SetStateCell(int row, bool running) {
   if (platform::Control* list = control(kList)) list->setCell(row, 0, running ? String(kRunning) : u"");

@@ -86,7 +86,8 @@ class ClsRunAppli final : public app::ScreenView {
   void SuspendReader() { readerSuspended_ = true; }
   void ResumeReader() { readerSuspended_ = false; }
   void StopReader();
-  void ShowResult(const std::u16string& text, std::uint32_t icon);
+  // The result of the last action: the application's name, then string `textId`.
+  void ShowResult(const std::u16string& name, std::uint32_t textId, std::uint32_t icon);
   void SetStateCell(int row, bool running);
   // The listed record other than `index` that runs too, if any.
   bool AnotherListedRecordRuns(std::size_t index) const;

@@ -31,7 +31,8 @@ Control::Control(const resources::ControlTemplate& source, ControlListener& list
       enabled_((source.style & resources::kStyleDisabled) == 0),
       maxLength_(source.maxLength) {}
 
-void Control::setText(std::u16string text) {
+void Control::setText(std::u16string text, std::uint32_t textId) {
+  textId_ = textId;
   if (text == text_) return;
   text_ = std::move(text);
   changed(ControlProperty::Text);

@@ -64,7 +64,10 @@ class Control {
   const resources::DialogRect& rect() const { return rect_; }
 
   const std::u16string& text() const { return text_; }
-  void setText(std::u16string text);
+  // The string-table entry the text was made from, for whoever reads the
+  // screen to recognise it by; 0 for any other text (typed, composed).
+  std::uint32_t textId() const { return textId_; }
+  void setText(std::u16string text, std::uint32_t textId = 0);
 
   bool isVisible() const { return visible_; }
   void show(bool visible);
@@ -116,6 +119,7 @@ class Control {
   std::uint32_t style_;
   resources::DialogRect rect_;
   std::u16string text_;
+  std::uint32_t textId_ = 0;
   bool visible_;
   bool enabled_;
   bool checked_ = false;

@@ -44,9 +44,10 @@ void Display::setActiveForm(Form* form) {
   notify([&](DisplayObserver& o) { o.activeFormChanged(activeForm_); });
 }
 
-int Display::messageBox(std::u16string text, std::uint32_t style) {
+int Display::messageBox(std::u16string text, std::uint32_t style, std::uint32_t textId) {
   MessageBoxState box;
   box.text = std::move(text);
+  box.textId = textId;
   box.caption = applicationTitle_;
   box.buttons = (style & 0xF) == MB_OKCANCEL ? MessageBoxButtons::OkCancel : MessageBoxButtons::Ok;
   switch (style & 0xF0) {

@@ -31,6 +31,9 @@ enum class MessageBoxIcon : std::uint8_t { None, Information, Exclamation, Quest
 
 struct MessageBoxState {
   std::u16string text;
+  // The string-table entry the text was made from (it may follow a name):
+  // what a reader recognises the box by. 0: none.
+  std::uint32_t textId = 0;
   std::u16string caption;
   MessageBoxButtons buttons = MessageBoxButtons::Ok;
   MessageBoxIcon icon = MessageBoxIcon::None;
@@ -84,7 +87,7 @@ class Display {
 
   // MessageBox: shows the box and runs a nested loop until it is answered
   // (or the program quits, which answers Cancel, or OK for an OK-only box).
-  int messageBox(std::u16string text, std::uint32_t style);
+  int messageBox(std::u16string text, std::uint32_t style, std::uint32_t textId = 0);
   const std::vector<MessageBoxState*>& openMessageBoxes() const { return boxes_; }
   // Answers the topmost box; false when none is open.
   bool answerMessageBox(int result);

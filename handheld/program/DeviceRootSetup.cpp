@@ -7,13 +7,13 @@
 #include "platform/LastError.h"
 #include "platform/NamedMutex.h"
 #include "program/ProgramOptions.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace p42r::program {
 
 namespace {
 
-constexpr std::uint32_t kAppTitleString = 57344;  // the single-instance mutex is named after it
 
 bool OthersMayRead(const std::filesystem::path& path, mode_t bits) {
   struct stat info {};
@@ -52,7 +52,8 @@ void SetUpOwnedDeviceRoot(platform::FileSystem& files, const platform::DeviceRoo
 
 int ResetManagementFileCommand(const platform::DeviceRoot& deviceRoot, const platform::CodePage& codePage) {
   std::uint32_t error = platform::ERROR_SUCCESS;
-  const auto lock = platform::NamedMutex::create(deviceRoot, resources::LoadString(kAppTitleString), error);
+  const auto lock =
+      platform::NamedMutex::create(deviceRoot, resources::LoadString(resources::strings::kAppTitle), error);
   if (!lock || error == platform::ERROR_ALREADY_EXISTS) {
     std::fprintf(stderr, "p42r: another copy is running on the device root %s; end it first\n",
                  deviceRoot.directory().c_str());

@@ -30,19 +30,19 @@
 #include "program/AttachedDevice.h"
 #include "program/CloseOnSignals.h"
 #include "program/DeviceRootSetup.h"
-#include "program/Frontend.h"
+#include "program/WindowMaker.h"
 #include "program/HostPortCheck.h"
 #include "program/ModemManagerHold.h"
 #include "program/PortList.h"
 #include "program/ScreenTable.h"
 #include "program/WindowHandover.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace p42r::program {
 
 namespace {
 
-constexpr std::uint32_t kAppTitleString = 57344;  // the single-instance mutex is named after it
 
 // A step that cannot go on ends the run with this code; an empty message ends it silently.
 struct StartFailure {
@@ -222,7 +222,7 @@ frontends::CardFacts FactsOf(Handheld& handheld) {
   return facts;
 }
 
-std::unique_ptr<Frontend> ChooseFrontend(const ProgramOptions& options, Handheld& handheld,
+std::unique_ptr<frontends::Frontend> ChooseFrontend(const ProgramOptions& options, Handheld& handheld,
                                          const WindowMaker& makeWindow) {
   const UiKind ui = ChosenUi(options, /*windowInstalled=*/makeWindow != nullptr);
   switch (ui) {
@@ -231,7 +231,7 @@ std::unique_ptr<Frontend> ChooseFrontend(const ProgramOptions& options, Handheld
         throw StartFailure{kExitStartFailed,
                            "cannot use this terminal: " + *reason + "; use --ui=script to run without one"};
       }
-      return std::make_unique<FrontendOf<frontends::TerminalFrontend>>(handheld.display, handheld.windows);
+      return std::make_unique<frontends::TerminalFrontend>(handheld.display, handheld.windows);
     case UiKind::Window:
       if (!makeWindow) throw StartFailure{kExitStartFailed, kWindowNotInstalled};
       if (auto reason = frontends::WhyNoWindowDisplay()) {
@@ -244,14 +244,14 @@ std::unique_ptr<Frontend> ChooseFrontend(const ProgramOptions& options, Handheld
     case UiKind::Script:
       handheld.closeOnSignals = std::make_unique<CloseOnSignals>(
           handheld.loop, [&handheld] { platform::UserInput(handheld.display, handheld.windows).close(); });
-      return std::make_unique<FrontendOf<frontends::ScriptFrontend>>(handheld.display, handheld.windows, stdout,
-                                                                     STDIN_FILENO);
+      return std::make_unique<frontends::ScriptFrontend>(handheld.display, handheld.windows, stdout, STDIN_FILENO);
     case UiKind::Command: {
       frontends::CommandFrontend::Streams streams;
       streams.answerFd = ::isatty(STDIN_FILENO) != 0 ? STDIN_FILENO : -1;
-      auto frontend = std::make_unique<FrontendOf<frontends::CommandFrontend>>(
-          handheld.display, handheld.windows, *options.command, FactsOf(handheld), streams, ExitCodeOf);
-      handheld.removalListener = [commands = &frontend->frontend] { commands->cardRemoved(); };
+      auto frontend = std::make_unique<frontends::CommandFrontend>(handheld.display, handheld.windows,
+                                                                   *options.command, FactsOf(handheld), streams,
+                                                                   ExitCodeOf);
+      handheld.removalListener = [commands = frontend.get()] { commands->cardRemoved(); };
       return frontend;
     }
   }
@@ -265,7 +265,8 @@ std::string AnotherCopyMessage(const platform::DeviceRoot& deviceRoot) {
 
 bool AnotherCopyRuns(const platform::DeviceRoot& deviceRoot) {
   std::uint32_t error = platform::ERROR_SUCCESS;
-  const auto probe = platform::NamedMutex::create(deviceRoot, resources::LoadString(kAppTitleString), error);
+  const auto probe =
+      platform::NamedMutex::create(deviceRoot, resources::LoadString(resources::strings::kAppTitle), error);
   return error == platform::ERROR_ALREADY_EXISTS;
 }
 
@@ -307,12 +308,7 @@ app::CPocketPCApp::Options ApplicationOptions(const ProgramOptions& options, Han
   app::CPocketPCApp::Options appOptions;
   appOptions.commandLine = options.handheldCommandLine;
   appOptions.landscape = options.landscape;
-  using Entry = app::CPocketPCApp::Options::Entry;
-  appOptions.entry = options.entry == "general"            ? Entry::General
-                     : options.entry == "admin-connection" ? Entry::AdminConnection
-                     : options.entry == "admin-id"         ? Entry::AdminId
-                     : options.entry == "applications"     ? Entry::Applications
-                                                           : Entry::Consumer;
+  appOptions.entry = options.entry;
   appOptions.createScreens = ScreenTableFor(appOptions.entry);
   appOptions.releaseDevice = [&handheld] {
     handheld.channel.StopReader(handheld.channel.portHandle());
@@ -359,7 +355,7 @@ void TellNoCard(const ProgramOptions& options) {
 }
 
 // Runs the application with the frontend until it ends; the exit code.
-int Run(const ProgramOptions& options, Handheld& handheld, Frontend& frontend) {
+int Run(const ProgramOptions& options, Handheld& handheld, frontends::Frontend& frontend) {
   int exitCode = kExitOk;
   {
     app::CPocketPCApp application(handheld.services, ApplicationOptions(options, handheld));
@@ -393,7 +389,7 @@ int Run(const ProgramOptions& options, Handheld& handheld, Frontend& frontend) {
     const int loopCode = started ? handheld.loop.run() : kExitStartFailed;
     // Nothing is delivered any more: the watcher's thread ends with the loop.
     handheld.watcher->stop();
-    frontend.loopEnded();
+    frontend.release();
     exitCode = application.ExitInstance();
     // A frontend that could not start wins over a normal end.
     if (loopCode != 0) exitCode = loopCode;
@@ -429,7 +425,7 @@ int RunProgram(const ProgramOptions& options, const WindowMaker& makeWindow) {
       handheld->clock->shutdown();
       return ResetManagementFileCommand(*root.root, *handheld->codePage);
     }
-    std::unique_ptr<Frontend> frontend = ChooseFrontend(options, *handheld, makeWindow);
+    std::unique_ptr<frontends::Frontend> frontend = ChooseFrontend(options, *handheld, makeWindow);
     modemManager = KeepModemManagerOff(options, *handheld->clock);
     CheckPort(options, *root.root);
     const int exitCode = Run(options, *handheld, *frontend);

@@ -2,7 +2,7 @@
 // application object and the chosen frontend; runs it to its end.
 #pragma once
 
-#include "program/Frontend.h"
+#include "program/WindowMaker.h"
 #include "program/ProgramOptions.h"
 
 namespace p42r::program {

@@ -8,6 +8,7 @@
 #include "card/BuiltinScenarios.h"
 #include "card/CardError.h"
 #include "card/ScenarioReader.h"
+#include "frontends/commands/CommandTable.h"
 #include "frontends/commands/PasswordInput.h"
 #include "platform/TextConversion.h"
 
@@ -35,29 +36,68 @@ bool ParseVersion(std::string_view text, platform::OsVersion& version) {
   return ParseUnsigned(text.substr(0, dot), version.major) && ParseUnsigned(text.substr(dot + 1), version.minor);
 }
 
-constexpr const char* kExitCodes = R"(
-Exit codes:
-  0  success
-  1  the program could not start, or failed unexpectedly (told on stderr)
-  2  the command line is wrong
-  3  another copy is running on the same device root (the handheld program ends
-     silently, a command says so)
-  4  the device root is missing, cannot be written, or is not yours alone
-  5  the --port device is not there, leads nowhere or is no serial device
-  6  the card's port is in use by another program (each holder named)
-  7  no permission to open the --port device
-  8  no card found, or it did not identify itself as the card
-  9  the card refused the request or reported a failure
-  10 the card was removed while the command ran
-  11 the card did not answer in time
-  12 the administrator password was refused, or it is locked (from any run)
-  13 standard output was closed or could not be written (the run ended early)
-  130 the command was interrupted (Ctrl+C) or its question answered no
-)";
+// --help's lines are kept within 79 columns; a long meaning goes on under itself.
+constexpr std::size_t kHelpWidth = 79;
+constexpr std::size_t kMeaningColumn = 5;
+
+}  // namespace
+
+std::string ExitCodesHelp() {
+  std::string help = "\nExit codes:\n";
+  for (const ExitCode& code : kExitCodeTable) {
+    std::string line = "  " + std::to_string(code.value);
+    line.resize(std::max(line.size() + 1, kMeaningColumn), ' ');
+    std::string_view rest = code.meaning;
+    while (line.size() + rest.size() > kHelpWidth) {
+      const std::size_t cut = rest.rfind(' ', kHelpWidth - line.size());
+      if (cut == std::string_view::npos || cut == 0) break;
+      help += line + std::string(rest.substr(0, cut)) + "\n";
+      line.assign(kMeaningColumn, ' ');
+      rest.remove_prefix(cut + 1);
+    }
+    help += line + std::string(rest) + "\n";
+  }
+  return help;
+}
+
+namespace {
+
+using Entry = ProgramOptions::Entry;
+
+// The words --ui and --entry take, each read straight into its value.
+const std::vector<std::pair<std::string, UiKind>> kUiWords = {
+    {"tui", UiKind::Terminal}, {"gui", UiKind::Window}, {"script", UiKind::Script}};
+const std::vector<std::pair<std::string, Entry>> kEntryWords = {{"consumer", Entry::Consumer},
+                                                                {"general", Entry::General},
+                                                                {"admin-connection", Entry::AdminConnection},
+                                                                {"admin-id", Entry::AdminId},
+                                                                {"applications", Entry::Applications}};
+
+// Turns the option's word into its value's number for CLI11 to store; a
+// word not among `words` ends the parse naming the ones it takes.
+template <typename Value>
+CLI::Validator WordOf(const std::string& option, const std::vector<std::pair<std::string, Value>>& words) {
+  std::string taken;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    taken += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i].first;
+  }
+  return CLI::Validator(
+      [option, taken, words](std::string& word) {
+        for (const auto& [name, value] : words) {
+          if (word != name) continue;
+          word = std::to_string(static_cast<int>(value));
+          return std::string();
+        }
+        throw UsageError{option + " takes " + taken + ", not '" + word + "'"};
+      },
+      "");
+}
 
 // The raw words CLI11 collects, turned into options once the parse is done.
 struct RawOptions {
-  std::string ui, osVersion, osPlatform, entry, port, deviceRoot, simulatedCard;
+  UiKind ui = UiKind::Terminal;
+  Entry entry = Entry::Consumer;
+  std::string osVersion, osPlatform, port, deviceRoot, simulatedCard;
   std::string ledSetting, appsAction, appName, domainsAction;
   std::vector<std::string> domainsWords;
   int watchSeconds = 0;
@@ -71,7 +111,7 @@ void AddCommonCommandOptions(CLI::App& command, ProgramOptions& options) {
   command.add_flag("--json", options.command->json, "print the result as one JSON object (docs/commands.md)");
   command.footer(std::string("\nThe program's options (--sim[=SCENARIO], --port PATH, --device-root DIR, ...) may\n"
                              "stand before or after the command, /LOG before it; see p42r --help.\n") +
-                 kExitCodes);
+                 ExitCodesHelp());
 }
 
 struct Parser {
@@ -94,56 +134,43 @@ struct Parser {
     app.add_flag("--sim{normal}", raw.simulatedCard, "plug the simulated card in");
     app.add_option("--port", raw.port, "the host serial device of the card");
     app.add_option("--device-root", raw.deviceRoot, "the emulated handheld's directory");
-    app.add_option("--ui", raw.ui);
+    app.add_option("--ui", raw.ui)->transform(WordOf("--ui", kUiWords));
     app.add_option("--os-version", raw.osVersion);
     app.add_option("--os-platform", raw.osPlatform);
-    app.add_option("--entry", raw.entry);
+    app.add_option("--entry", raw.entry)->transform(WordOf("--entry", kEntryWords));
     app.add_option("--code-page", options.codePage);
     app.require_subcommand(0, 1);
 
     using frontends::CommandKind;
-    Add(CommandKind::Info, "info",
-        "Identifies the card as the program's start does: its port, its maker and whether an update was still "
-        "being written.");
-    auto* signal = Add(CommandKind::Signal, "signal",
-                       "Asks the card for its reception: level 0-4, network kind and the screen's label.");
+    Add(CommandKind::Info);
+    auto* signal = Add(CommandKind::Signal);
     signal->add_option("--watch", raw.watchSeconds, "ask again every SECONDS until interrupted")
         ->check(CLI::Range(1, 86400));
     signal->add_option("--textfile", raw.metricsFile,
                        "also rewrite FILE after every answer with the reception as metrics (the text format of a "
                        "node exporter's textfile collector), replaced whole, never half written")
         ->type_name("FILE");
-    auto* led = Add(CommandKind::Led, "led",
-                    "Sets the card's communication-state LED display on or off (the card does not tell its "
-                    "present setting).");
+    auto* led = Add(CommandKind::Led);
     led->add_option("setting", raw.ledSetting, "on or off")->required()->check(CLI::IsMember({"on", "off"}));
-    auto* apps = Add(CommandKind::Apps, "apps", "Lists the card's applications and their states; starts or stops one.");
+    auto* apps = Add(CommandKind::Apps);
     apps->add_option("action", raw.appsAction, "list (the default), start or stop")
         ->check(CLI::IsMember({"list", "start", "stop"}));
     apps->add_option("name", raw.appName, "the application's name as the list shows it");
-    auto* update = Add(CommandKind::Update, "update",
-                       "Runs the phone update: the card fetches and writes its new software. Progress goes to "
-                       "standard error, the card's result to standard output.");
+    auto* update = Add(CommandKind::Update);
     update->add_flag("-y,--yes", options.command->yes, "accept the power warning without asking");
-    auto* domains = AddAdministrator(CommandKind::Domains, "domains",
-                                     "The card's permitted connection domains (three slots): list them, add one to "
-                                     "an empty slot, set or delete slot N.");
+    auto* domains = AddAdministrator(CommandKind::Domains);
     domains->add_option("action", raw.domainsAction, "list (the default), add DOMAIN, set N DOMAIN or delete N")
         ->check(CLI::IsMember({"list", "add", "set", "delete"}));
     domains->add_option("arguments", raw.domainsWords, "the slot number and/or the domain");
-    AddAdministrator(CommandKind::ConnectionResult, "connection-result",
-                     "How the card's last dial-up connection ended.");
-    auto* registerId = AddAdministrator(CommandKind::RegisterId, "register-id",
-                                        "Registers an ID text into the card's dedicated memory area.");
+    AddAdministrator(CommandKind::ConnectionResult);
+    auto* registerId = AddAdministrator(CommandKind::RegisterId);
     registerId->add_option("text", options.command->text, "the ID text")->required();
-    Add(CommandKind::Ports, "ports",
-        "Lists the USB serial and ACM ports a card could be on: the stable /dev/serial/by-id name, vendor, "
-        "product, serial number and the processes that hold each open. Needs no card.");
+    Add(CommandKind::Ports);
   }
 
   // An administrator command passes the password screen first.
-  CLI::App* AddAdministrator(frontends::CommandKind kind, const char* name, const char* description) {
-    CLI::App* command = Add(kind, name, description);
+  CLI::App* AddAdministrator(frontends::CommandKind kind) {
+    CLI::App* command = Add(kind);
     command->add_option("--password-fd", raw.passwordFd,
                         "read the administrator password from descriptor N, one per line (a wrong one is followed "
                         "by the next line, as a person tries again); without it, it is asked for on the terminal")
@@ -151,8 +178,10 @@ struct Parser {
     return command;
   }
 
-  CLI::App* Add(frontends::CommandKind kind, const char* name, const char* description) {
-    CLI::App* command = app.add_subcommand(name, description);
+  // The command's name and description come from the command table.
+  CLI::App* Add(frontends::CommandKind kind) {
+    const frontends::CommandEntry& entry = frontends::CommandEntryOf(kind);
+    CLI::App* command = app.add_subcommand(std::string(entry.name), std::string(entry.description));
     command->fallthrough();  // the program's options may follow the command
     command->allow_extras();  // checked with the program's own words in Finish
     AddCommonCommandOptions(*command, options);
@@ -182,13 +211,7 @@ struct Parser {
     if (app.count("--device-root") != 0) options.deviceRoot = TakeValue("--device-root", raw.deviceRoot, "a directory");
     if (app.count("--ui") != 0) {
       if (options.ui == UiKind::Command) throw UsageError{"--ui does not go with a command"};
-      if (raw.ui == "script") {
-        options.ui = UiKind::Script;
-      } else if (raw.ui == "gui") {
-        options.ui = UiKind::Window;
-      } else if (raw.ui != "tui") {
-        throw UsageError{"--ui takes tui, gui or script, not '" + raw.ui + "'"};
-      }
+      options.ui = raw.ui;
       options.uiChosen = true;
     }
     if (app.count("--os-version") != 0) {
@@ -203,13 +226,7 @@ struct Parser {
     }
     if (app.count("--entry") != 0) {
       if (options.ui == UiKind::Command) throw UsageError{"--entry does not go with a command"};
-      const std::string& value = raw.entry;
-      if (value != "consumer" && value != "general" && value != "admin-connection" && value != "admin-id" &&
-          value != "applications") {
-        throw UsageError{"--entry takes consumer, general, admin-connection, admin-id or applications, not '" + value +
-                         "'"};
-      }
-      options.entry = value;
+      options.entry = raw.entry;
     }
     if (options.simulatedCard && options.hostPort) throw UsageError{"--sim and --port exclude each other"};
     if (options.virtualClock && (options.ui == UiKind::Terminal || options.ui == UiKind::Window)) {
@@ -234,18 +251,18 @@ struct Parser {
     using frontends::CommandKind;
     switch (command.kind) {
       case CommandKind::Info:
-      case CommandKind::Update: options.entry = "consumer"; break;
+      case CommandKind::Update: options.entry = Entry::Consumer; break;
       case CommandKind::Signal:
-        options.entry = "general";
+        options.entry = Entry::General;
         if (chosen->first->count("--watch") != 0) command.watchSeconds = raw.watchSeconds;
         command.metricsFile = raw.metricsFile;
         break;
       case CommandKind::Led:
-        options.entry = "general";
+        options.entry = Entry::General;
         command.ledOn = raw.ledSetting == "on";
         break;
       case CommandKind::Apps:
-        options.entry = "applications";
+        options.entry = Entry::Applications;
         command.appsAction = raw.appsAction == "start" ? frontends::AppsAction::Start
                              : raw.appsAction == "stop" ? frontends::AppsAction::Stop
                                                         : frontends::AppsAction::List;
@@ -259,11 +276,11 @@ struct Parser {
         break;
       case CommandKind::Domains: FinishDomains(command); [[fallthrough]];
       case CommandKind::ConnectionResult:
-        options.entry = "admin-connection";
+        options.entry = Entry::AdminConnection;
         TakePasswordFd(*chosen->first, command);
         break;
       case CommandKind::RegisterId:
-        options.entry = "admin-id";
+        options.entry = Entry::AdminId;
         TakePasswordFd(*chosen->first, command);
         break;
       case CommandKind::Ports: break;
@@ -363,6 +380,24 @@ std::string ScenarioList() {
   return list;
 }
 
+namespace {
+
+// The program's list of commands: each one's synopsis with its summary
+// beside it, or under it when the synopsis is too long for the column.
+std::string CommandsHelp() {
+  constexpr std::size_t kSummaryColumn = 24;
+  std::string help;
+  for (const frontends::CommandEntry& entry : frontends::CommandTable()) {
+    std::string line = "  " + std::string(entry.synopsis);
+    line += line.size() + 2 <= kSummaryColumn ? std::string(kSummaryColumn - line.size(), ' ')
+                                              : "\n" + std::string(kSummaryColumn, ' ');
+    help += line + std::string(entry.summary) + "\n";
+  }
+  return help;
+}
+
+}  // namespace
+
 std::string HelpText() {
   return std::string(R"(Usage: p42r [OPTIONS] [HANDHELD OPTIONS]
        p42r [OPTIONS] COMMAND [COMMAND OPTIONS]
@@ -372,18 +407,7 @@ a command, the program's own screens do one job without being shown and the
 result is printed as text or JSON (p42r COMMAND --help, docs/commands.md).
 
 Commands:
-  info                  identify the card: port, maker, an update still being written
-  signal [--watch S]    the reception level, network kind and the screen's label
-  led on|off            set the card's LED display
-  apps [list|start NAME|stop NAME]
-                        the card's applications and their states; start or stop one
-  update [--yes]        the phone update, with progress on standard error
-  domains [list|add DOMAIN|set N DOMAIN|delete N]
-                        the permitted connection domains (administrator)
-  connection-result     how the last dial-up connection ended (administrator)
-  register-id TEXT      register an ID text in the card's memory (administrator)
-  ports                 the USB serial and ACM ports a card could be on, and who holds them
-  The administrator commands ask for the password on the terminal without
+)") + CommandsHelp() + R"(  The administrator commands ask for the password on the terminal without
   echo, or read it from --password-fd N; never from the command line.
 
 Handheld options (passed to the program as its command line):
@@ -430,7 +454,7 @@ Options:
   --landscape           the display is wider than it is high
   -h, --help            show this text
   --version             show the version
-)") + kExitCodes;
+)" + ExitCodesHelp();
 }
 
 }  // namespace p42r::program

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "app/CPocketPCApp.h"
 #include "frontends/commands/CommandRequest.h"
+#include "program/ExitCodes.h"
 #include "platform/DeviceRoot.h"
 
 namespace p42r::program {
@@ -24,8 +26,9 @@ struct ProgramOptions {
   bool osVersionQueryFails = false;
   std::string codePage = "CP932";
   bool landscape = false;
-  // --entry=consumer|general|admin-connection|admin-id
-  std::string entry = "consumer";
+  // --entry=consumer|general|admin-connection|admin-id|applications, or the command's own
+  using Entry = app::CPocketPCApp::Options::Entry;
+  Entry entry = Entry::Consumer;
   // --sim[=SCENARIO]: the embedded simulated card; an empty name is the normal card.
   std::optional<std::string> simulatedCard;
   bool traceCard = false;
@@ -52,22 +55,5 @@ std::optional<ProgramOptions> ParseProgramOptions(const std::vector<std::string>
 std::string HelpText();
 // The simulated card's built-in scenarios, one per line with what each does.
 std::string ScenarioList();
-
-// Exit codes of p42r.
-inline constexpr int kExitOk = 0;
-inline constexpr int kExitStartFailed = 1;     // the application could not start
-inline constexpr int kExitUsage = 2;           // bad command line
-inline constexpr int kExitAlreadyRunning = 3;  // another copy runs on this device root
-inline constexpr int kExitDeviceRoot = 4;      // the device root is missing or unusable
-inline constexpr int kExitPortMissing = 5;     // the --port device is not there or no serial device
-inline constexpr int kExitPortBusy = 6;        // the --port device is in use by another program
-inline constexpr int kExitPortDenied = 7;      // no permission to open the --port device
-inline constexpr int kExitNoCard = 8;          // no card found, or it did not identify itself
-inline constexpr int kExitRefused = 9;         // the card refused the request or reported a failure
-inline constexpr int kExitCardRemoved = 10;    // the card went away while a command ran
-inline constexpr int kExitTimedOut = 11;       // the card did not answer in time
-inline constexpr int kExitAccessDenied = 12;   // the administrator password was refused, or locked
-inline constexpr int kExitOutputClosed = 13;   // standard output was closed or could not be written
-inline constexpr int kExitInterrupted = 130;   // a command was interrupted (Ctrl+C) or declined
 
 }  // namespace p42r::program

@@ -5,8 +5,8 @@
 namespace p42r::program {
 
 WindowMaker WindowPart() {
-  return [](platform::Display& display, platform::WindowSystem& windows) -> std::unique_ptr<Frontend> {
-    return std::make_unique<FrontendOf<frontends::WindowFrontend>>(display, windows);
+  return [](platform::Display& display, platform::WindowSystem& windows) -> std::unique_ptr<frontends::Frontend> {
+    return std::make_unique<frontends::WindowFrontend>(display, windows);
   };
 }
 

@@ -2,7 +2,7 @@
 // part (p42r-gui) and into the window's tests and measurements.
 #pragma once
 
-#include "program/Frontend.h"
+#include "program/WindowMaker.h"
 
 namespace p42r::program {
 

@@ -2,6 +2,7 @@
 
 #include "link/AtVocabulary.h"
 #include "link/PortDiscovery.h"
+#include "resources/StringIds.h"
 
 namespace p42r::start {
 
@@ -17,8 +18,6 @@ constexpr int kPictureOrigin = 13;
 constexpr std::uint32_t kScreenCode = 20000;
 constexpr std::uint32_t kUnsupportedSystem = 30000;
 constexpr std::uint32_t kNoDevice = 30001;
-constexpr std::uint32_t kUpdateInProgress = 30254;
-constexpr std::uint32_t kUpdateCompleted = 30252;
 constexpr std::uint32_t kReasonTextOffset = 10000;  // reason k (22101..) selects text k + 10000
 constexpr std::uint32_t kPortStateKind = 20100;
 constexpr std::uint32_t kUnexpectedLineCode = 20210;
@@ -53,7 +52,7 @@ void ClsStart::OnScreenActivated() {
   // The authority check grants every user.
   log.line(u"AuthorityCheckFinish");
   if (!link::CheckOSVersion(services().deviceRoot.osVersion(), log)) {
-    MessageBox(String(kUnsupportedSystem), platform::MB_OK);
+    MessageBox(kUnsupportedSystem, platform::MB_OK);
     navigator().PostClose();
     return;
   }
@@ -73,7 +72,7 @@ void ClsStart::OnScreenActivated() {
 
 void ClsStart::NoDeviceAndClose() {
   services().state.noCardFound = true;
-  MessageBox(String(kNoDevice), platform::MB_OK);
+  MessageBox(kNoDevice, platform::MB_OK);
   navigator().PostClose();
 }
 
@@ -175,7 +174,7 @@ void ClsStart::OnDeviceLine(platform::Message& message) {
 
 void ClsStart::HandleEchoOffAnswer(const std::u16string& line) {
   if (at::HasWritingFragment(line)) {
-    if (platform::Control* status = control(kStatusText)) status->setText(String(kUpdateInProgress));
+    ShowText(kStatusText, resources::strings::updating::kInProgress);
     StartStep = kUpdateWait;
   }
   if (!at::Is(line, at::kOk)) {
@@ -240,7 +239,7 @@ void ClsStart::FinishUpdateWait() {
 
 void ClsStart::HandleUpdateWaitLine(const std::u16string& line) {
   if (at::Is(line, at::kOk)) {
-    if (platform::Control* status = control(kStatusText)) status->setText(String(kUpdateCompleted));
+    ShowText(kStatusText, resources::strings::updating::kCompleted);
     FinishUpdateWait();
     return;
   }
@@ -250,7 +249,7 @@ void ClsStart::HandleUpdateWaitLine(const std::u16string& line) {
       const std::uint32_t reason = at::kFirstReason + static_cast<std::uint32_t>(k);
       if (!at::Is(line, reason)) continue;
       if (reason == at::kUpdateFinished) {
-        if (platform::Control* status = control(kStatusText)) status->setText(String(reason + kReasonTextOffset));
+        ShowText(kStatusText, reason + kReasonTextOffset);
         FinishUpdateWait();
       } else {
         finished_ = true;

@@ -5,12 +5,15 @@
 
 #include "link/AtVocabulary.h"
 #include "link/DeviceLinkError.h"
+#include "resources/StringIds.h"
 
 namespace p42r::status {
 
 namespace at = link::at;
 
 namespace {
+
+using namespace resources::strings::state;
 
 constexpr std::uint16_t kGetState = 1033;
 constexpr std::uint16_t kLedSetting = 1034;
@@ -23,8 +26,6 @@ constexpr int kLedScreen = 11;
 constexpr int kGeneralMenu = 5;
 
 constexpr std::uint32_t kScreenCode = 20007;
-constexpr std::uint32_t kNotObtained = 30300;
-constexpr std::uint32_t kNoReply = 30301;
 constexpr std::uint32_t kPortReadKind = 20104;
 constexpr std::uint32_t kUnexpectedLineCode = 20210;
 
@@ -109,7 +110,7 @@ void ClsDispState::HandleError() {
   awaitingReply_ = false;
   HideControl(kIcon);
   // The picture and the label of the last good query stay.
-  MessageBox(String(kNotObtained), platform::MB_OK);
+  MessageBox(kNotObtained, platform::MB_OK);
   savedLevel_ = kNoLevel;
   BusyOff();
 }
@@ -166,7 +167,7 @@ void ClsDispState::onTimer(platform::TimerId id) {
   if (!StopWatchdog()) return;
   // No reply: the port stays open and the application goes on.
   awaitingReply_ = false;
-  MessageBox(String(kNoReply), platform::MB_OK);
+  MessageBox(kNoReply, platform::MB_OK);
   BusyOff();
 }
 

@@ -2,12 +2,15 @@
 
 #include "link/AtVocabulary.h"
 #include "link/DeviceLinkError.h"
+#include "resources/StringIds.h"
 
 namespace p42r::status {
 
 namespace at = link::at;
 
 namespace {
+
+using namespace resources::strings::led_setting;
 
 constexpr std::uint16_t kLedOn = 1036;
 constexpr std::uint16_t kLedOff = 1037;
@@ -17,8 +20,6 @@ constexpr std::uint16_t kBack = 1039;
 constexpr int kStateScreen = 10;
 
 constexpr std::uint32_t kScreenCode = 20008;
-constexpr std::uint32_t kNoReply = 30400;
-constexpr std::uint32_t kChanged = 30450;
 constexpr std::uint32_t kPortReadKind = 20104;
 constexpr std::uint32_t kUnexpectedLineCode = 20210;
 
@@ -76,7 +77,7 @@ void ClsLEDDispChange::OnDeviceLine(platform::Message& message) {
   }
   awaitingReply_ = false;
   BusyOff();
-  MessageBox(String(kChanged), platform::MB_ICONINFORMATION);
+  MessageBox(kChanged, platform::MB_ICONINFORMATION);
   navigator().SwitchScreen(kStateScreen);
 }
 
@@ -85,7 +86,7 @@ void ClsLEDDispChange::onTimer(platform::TimerId id) {
   if (!StopWatchdog()) return;
   // The screen stays open and the setting can be sent again.
   awaitingReply_ = false;
-  MessageBox(String(kNoReply), platform::MB_OK);
+  MessageBox(kNoReply, platform::MB_OK);
   BusyOff();
 }
 

@@ -23,7 +23,7 @@ void ClsPortableUpdate::onCommand(std::uint16_t controlId, std::uint16_t) {
     navigator().SwitchScreen(kConsumerMenu);
   } else if (controlId == kStartButton) {
     // Nothing reaches the card before the user has confirmed.
-    if (MessageBox(String(kPowerWarning), platform::MB_OKCANCEL | platform::MB_ICONEXCLAMATION) == platform::IDOK) {
+    if (MessageBox(kPowerWarning, platform::MB_OKCANCEL | platform::MB_ICONEXCLAMATION) == platform::IDOK) {
       navigator().SwitchScreen(kProgressScreen);
     }
   }

@@ -2,12 +2,15 @@
 
 #include "link/AtVocabulary.h"
 #include "link/DeviceLinkError.h"
+#include "resources/StringIds.h"
 
 namespace p42r::update {
 
 namespace at = link::at;
 
 namespace {
+
+using namespace resources::strings::updating;
 
 constexpr std::uint16_t kAbortButton = 1030;
 constexpr std::uint16_t kProgressBar = 1031;
@@ -18,15 +21,11 @@ constexpr std::uint16_t kAnimationArea = 1079;
 constexpr std::uint16_t kHintLine = 1090;
 
 constexpr std::uint32_t kScreenCode = 20006;
-constexpr std::uint32_t kNoReply = 30203;
 constexpr std::uint32_t kAbortRefused = 30204;
 constexpr std::uint32_t kAbortQuestion = 30250;
 constexpr std::uint32_t kAborted = 30251;
-constexpr std::uint32_t kCompleted = 30252;
 constexpr std::uint32_t kDoNotClose = 30255;
 constexpr std::uint32_t kFirstNoticeText = 32000;  // notice k shows 32000 + k
-constexpr std::uint32_t kNotNeededText = 32100;
-constexpr std::uint32_t kFirstReasonText = 32101;  // reason k shows 32101 + k
 constexpr std::uint32_t kPortStateKind = 20100;
 constexpr std::uint32_t kUnexpectedLineCode = 20210;
 
@@ -67,7 +66,7 @@ void ClsUpdating::Start() {
   services().clock.sleepFor(kReaderStartWait);
   if (!WriteCommand(at::CommandLine(at::kUpdateStart))) return;
   if (!Arm()) return;
-  ShowStatus(u"");
+  ShowStatus(0);
   if (platform::Control* bar = control(kProgressBar)) {
     bar->setRange(0, kProgressEnd);
     bar->setPosition(0);
@@ -95,17 +94,17 @@ void ClsUpdating::OnDeviceLine(platform::Message& message) {
     } else {
       // The card refused to stop: the update goes on.
       abortNotRequested_ = true;
-      if (Arm()) MessageBox(String(kAbortRefused), platform::MB_OK | platform::MB_ICONEXCLAMATION);
+      if (Arm()) MessageBox(kAbortRefused, platform::MB_OK | platform::MB_ICONEXCLAMATION);
     }
     return;
   }
 
   if (at::Is(*line, at::kOk)) {
     if (!Disarm()) return;
-    std::u16string status;
+    std::uint32_t status = 0;
     if (abortNotRequested_) {
       SetProgress(kProgressEnd);
-      status = String(kCompleted);
+      status = kCompleted;
     }
     runEnded_ = true;
     EndRun();
@@ -125,7 +124,7 @@ void ClsUpdating::HandleProgressNotice(const std::u16string& line) {
     if (!at::Is(line, at::kFirstNotice + static_cast<std::uint32_t>(k))) continue;
     versionCheck_ = k == 0;
     ShowEnded(false);
-    ShowStatus(String(kFirstNoticeText + static_cast<std::uint32_t>(k)));
+    ShowStatus(kFirstNoticeText + static_cast<std::uint32_t>(k));
     SetProgress(NoticePosition(k));
     Arm();
     return;
@@ -139,12 +138,12 @@ void ClsUpdating::HandleFailureReason(const std::u16string& line) {
     if (!at::Is(line, reason)) continue;
     // "FUPSTOP" after "ERROR" means the update did finish.
     if (reason == at::kUpdateFinished) SetProgress(kProgressEnd);
-    ShowStatus(String(kFirstReasonText + static_cast<std::uint32_t>(k)));
+    ShowStatus(kFirstReasonText + static_cast<std::uint32_t>(k));
     runEnded_ = true;
     return;
   }
   if (at::Is(line, at::kNotNeeded)) {
-    ShowStatus(String(kNotNeededText));
+    ShowStatus(kNotNeededText);
     SetProgress(kProgressEnd);
     runEnded_ = true;
     return;
@@ -165,7 +164,7 @@ void ClsUpdating::onTimer(platform::TimerId id) {
   // No reply for ten minutes. The port stays open; the bar stays where it was.
   // The run is over, so closing the application no longer stops the update.
   versionCheck_ = false;
-  ShowStatus(String(kNoReply));
+  ShowStatus(kNoReply);
   animation_.Stop();
   ShowEnded(true);
   StopReader();
@@ -189,7 +188,7 @@ void ClsUpdating::Abort() {
   abortNotRequested_ = false;
   // The card's answer may arrive while the question is open; the box's loop
   // delivers it.
-  const int answer = MessageBox(String(kAbortQuestion), platform::MB_OKCANCEL | platform::MB_ICONQUESTION);
+  const int answer = MessageBox(kAbortQuestion, platform::MB_OKCANCEL | platform::MB_ICONQUESTION);
   // The application may have closed while the question was open.
   if (destroyed_) return;
   if (answer != platform::IDOK) {
@@ -199,7 +198,7 @@ void ClsUpdating::Abort() {
   // The card refused to stop meanwhile (30204 was shown): the update runs on
   // and is not reported as stopped.
   if (abortNotRequested_) return;
-  ShowStatus(String(kAborted));
+  ShowStatus(kAborted);
   if (platform::Control* abort = control(kAbortButton)) abort->enable(false);
   // Once the card has confirmed the stop the run is over: no watchdog would
   // have anything left to guard.
@@ -213,7 +212,7 @@ void ClsUpdating::OnDeviceRemoved() {
   StopReader();
   animation_.Stop();
   if (channel().isOpen()) channel().Close();
-  MessageBox(String(kNoReply), platform::MB_OK | platform::MB_ICONEXCLAMATION);
+  MessageBox(kNoReply, platform::MB_OK | platform::MB_ICONEXCLAMATION);
   navigator().PostClose();
 }
 
@@ -250,8 +249,12 @@ void ClsUpdating::onDestroy() {
   }
 }
 
-void ClsUpdating::ShowStatus(const std::u16string& text) {
-  if (platform::Control* status = control(kStatusBox)) status->setText(text);
+void ClsUpdating::ShowStatus(std::uint32_t textId) {
+  if (textId != 0) {
+    ShowText(kStatusBox, textId);
+  } else if (platform::Control* status = control(kStatusBox)) {
+    status->setText(u"");
+  }
 }
 
 void ClsUpdating::SetProgress(int position) {

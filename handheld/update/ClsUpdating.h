@@ -53,7 +53,8 @@ class ClsUpdating final : public app::ScreenView {
   bool Arm() { return ArmWatchdog(kWatchdogPeriod, TimerLeniency::ZeroErrorIsSuccess); }
   bool Disarm() { return StopWatchdog(TimerLeniency::ZeroErrorIsSuccess); }
 
-  void ShowStatus(const std::u16string& text);
+  // Shows string-table entry `textId` in the status box; 0 empties it.
+  void ShowStatus(std::uint32_t textId);
   void SetProgress(int position);
   // The running/ended switch: Back is usable (and focused) exactly when the
   // run has ended, and the "do not close" hint is shown while it runs.

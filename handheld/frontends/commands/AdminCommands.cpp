@@ -3,9 +3,14 @@
 // so every failure counts toward the screen's lock; the first use's change
 // of the common password is made on the change screen), then the
 // administrator menu and the screen of the job.
+#include <algorithm>
+#include <initializer_list>
+#include <iterator>
+
 #include "frontends/commands/Commands.h"
 #include "frontends/commands/PasswordInput.h"
 #include "platform/TextConversion.h"
+#include "resources/StringIds.h"
 
 namespace p42r::frontends {
 
@@ -13,25 +18,24 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-// What the password screens say.
-constexpr std::uint32_t kWrongPassword = 30100;
-constexpr std::uint32_t kLocked = 30101;
-constexpr std::uint32_t kChanged = 30151;
-constexpr std::uint32_t kChangeRefusals[] = {30103, 30104, 30105, 30106, 30107};
+namespace check_password = resources::strings::check_password;
+namespace change_password = resources::strings::change_password;
+namespace domains = resources::strings::domains;
+namespace id_registration = resources::strings::id_registration;
 
-// What the domain screen says.
-constexpr std::uint32_t kReadFailed = 30500;
-constexpr std::uint32_t kDomainNoReply = 30501;
-constexpr std::uint32_t kDomainDone[] = {30651, 30751, 30852};      // added, deleted, edited
-constexpr std::uint32_t kDomainRefused[] = {30601, 30701, 30801};   // not registered, deleted or changed
-constexpr std::uint32_t kResultFailed = 30900;
-constexpr std::uint32_t kFirstResultText = 30950;  // result digit d shows 30950 + d
-constexpr int kHighestResult = 3;
+// The change screen's refusals of a new password.
+constexpr std::uint32_t kChangeRefusals[] = {change_password::kEntriesDiffer, change_password::kInvalidCharacters,
+                                             change_password::kTooShort, change_password::kTooLong,
+                                             change_password::kNotUpdated};
+// The domain screen's results of a change, each after the domain or row it is about.
+constexpr std::uint32_t kDomainDone[] = {domains::kAdded, domains::kDeleted, domains::kEdited};
+constexpr std::uint32_t kDomainRefused[] = {domains::kNotRegistered, domains::kNotDeleted, domains::kNotChanged};
 
-// What the ID registration screen says.
-constexpr std::uint32_t kNotRegistered = 31300;
-constexpr std::uint32_t kRegistrationNoReply = 31301;
-constexpr std::uint32_t kRegistered = 31351;
+template <typename Ids>
+bool IsOneOf(std::uint32_t textId, const Ids& ids) {
+  return std::find(std::begin(ids), std::end(ids), textId) != std::end(ids);
+}
+bool IsOneOf(std::uint32_t textId, std::initializer_list<std::uint32_t> ids) { return IsOneOf<>(textId, ids); }
 
 class AdministratorCommand final : public Command {
  public:
@@ -87,7 +91,8 @@ class AdministratorCommand final : public Command {
       context.answer(true);  // the confirmation of what was asked for
       return true;
     }
-    if (text == Text(kWrongPassword)) {
+    const std::uint32_t id = box.textId;
+    if (id == check_password::kWrongPassword) {
       refusal_ = text;
       context.answer(true);
       // The screen may lock now; the next attempt waits until it has said so.
@@ -96,23 +101,18 @@ class AdministratorCommand final : public Command {
       });
       return true;
     }
-    if (text == Text(kLocked)) return End(context, OutcomeKind::AccessDenied, text);
-    if (text == Text(kChanged)) {
+    if (id == check_password::kLocked) return End(context, OutcomeKind::AccessDenied, text);
+    if (id == change_password::kChanged) {
       context.answer(true);
       return true;
     }
-    for (const std::uint32_t refusal : kChangeRefusals) {
-      if (text == Text(refusal)) return End(context, OutcomeKind::Usage, text);
-    }
-    if (text == Text(kDomainNoReply) || text == Text(kRegistrationNoReply)) {
-      return End(context, OutcomeKind::TimedOut, text);
-    }
-    if (text == Text(kReadFailed) || text == Text(kResultFailed) ||
-        (request_.kind == CommandKind::RegisterId && EndsWithText(text, kNotRegistered))) {
+    if (IsOneOf(id, kChangeRefusals)) return End(context, OutcomeKind::Usage, text);
+    if (IsOneOf(id, {domains::kNoReply, id_registration::kNoReply})) return End(context, OutcomeKind::TimedOut, text);
+    if (IsOneOf(id, {domains::kReadFailed, domains::kResultFailed, id_registration::kNotRegistered})) {
       return End(context, OutcomeKind::Refused, text);
     }
-    for (int digit = 0; digit <= kHighestResult; ++digit) {
-      if (text != Text(kFirstResultText + static_cast<std::uint32_t>(digit))) continue;
+    for (int digit = 0; digit <= domains::kHighestResult; ++digit) {
+      if (id != domains::kFirstResultText + static_cast<std::uint32_t>(digit)) continue;
       Outcome outcome;
       outcome.message = text;
       outcome.fields = {{"connectionResult", digit}};
@@ -121,7 +121,7 @@ class AdministratorCommand final : public Command {
       context.report(std::move(outcome));
       return true;
     }
-    if (request_.kind == CommandKind::RegisterId && EndsWithText(text, kRegistered)) {
+    if (id == id_registration::kRegistered) {
       Outcome outcome;
       outcome.message = outcome.text = text;
       context.answer(true);
@@ -132,11 +132,10 @@ class AdministratorCommand final : public Command {
     // The domain change's result (or the screen's reason for not trying);
     // the list is read again once the screen is idle.
     std::optional<OutcomeKind> kind;
-    for (const std::uint32_t done : kDomainDone) {
-      if (EndsWithText(text, done)) kind = OutcomeKind::Ok;
-    }
-    for (const std::uint32_t refused : kDomainRefused) {
-      if (EndsWithText(text, refused)) kind = OutcomeKind::Refused;
+    if (IsOneOf(id, kDomainDone)) {
+      kind = OutcomeKind::Ok;
+    } else if (IsOneOf(id, kDomainRefused)) {
+      kind = OutcomeKind::Refused;
     }
     // Anything else is the screen's reason for not asking the card (the
     // domain's rules): nothing more will happen.

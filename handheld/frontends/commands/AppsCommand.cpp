@@ -2,6 +2,7 @@
 // or stop button tapped for the named row.
 #include "frontends/commands/Commands.h"
 #include "platform/TextConversion.h"
+#include "resources/StringTable.h"
 
 namespace p42r::frontends {
 
@@ -11,13 +12,7 @@ namespace {
 
 constexpr std::size_t kStateColumn = 0;
 constexpr std::size_t kNameColumn = 1;
-constexpr std::uint32_t kLaunchFailed = 31000;
-constexpr std::uint32_t kNoReply = 31001;
-constexpr std::uint32_t kLaunchQuestion = 31050;
-constexpr std::uint32_t kTerminateFailed = 31100;
-constexpr std::uint32_t kTerminateQuestion = 31150;
-constexpr std::uint32_t kStatusUnavailable = 31200;
-constexpr std::uint32_t kRunning = 31201;
+using namespace resources::strings::applications;
 
 class AppsCommand final : public Command {
  public:
@@ -43,13 +38,13 @@ class AppsCommand final : public Command {
 
   bool messageBox(CommandContext& context, const platform::MessageBoxState& box) override {
     const std::string text = platform::ToUtf8(box.text);
-    if (EndsWithText(text, kLaunchQuestion) || EndsWithText(text, kTerminateQuestion)) {
+    if (box.textId == kLaunchQuestion || box.textId == kTerminateQuestion) {
       context.answer(true);
       return true;
     }
-    if (text == Text(kNoReply) || text == Text(kStatusUnavailable)) {
+    if (box.textId == kNoReply || box.textId == kStatusUnavailable) {
       Outcome outcome;
-      outcome.kind = text == Text(kNoReply) ? OutcomeKind::TimedOut : OutcomeKind::Refused;
+      outcome.kind = box.textId == kNoReply ? OutcomeKind::TimedOut : OutcomeKind::Refused;
       outcome.message = text;
       context.answer(true);
       context.report(std::move(outcome));
@@ -58,7 +53,7 @@ class AppsCommand final : public Command {
     if (!acted_) return false;
     // The action's result; the list is read again once the screen is idle.
     result_ = text;
-    refused_ = EndsWithText(text, kLaunchFailed) || EndsWithText(text, kTerminateFailed);
+    refused_ = box.textId == kLaunchFailed || box.textId == kTerminateFailed;
     context.answer(true);
     return true;
   }
@@ -85,7 +80,7 @@ class AppsCommand final : public Command {
     json apps = json::array();
     for (const auto& row : list.rows()) {
       if (row.size() <= kNameColumn) continue;
-      const bool running = row[kStateColumn] == platform::FromUtf8(Text(kRunning));
+      const bool running = row[kStateColumn] == resources::LoadString(kRunning);
       const std::string name = platform::ToUtf8(row[kNameColumn]);
       apps.push_back({{"name", name}, {"running", running}});
       outcome.text += (outcome.text.empty() ? "" : "\n") + name + (running ? "\trunning" : "\tstopped");
@@ -108,8 +103,8 @@ class AppsCommand final : public Command {
 
 }  // namespace
 
-std::unique_ptr<Command> MakeAppsCommand(AppsAction action, std::string name) {
-  return std::make_unique<AppsCommand>(action, std::move(name));
+std::unique_ptr<Command> MakeAppsCommand(const CommandRequest& request) {
+  return std::make_unique<AppsCommand>(request.appsAction, request.appName);
 }
 
 }  // namespace p42r::frontends

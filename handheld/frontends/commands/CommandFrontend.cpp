@@ -11,7 +11,7 @@
 #include "platform/EventLoop.h"
 #include "platform/TextConversion.h"
 #include "resources/ScreenIds.h"
-#include "resources/StringTable.h"
+#include "resources/StringIds.h"
 
 namespace p42r::frontends {
 
@@ -19,7 +19,6 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr std::uint32_t kUpdateInProgress = 30254;
 // Virtual time moves once the program has been quiet this long in real time:
 // long enough for the card's answer to cross its pseudo-terminal.
 constexpr std::chrono::milliseconds kQuietPeriod{100};
@@ -43,21 +42,6 @@ std::string Describe(OutcomeKind kind) {
 }
 
 }  // namespace
-
-const char* CommandName(CommandKind kind) {
-  switch (kind) {
-    case CommandKind::Info: return "info";
-    case CommandKind::Signal: return "signal";
-    case CommandKind::Led: return "led";
-    case CommandKind::Apps: return "apps";
-    case CommandKind::Update: return "update";
-    case CommandKind::Domains: return "domains";
-    case CommandKind::ConnectionResult: return "connection-result";
-    case CommandKind::RegisterId: return "register-id";
-    case CommandKind::Ports: return "ports";
-  }
-  return "";
-}
 
 const char* OutcomeName(OutcomeKind kind) {
   switch (kind) {
@@ -115,7 +99,7 @@ void CommandFrontend::controlChanged(const platform::Form& form, const platform:
   if (property != platform::ControlProperty::Picture) ++activity_;
   if (!begun_ && form.number() == resources::screens::kStart &&
       control.id() == resources::controls::start::kStatusText && property == platform::ControlProperty::Text) {
-    if (control.text() == resources::LoadString(kUpdateInProgress)) facts_.updateWasRunning = true;
+    if (control.textId() == resources::strings::updating::kInProgress) facts_.updateWasRunning = true;
     facts_.startStatus = platform::ToUtf8(control.text());
   }
   if (begun_ && !outcome_) command_->controlChanged(*this, form, control, property);

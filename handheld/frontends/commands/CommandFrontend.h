@@ -17,6 +17,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "frontends/Frontend.h"
 #include "frontends/commands/Command.h"
 #include "frontends/commands/CommandRequest.h"
 #include "frontends/tui/SignalRelay.h"
@@ -26,7 +27,7 @@
 
 namespace p42r::frontends {
 
-class CommandFrontend final : public platform::DisplayObserver, private CommandContext {
+class CommandFrontend final : public Frontend, public platform::DisplayObserver, private CommandContext {
  public:
   struct Streams {
     std::FILE* output = stdout;    // the result (and --json's progress lines)
@@ -43,11 +44,11 @@ class CommandFrontend final : public platform::DisplayObserver, private CommandC
   CommandFrontend(const CommandFrontend&) = delete;
   CommandFrontend& operator=(const CommandFrontend&) = delete;
 
-  void start();
+  void start() override;
   // Any thread: the card's device went away.
   void cardRemoved();
   // The program ended with `exitCode`: prints the result; the run's exit code.
-  int finish(int exitCode);
+  int finish(int exitCode) override;
 
   // DisplayObserver
   void activeFormChanged(const platform::Form* form) override;

@@ -7,7 +7,7 @@
 #include "frontends/commands/MetricsFile.h"
 #include "link/AtVocabulary.h"
 #include "platform/TextConversion.h"
-#include "resources/StringTable.h"
+#include "resources/StringIds.h"
 #include "status/ClsDispState.h"
 
 namespace p42r::frontends {
@@ -16,10 +16,8 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr std::uint32_t kStateUnavailable = 30300;
-constexpr std::uint32_t kStateNoReply = 30301;
-constexpr std::uint32_t kLedNoReply = 30400;
-constexpr std::uint32_t kLedChanged = 30450;
+namespace state_text = resources::strings::state;
+namespace led_text = resources::strings::led_setting;
 
 std::string UtcNow() {
   const std::time_t now = std::time(nullptr);
@@ -78,8 +76,8 @@ class SignalCommand final : public Command {
   }
   bool messageBox(CommandContext& context, const platform::MessageBoxState& box) override {
     const std::string text = platform::ToUtf8(box.text);
-    if (text == Text(kStateUnavailable)) failure_ = {OutcomeKind::Refused, text};
-    else if (text == Text(kStateNoReply)) failure_ = {OutcomeKind::TimedOut, text};
+    if (box.textId == state_text::kNotObtained) failure_ = {OutcomeKind::Refused, text};
+    else if (box.textId == state_text::kNoReply) failure_ = {OutcomeKind::TimedOut, text};
     else return false;
     context.answer(true);
     return true;
@@ -163,10 +161,10 @@ class LedCommand final : public Command {
     const std::string text = platform::ToUtf8(box.text);
     Outcome outcome;
     outcome.message = text;
-    if (text == Text(kLedChanged)) {
+    if (box.textId == led_text::kChanged) {
       outcome.fields = {{"led", on_ ? "on" : "off"}};
       outcome.text = std::string("LED display ") + (on_ ? "on" : "off");
-    } else if (text == Text(kLedNoReply)) {
+    } else if (box.textId == led_text::kNoReply) {
       outcome.kind = OutcomeKind::TimedOut;
     } else {
       return false;
@@ -183,32 +181,12 @@ class LedCommand final : public Command {
 
 }  // namespace
 
-std::string Text(std::uint32_t id) { return platform::ToUtf8(resources::LoadString(id)); }
-
-bool EndsWithText(const std::string& text, std::uint32_t id) {
-  const std::string end = Text(id);
-  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+std::unique_ptr<Command> MakeInfoCommand(const CommandRequest&) { return std::make_unique<InfoCommand>(); }
+std::unique_ptr<Command> MakeSignalCommand(const CommandRequest& request) {
+  return std::make_unique<SignalCommand>(request.watchSeconds, request.metricsFile);
 }
-
-std::unique_ptr<Command> MakeInfoCommand() { return std::make_unique<InfoCommand>(); }
-std::unique_ptr<Command> MakeSignalCommand(std::optional<int> watchSeconds, std::string metricsFile) {
-  return std::make_unique<SignalCommand>(watchSeconds, std::move(metricsFile));
-}
-std::unique_ptr<Command> MakeLedCommand(bool on) { return std::make_unique<LedCommand>(on); }
-
-std::unique_ptr<Command> MakeCommand(const CommandRequest& request) {
-  switch (request.kind) {
-    case CommandKind::Info: return MakeInfoCommand();
-    case CommandKind::Signal: return MakeSignalCommand(request.watchSeconds, request.metricsFile);
-    case CommandKind::Led: return MakeLedCommand(request.ledOn.value_or(true));
-    case CommandKind::Apps: return MakeAppsCommand(request.appsAction, request.appName);
-    case CommandKind::Update: return MakeUpdateCommand(request.yes);
-    case CommandKind::Domains:
-    case CommandKind::ConnectionResult:
-    case CommandKind::RegisterId: return MakeAdministratorCommand(request);
-    case CommandKind::Ports: break;
-  }
-  return nullptr;
+std::unique_ptr<Command> MakeLedCommand(const CommandRequest& request) {
+  return std::make_unique<LedCommand>(request.ledOn.value_or(true));
 }
 
 }  // namespace p42r::frontends

@@ -11,11 +11,9 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-constexpr std::uint32_t kNoReply = 30203;
-constexpr std::uint32_t kCompleted = 30252;
-constexpr std::uint32_t kNotNeeded = 32100;
-// The finished reason's text: reason k of the card shows 32101 + k.
-constexpr std::uint32_t kFinishedAfterAll = 32101 + (link::at::kUpdateFinished - link::at::kFirstReason);
+using namespace resources::strings::updating;
+// The text of the card's reason that says the update finished after all.
+constexpr std::uint32_t kFinishedAfterAll = kFirstReasonText + (link::at::kUpdateFinished - link::at::kFirstReason);
 constexpr int kBarWidth = 20;
 
 std::string Bar(int percent) {
@@ -58,6 +56,7 @@ class UpdateCommand final : public Command {
     if (screen.number() != screens::kUpdating || !started_) return;
     if (control.id() == controls::updating::kStatusText && property == platform::ControlProperty::Text) {
       status_ = platform::ToUtf8(control.text());
+      statusId_ = control.textId();
     } else if (control.id() == controls::updating::kProgressBar && property == platform::ControlProperty::Position) {
       // A notice sets its text first, then moves the bar.
       percent_ = control.position();
@@ -79,11 +78,11 @@ class UpdateCommand final : public Command {
     Outcome outcome;
     outcome.message = status_;
     std::string update = "failed";
-    if (status_ == Text(kCompleted) || status_ == Text(kFinishedAfterAll)) {
+    if (statusId_ == kCompleted || statusId_ == kFinishedAfterAll) {
       update = "completed";
-    } else if (status_ == Text(kNotNeeded)) {
+    } else if (statusId_ == kNotNeededText) {
       update = "not-needed";
-    } else if (status_ == Text(kNoReply)) {
+    } else if (statusId_ == kNoReply) {
       update = "no-reply";
       outcome.kind = OutcomeKind::TimedOut;
     } else {
@@ -99,10 +98,13 @@ class UpdateCommand final : public Command {
   bool ended_ = false;
   int percent_ = 0;
   std::string status_;
+  std::uint32_t statusId_ = 0;  // the string-table entry of status_
 };
 
 }  // namespace
 
-std::unique_ptr<Command> MakeUpdateCommand(bool yes) { return std::make_unique<UpdateCommand>(yes); }
+std::unique_ptr<Command> MakeUpdateCommand(const CommandRequest& request) {
+  return std::make_unique<UpdateCommand>(request.yes);
+}
 
 }  // namespace p42r::frontends

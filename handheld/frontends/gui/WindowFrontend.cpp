@@ -90,7 +90,10 @@ void WindowFrontend::start() {
   requestRepaint();
 }
 
-void WindowFrontend::finish(int /*exitCode*/) { release(); }
+int WindowFrontend::finish(int exitCode) {
+  release();
+  return exitCode;
+}
 
 void WindowFrontend::release() {
   if (finished_) return;

@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "frontends/Frontend.h"
 #include "frontends/render/DisplayChanges.h"
 #include "frontends/render/PictureLibrary.h"
 #include "frontends/tui/InputQueue.h"
@@ -39,7 +40,7 @@ class WindowUnavailable : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class WindowFrontend final : public render::DisplayChanges {
+class WindowFrontend final : public Frontend, public render::DisplayChanges {
  public:
   struct Options {
     // Window pixels per handheld pixel at start; 0 chooses from the screen's size.
@@ -56,9 +57,9 @@ class WindowFrontend final : public render::DisplayChanges {
   // Why no window can be opened here, if none can: no display to show it on.
   static std::optional<std::string> Unavailable();
 
-  void start();
-  void release();
-  void finish(int exitCode);
+  void start() override;
+  void release() override;
+  int finish(int exitCode) override;
 
   // The window, for tests that drive it with input events.
   gui::ScreenWidget* widget() const { return widget_.get(); }

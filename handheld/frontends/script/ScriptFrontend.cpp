@@ -87,8 +87,8 @@ ScriptFrontend::~ScriptFrontend() {
 
 void ScriptFrontend::start() { reader_->start(); }
 
-void ScriptFrontend::finish(int exitCode) {
-  if (finished_) return;
+int ScriptFrontend::finish(int exitCode) {
+  if (finished_) return exitCode;
   finished_ = true;
   reader_->stop();
   if (pending_) {
@@ -102,6 +102,7 @@ void ScriptFrontend::finish(int exitCode) {
     }
   }
   emit({{"event", "exit"}, {"code", exitCode}});
+  return exitCode;
 }
 
 void ScriptFrontend::receive(std::optional<std::string> line) {

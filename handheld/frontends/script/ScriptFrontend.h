@@ -18,6 +18,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "frontends/Frontend.h"
 #include "frontends/script/LineReader.h"
 #include "platform/Display.h"
 #include "platform/EventLoop.h"
@@ -26,7 +27,7 @@
 
 namespace p42r::frontends {
 
-class ScriptFrontend final : public platform::DisplayObserver {
+class ScriptFrontend final : public Frontend, public platform::DisplayObserver {
  public:
   ScriptFrontend(platform::Display& display, platform::WindowSystem& windows, std::FILE* output, int inputFd);
   ~ScriptFrontend();
@@ -34,10 +35,10 @@ class ScriptFrontend final : public platform::DisplayObserver {
   ScriptFrontend& operator=(const ScriptFrontend&) = delete;
 
   // Starts reading commands.
-  void start();
+  void start() override;
   // The program has ended with `exitCode`: answers what still waits, reports
   // the exit and stops reading.
-  void finish(int exitCode);
+  int finish(int exitCode) override;
 
   // DisplayObserver
   void titleChanged(const std::u16string& title) override;

@@ -67,7 +67,10 @@ void TerminalFrontend::start() {
   redraw();
 }
 
-void TerminalFrontend::finish(int /*exitCode*/) { release(); }
+int TerminalFrontend::finish(int exitCode) {
+  release();
+  return exitCode;
+}
 
 void TerminalFrontend::release() {
   if (finished_) return;

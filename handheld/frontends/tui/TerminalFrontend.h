@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "frontends/Frontend.h"
 #include "frontends/render/DisplayChanges.h"
 #include "frontends/render/DisplayRenderer.h"
 #include "frontends/render/PictureLibrary.h"
@@ -45,7 +46,7 @@ class TerminalUnavailable : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class TerminalFrontend final : public render::DisplayChanges {
+class TerminalFrontend final : public Frontend, public render::DisplayChanges {
  public:
   TerminalFrontend(platform::Display& display, platform::WindowSystem& windows, int inputFd = 0, int outputFd = 1);
   ~TerminalFrontend();
@@ -56,11 +57,11 @@ class TerminalFrontend final : public render::DisplayChanges {
   static std::optional<std::string> Unavailable(int inputFd = 0, int outputFd = 1);
 
   // Takes over the terminal and starts reading input. Throws TerminalUnavailable.
-  void start();
+  void start() override;
   // The program's loop has ended: stops reading and gives the terminal back.
-  void release();
+  void release() override;
   // The program has ended: the same, if not done yet.
-  void finish(int exitCode);
+  int finish(int exitCode) override;
 
   // Every change makes the screen dirty.
   void messageBoxOpened(const platform::MessageBoxState& box) override;

@@ -2,6 +2,11 @@
 // one gets (it must name what is wrong).
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
 #include "program/ProgramOptions.h"
 
 namespace p42r::program {
@@ -69,20 +74,20 @@ TEST(ProgramOptions, GoodLinesMeanWhatTheySay) {
   ASSERT_TRUE(named) << error;
   EXPECT_EQ(named->simulatedCard, "update-fast");
   EXPECT_EQ(named->deviceRoot, "/tmp");
-  EXPECT_EQ(named->entry, "general");
+  EXPECT_EQ(named->entry, ProgramOptions::Entry::General);
 
   // The program's options may stand before or after the command.
   auto signal = ParseProgramOptions({"signal", "--sim", "--watch", "5", "--json"}, error);
   ASSERT_TRUE(signal && signal->command) << error;
   EXPECT_EQ(signal->ui, UiKind::Command);
-  EXPECT_EQ(signal->entry, "general");
+  EXPECT_EQ(signal->entry, ProgramOptions::Entry::General);
   EXPECT_EQ(signal->command->watchSeconds, 5);
   EXPECT_TRUE(signal->command->json);
   EXPECT_TRUE(signal->simulatedCard);
 
   auto apps = ParseProgramOptions({"--sim=applications-full", "apps", "stop", "Camera"}, error);
   ASSERT_TRUE(apps && apps->command) << error;
-  EXPECT_EQ(apps->entry, "applications");
+  EXPECT_EQ(apps->entry, ProgramOptions::Entry::Applications);
   EXPECT_EQ(apps->command->appsAction, frontends::AppsAction::Stop);
   EXPECT_EQ(apps->command->appName, "Camera");
 
@@ -99,6 +104,47 @@ TEST(ProgramOptions, GoodLinesMeanWhatTheySay) {
   EXPECT_NE(help->help->find("--yes"), std::string::npos);
   EXPECT_NE(help->help->find("11 the card did not answer in time"), std::string::npos);
   EXPECT_EQ(help->help->find("--entry"), std::string::npos) << "a command's help is its own";
+}
+
+std::string SourceFile(const std::string& path) {
+  std::ifstream file(std::string(P42R_SOURCE_DIR) + "/" + path);
+  std::stringstream text;
+  text << file.rdbuf();
+  EXPECT_TRUE(file.is_open()) << path;
+  return text.str();
+}
+
+// The README's table is the program's, row by row; every code the README,
+// the command reference and the manual page's own sections name is one.
+TEST(ProgramOptions, TheDocumentsTellTheExitCodesOfTheTable) {
+  const std::string readme = SourceFile("README.md");
+  const auto section = readme.find("## Exit codes of p42r");
+  ASSERT_NE(section, std::string::npos);
+  std::istringstream lines(readme.substr(section, readme.find("\n## ", section + 1) - section));
+  const std::regex row(R"(\| (\d+) \| `([a-z-]+)` \| (.*) \|)");
+  std::vector<std::string> documented, expected;
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch match;
+    if (std::regex_match(line, match, row)) {
+      documented.push_back(match[1].str() + " " + match[2].str() + " " + match[3].str());
+    }
+  }
+  std::set<int> values;
+  for (const ExitCode& code : kExitCodeTable) {
+    expected.push_back(std::to_string(code.value) + " " + std::string(code.name) + " " + std::string(code.meaning));
+    values.insert(code.value);
+  }
+  EXPECT_EQ(documented, expected);
+
+  const std::regex mention(R"((?:exit code |ends? with |\n\| )(\d+)\b)");
+  for (const char* path : {"README.md", "docs/commands.md", "packaging/man/p42r.h2m"}) {
+    const std::string text = SourceFile(path);
+    int seen = 0;
+    for (std::sregex_iterator at(text.begin(), text.end(), mention), end; at != end; ++at, ++seen) {
+      EXPECT_TRUE(values.count(std::stoi((*at)[1].str())) != 0) << path << ": " << (*at)[0].str();
+    }
+    EXPECT_GT(seen, 0) << path;
+  }
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ namespace p42r::frontends::gui {
 namespace {
 
 using platform::Picture;
+using render::testing::kDownloadCompleteText;
 using platform::PictureMode;
 
 // Off-screen, so no display is needed; one application for the whole run.
@@ -109,13 +110,14 @@ TEST_F(WindowPictures, ConsumerMenuWithTheFocusAtTwiceTheSize) {
   ExpectPicture(picture, "consumer-menu");
 }
 
-TEST_F(WindowPictures, UpdateHalfwayWithItsAnimationFrameAndTheWaitBadge) {
+// The update screen as the program shows it at 50 %: the card's notice that
+// the download is complete, Back disabled, an animation frame.
+TEST_F(WindowPictures, UpdateHalfwayWithItsAnimationFrame) {
   platform::Form& screen = Show(209);
   for (int hidden : {1030, 1062, 1079}) screen.control(static_cast<std::uint16_t>(hidden))->show(false);
   screen.control(1061)->enable(false);
-  screen.control(1072)->setText(u"ケータイアップデート中（５０％）");
+  screen.control(1072)->setText(resources::LoadString(kDownloadCompleteText));
   screen.control(1031)->setPosition(50);
-  display.setWaitCursor(true);
   display.postDraw(screen.handle(), 1079, Picture{resources::kBitmapAnimationFirst + 3, PictureMode::Stretch, 0, 0});
   Flush();
   ExpectPicture(Paint(0, 2), "update-halfway");
@@ -137,6 +139,11 @@ TEST_F(WindowPictures, PicturesPasswordsListsAndRadios) {
   FillApplications(list);
   ASSERT_TRUE(apps.setFocus(1052));
   ExpectPicture(Paint(), "run-appli-rows");
+  // Busy with the card: its buttons wait, and the title bar shows the wait badge.
+  display.setWaitCursor(true);
+  for (int button : {1053, 1054, 1057}) apps.control(static_cast<std::uint16_t>(button))->enable(false);
+  ExpectPicture(Paint(), "run-appli-busy");
+  display.setWaitCursor(false);
 
   platform::Form& led = Show(211);
   led.control(1037)->setChecked(true);

@@ -15,8 +15,13 @@
 #include "platform/EventLoop.h"
 #include "platform/Form.h"
 #include "platform/Window.h"
+#include "resources/StringTable.h"
 
 namespace p42r::frontends::render::testing {
+
+// What the update screen shows at 50 %: the card's notice that the download
+// is complete (the update screen's notice texts start at 32000).
+inline constexpr std::uint32_t kDownloadCompleteText = 32007;
 
 struct RenderFixture : ::testing::Test {
   platform::ManualClock clock;

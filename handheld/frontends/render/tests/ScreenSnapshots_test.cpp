@@ -87,7 +87,7 @@ TEST_F(ScreenStates, UpdateHalfwayWithItsAnimationFrame) {
   screen.control(1062)->show(false);
   screen.control(1079)->show(false);
   screen.control(1061)->enable(false);
-  screen.control(1072)->setText(u"ケータイアップデート中（５０％）");
+  screen.control(1072)->setText(resources::LoadString(kDownloadCompleteText));
   screen.control(1031)->setPosition(50);
   display.postDraw(screen.handle(), 1079, Picture{resources::kBitmapAnimationFirst + 3, PictureMode::Stretch, 0, 0});
   Flush();

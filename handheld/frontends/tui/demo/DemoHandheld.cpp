@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "resources/Bitmaps.h"
+#include "resources/StringIds.h"
 #include "resources/StringTable.h"
 
 namespace p42r::frontends::demo {
@@ -50,7 +51,7 @@ DemoHandheld::DemoHandheld(platform::Clock& clock, Options options)
     : options_(options), loop_(clock), windows_(loop_), display_(loop_) {
   frame_ = std::make_unique<DemoFrame>(windows_);
   display_.setFrameWindow(frame_->handle());
-  display_.setApplicationTitle(resources::LoadString(57344));
+  display_.setApplicationTitle(resources::LoadString(resources::strings::kAppTitle));
   display_.setCanStretch(options.canStretch);
   display_.setTitle(u"ケータイアップデート");
   switchTo(options.firstTemplate);
@@ -153,7 +154,7 @@ void DemoHandheld::stepUpdate(DemoScreen& screen) {
   }
   loop_.killTimer(screen.handle(), kProgressTimer);
   stopAnimation();
-  screen.control(1072)->setText(resources::LoadString(30252));
+  screen.control(1072)->setText(resources::LoadString(resources::strings::updating::kCompleted));
   screen.control(1031)->setPosition(100);
   screen.control(1090)->show(false);
   screen.control(1061)->enable(true);
