@@ -35,22 +35,12 @@ void EventLoop::notifyPosted() {
 }
 
 bool EventLoop::setTimer(WindowHandle window, TimerId id, Duration period) {
-  if (faults_.failNextSet) {
-    SetLastError(*faults_.failNextSet);
-    faults_.failNextSet.reset();
-    return false;
-  }
   timers_[{window, id}] = Timer{period, clock_.now() + period, timerOrder_++};
   SetLastError(ERROR_SUCCESS);
   return true;
 }
 
 bool EventLoop::killTimer(WindowHandle window, TimerId id) {
-  if (faults_.failNextKill) {
-    SetLastError(*faults_.failNextKill);
-    faults_.failNextKill.reset();
-    return false;
-  }
   // Killing a timer that is not running fails without an error of its own:
   // there was simply nothing to stop.
   SetLastError(ERROR_SUCCESS);
