@@ -16,6 +16,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <variant>
 #include <vector>
 
 #include "platform/Clock.h"
@@ -122,9 +123,7 @@ class EventLoop final : public Timers {
 
   mutable std::mutex queueMutex_;
   std::condition_variable queueChanged_;
-  std::deque<Message> messages_;
-  std::deque<Task> tasks_;
-  std::deque<bool> order_;  // true: next is a task, false: a message
+  std::deque<std::variant<Message, Task>> posted_;  // in the order they were posted
 
   std::map<TimerKey, Timer> timers_;
   std::uint64_t timerOrder_ = 0;
