@@ -2,6 +2,7 @@
 
 #include "InstallerCallFailure.h"
 
+#include <functional>
 #include <vector>
 
 namespace desksetup {
@@ -12,18 +13,20 @@ constexpr DWORD kValueBufferSize = 1024;
 // A value longer than this is no path or name; it stays unread.
 constexpr DWORD kLongestValue = 1024 * 1024;
 
+}  // namespace
+
 // Nearly every value fits the first buffer. A longer one is reported as
-// ERROR_MORE_DATA with its length, and read again whole into a buffer of that
-// size: a long path is a path, not an empty value.
-template <typename Reader>
-InstallerValue readValue(Reader read) {
-  std::vector<char> buffer(kValueBufferSize, '\0');
-  DWORD size = kValueBufferSize;
+// ERROR_MORE_DATA with its length, and read again whole: a long path is a
+// path, not an empty value. The length is doubled because an ANSI call may
+// count a double-byte text in characters rather than bytes.
+InstallerValue readInstallerString(DWORD firstSize, const std::function<UINT(char*, DWORD*)>& read) {
+  std::vector<char> buffer(firstSize, '\0');
+  DWORD size = firstSize;
   InstallerValue value;
   value.result = read(buffer.data(), &size);
   if (value.result == ERROR_MORE_DATA && size < kLongestValue) {
-    buffer.assign(size + 1, '\0');
-    size += 1;
+    size = 2 * size + 1;
+    buffer.assign(size, '\0');
     value.result = read(buffer.data(), &size);
   }
   if (value.result == ERROR_SUCCESS) {
@@ -32,16 +35,15 @@ InstallerValue readValue(Reader read) {
   return value;
 }
 
-}  // namespace
-
 InstallerValue targetPathOf(MSIHANDLE install, const std::string& directoryKey) {
-  return readValue([&](char* buffer, DWORD* size) {
+  return readInstallerString(kValueBufferSize, [&](char* buffer, DWORD* size) {
     return MsiGetTargetPathA(install, directoryKey.c_str(), buffer, size);
   });
 }
 
 InstallerValue propertyOf(MSIHANDLE install, const std::string& name) {
-  return readValue([&](char* buffer, DWORD* size) { return MsiGetPropertyA(install, name.c_str(), buffer, size); });
+  return readInstallerString(kValueBufferSize,
+                             [&](char* buffer, DWORD* size) { return MsiGetPropertyA(install, name.c_str(), buffer, size); });
 }
 
 std::string directoryPropertyOf(MSIHANDLE install, const std::string& directoryKey) {

@@ -1,11 +1,12 @@
-// Reads of installer values (target paths of directories, properties) into
-// a 1024-character buffer first and, for a longer value, a second read into
-// one of its size; and the component states that decide which rows an entry
-// point acts on.
+// Reads of installer strings (target paths of directories, properties,
+// record fields) into a first buffer and, for a longer value, a second read
+// into one of its size; and the component states that decide which rows an
+// entry point acts on.
 #pragma once
 
 #include "Win32Api.h"
 
+#include <functional>
 #include <string>
 
 namespace desksetup {
@@ -19,6 +20,12 @@ struct InstallerValue {
   UINT result = ERROR_SUCCESS;
   std::string text;  // empty unless result is ERROR_SUCCESS
 };
+
+// The one way every string comes out of the installer: `read` makes the call
+// with a buffer and its size, which the call sets to the length it wrote or,
+// with ERROR_MORE_DATA, to the length it needs. A value of a megabyte or
+// more stays unread (ERROR_MORE_DATA).
+InstallerValue readInstallerString(DWORD firstSize, const std::function<UINT(char*, DWORD*)>& read);
 
 InstallerValue targetPathOf(MSIHANDLE install, const std::string& directoryKey);
 InstallerValue propertyOf(MSIHANDLE install, const std::string& name);

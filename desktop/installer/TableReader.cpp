@@ -37,19 +37,13 @@ void fillEntry(MSIHANDLE install, MSIHANDLE record, TableEntry& entry) {
 }  // namespace
 
 std::wstring readStringField(MSIHANDLE record, UINT field) {
-  std::vector<char> buffer(kFirstFieldBufferSize, '\0');
-  DWORD size = kFirstFieldBufferSize;
-  UINT result = MsiRecordGetStringA(record, field, buffer.data(), &size);
-  if (result == ERROR_MORE_DATA) {
-    const DWORD grown = 2 * MsiRecordDataSize(record, field) + 1;
-    buffer.assign(grown, '\0');
-    size = grown;
-    result = MsiRecordGetStringA(record, field, buffer.data(), &size);
+  const InstallerValue value = readInstallerString(kFirstFieldBufferSize, [&](char* buffer, DWORD* size) {
+    return MsiRecordGetStringA(record, field, buffer, size);
+  });
+  if (value.result != ERROR_SUCCESS) {
+    raiseInstallerCallFailure(value.result, "MsiRecordGetString");
   }
-  if (result != ERROR_SUCCESS) {
-    raiseInstallerCallFailure(result, "MsiRecordGetString");
-  }
-  return toWide(std::string_view(buffer.data(), size));
+  return toWide(value.text);
 }
 
 TableRead readTable(MSIHANDLE install, MSIHANDLE database, std::vector<TableEntry>& entries) {

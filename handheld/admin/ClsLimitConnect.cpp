@@ -410,7 +410,7 @@ void ClsLimitConnect::Leave() {
   }
   // A watchdog left armed by the reader's failure notice has nothing left
   // to guard once the screen is gone; nothing is told if there is none.
-  services().loop.killTimer(handle(), app::kWatchdogTimer);
+  services().timers.killTimer(handle(), app::kWatchdogTimer);
   navigator().SwitchScreen(kBackScreen);
 }
 

@@ -45,14 +45,14 @@ bool ScreenView::WriteCommand(const std::u16string& command) {
 }
 
 bool ScreenView::ArmWatchdog(platform::Duration period, TimerLeniency leniency) {
-  if (services_.loop.setTimer(handle(), kWatchdogTimer, period)) return true;
+  if (services_.timers.setTimer(handle(), kWatchdogTimer, period)) return true;
   if (leniency == TimerLeniency::ZeroErrorIsSuccess && platform::GetLastError() == platform::ERROR_SUCCESS) return true;
   FatalDeviceError(link::ErrorText(kTimerErrorKind, kTimerArmCode) + screenCode_);
   return false;
 }
 
 bool ScreenView::StopWatchdog(TimerLeniency leniency) {
-  if (services_.loop.killTimer(handle(), kWatchdogTimer)) return true;
+  if (services_.timers.killTimer(handle(), kWatchdogTimer)) return true;
   if (leniency == TimerLeniency::ZeroErrorIsSuccess && platform::GetLastError() == platform::ERROR_SUCCESS) return true;
   FatalDeviceError(link::ErrorText(kTimerErrorKind, kTimerKillCode) + screenCode_);
   return false;

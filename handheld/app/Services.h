@@ -11,6 +11,7 @@
 #include "platform/EventLoop.h"
 #include "platform/Files.h"
 #include "platform/TextConversion.h"
+#include "platform/Timers.h"
 #include "platform/Window.h"
 
 namespace p42r::link {
@@ -62,6 +63,8 @@ struct Services {
   platform::Registry& registry;
   link::SerialChannel& channel;
   platform::FileSystem& files;
+  // A screen's timers: the loop's own, unless a test puts a failing one first.
+  platform::Timers& timers = loop;
 };
 
 }  // namespace p42r::app

@@ -1,8 +1,8 @@
 // A burst of bytes without any line feed, in small chunks, through the
-// reader's line scan: the cost must grow linearly with the burst.
+// line assembler: the cost must grow linearly with the burst.
 #include <benchmark/benchmark.h>
 
-#include "testing/HandheldHarness.h"
+#include "link/LineAssembler.h"
 
 namespace {
 
@@ -10,12 +10,13 @@ void BurstWithoutLineFeeds(benchmark::State& state) {
   const auto totalBytes = static_cast<std::size_t>(state.range(0));
   const auto chunkBytes = static_cast<std::size_t>(state.range(1));
   const std::string chunk(chunkBytes, 'x');
+  const p42r::platform::CodePage codePage;
   for (auto _ : state) {
-    p42r::testing::HandheldHarness harness;
+    p42r::link::LineAssembler assembler(codePage);
     for (std::size_t sent = 0; sent < totalBytes; sent += chunkBytes) {
-      benchmark::DoNotOptimize(harness.channel.ReceiveForTest(chunk));
+      benchmark::DoNotOptimize(assembler.Feed(chunk));
     }
-    benchmark::DoNotOptimize(harness.channel.ReceiveForTest("\nOK\n"));
+    benchmark::DoNotOptimize(assembler.Feed("\nOK\n"));
   }
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * totalBytes));
 }
@@ -30,9 +31,10 @@ BENCHMARK(BurstWithoutLineFeeds)
 void ManyShortLines(benchmark::State& state) {
   const auto lines = static_cast<std::size_t>(state.range(0));
   const std::string chunk = "\r\nFDL20\r\n";
+  const p42r::platform::CodePage codePage;
   for (auto _ : state) {
-    p42r::testing::HandheldHarness harness;
-    for (std::size_t i = 0; i < lines; ++i) benchmark::DoNotOptimize(harness.channel.ReceiveForTest(chunk));
+    p42r::link::LineAssembler assembler(codePage);
+    for (std::size_t i = 0; i < lines; ++i) benchmark::DoNotOptimize(assembler.Feed(chunk));
   }
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lines));
 }

@@ -28,7 +28,7 @@ std::u16string Format(const char* format, long a, long b = 0) {
 }
 
 // A string value read into a buffer of `capacity` bytes; nothing when it cannot be read.
-std::optional<std::u16string> ReadString(platform::Registry& registry, platform::RegKey key, std::uint32_t nameId,
+std::optional<std::u16string> ReadString(platform::RegistryApi& registry, platform::RegKey key, std::uint32_t nameId,
                                          std::uint32_t capacity) {
   platform::RegValue value;
   if (registry.RegQueryValueEx(key, resources::LoadString(nameId), value, capacity) != 0) return std::nullopt;
@@ -46,7 +46,7 @@ bool CheckOSVersion(const std::optional<platform::OsVersion>& version, platform:
   return false;
 }
 
-bool FindModulePort(platform::Registry& registry, platform::DiagnosticLog& log, std::vector<std::u16string>& ports) {
+bool FindModulePort(platform::RegistryApi& registry, platform::DiagnosticLog& log, std::vector<std::u16string>& ports) {
   std::u16string detail;
   log.line(u"OpenRegistry");
   platform::RegKey drivers = 0;

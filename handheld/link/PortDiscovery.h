@@ -18,6 +18,6 @@ namespace p42r::link {
 bool CheckOSVersion(const std::optional<platform::OsVersion>& version, platform::DiagnosticLog& log);
 
 // Appends at most one port name (the driver's "Name" without any ":") to `ports`.
-bool FindModulePort(platform::Registry& registry, platform::DiagnosticLog& log, std::vector<std::u16string>& ports);
+bool FindModulePort(platform::RegistryApi& registry, platform::DiagnosticLog& log, std::vector<std::u16string>& ports);
 
 }  // namespace p42r::link

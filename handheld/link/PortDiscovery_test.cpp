@@ -4,6 +4,8 @@
 
 #include <fstream>
 
+#include "testing/FaultyFileSystem.h"
+#include "testing/FaultyRegistry.h"
 #include "testing/TempDirectory.h"
 
 namespace p42r::link {
@@ -100,12 +102,13 @@ TEST_F(Discovery, AMissingDriverListEndsSilently) {
 
 TEST_F(Discovery, EnumerationAndOpenFailuresAreLoggedWithTheirCodes) {
   Write(Driver("01", "Halvorn-P42R", "K2", "COM3:") + Driver("02", "Nothing", "K1", "COM4:"));
-  registry.faults().failEnumAt = std::make_pair(0u, platform::ERROR_REG_NO_MORE_ITEMS);
-  EXPECT_FALSE(FindModulePort(registry, log, ports));
-  registry.faults().failOpenKey = std::make_pair(std::u16string(u"01"), 5L);
-  EXPECT_FALSE(FindModulePort(registry, log, ports));
-  registry.faults().failQueryInfo = 6L;
-  EXPECT_FALSE(FindModulePort(registry, log, ports));
+  testing::FaultyRegistry faulty{registry};
+  faulty.failNextEnumAt(0, platform::ERROR_REG_NO_MORE_ITEMS);
+  EXPECT_FALSE(FindModulePort(faulty, log, ports));
+  faulty.failNextOpenOf(u"01", 5L);
+  EXPECT_FALSE(FindModulePort(faulty, log, ports));
+  faulty.failNextQueryInfo(6L);
+  EXPECT_FALSE(FindModulePort(faulty, log, ports));
   EXPECT_EQ(LogLines(),
             "OpenRegistry|Fail to get Port->Fail to get COM port dwRes=0x103|"
             "OpenRegistry|Fail to get Port->RegOpenKeyEx fail: nSubKeyNum=0 dwRes=0x5|"
@@ -126,7 +129,7 @@ TEST_F(Discovery, TheHostDeviceBehindAPortNameComesFromItsDriverEntry) {
 // that fails leaves it without keys, and the next open reads again.
 TEST_F(Discovery, ARegistryFileThatCannotBeReadHoldsNoKeysUntilItCanBe) {
   Write("[HKEY_LOCAL_MACHINE\\Drivers\\Active\\04]\r\n\"Name\"=\"COM4:\"\r\n\"HostDevice\"=\"/dev/pts/7\"\r\n");
-  platform::FaultInjectingFileSystem files;
+  testing::FaultyFileSystem files;
   platform::Registry failing{directory.path() / "registry.reg", files};
   files.faults().read = EIO;
   platform::RegKey key = 0;

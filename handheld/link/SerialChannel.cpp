@@ -44,6 +44,7 @@ SerialChannel::SerialChannel(platform::SerialApi& api, platform::WindowSystem& w
       codePage_(codePage),
       log_(log),
       clock_(clock),
+      lines_(codePage),
       uiThread_(std::this_thread::get_id()) {}
 
 SerialChannel::~SerialChannel() { JoinReaders(); }
@@ -51,16 +52,6 @@ SerialChannel::~SerialChannel() { JoinReaders(); }
 PortHandle SerialChannel::portHandle() const {
   std::lock_guard lock(mutex_);
   return port_;
-}
-
-std::u16string SerialChannel::lastCommand() const {
-  std::lock_guard lock(mutex_);
-  return lastCommand_;
-}
-
-std::size_t SerialChannel::PendingCharacters() const {
-  std::lock_guard lock(mutex_);
-  return buffer_.size() - std::min(bufferStart_, buffer_.size());
 }
 
 void SerialChannel::Pause() {
@@ -121,12 +112,8 @@ void SerialChannel::Write(std::u16string_view command) {
     // buffer, or the new command with what the card said after the purge,
     // never stale bytes in the fresh buffer.
     std::lock_guard lock(mutex_);
-    ClearBuffer();
-    // What comes after the command is its answer, whatever came before.
-    droppingLine_ = false;
-    cutOffBytes_.clear();
+    lines_.StartAnswerTo(command);
     api_.PurgeComm(handle, platform::PURGE_RXCLEAR);
-    lastCommand_ = TrimSpace(command);
     requested = api_.WriteFile(handle, bytes.data(), static_cast<std::uint32_t>(bytes.size()), written, completion);
   }
   if (requested) {
@@ -261,7 +248,6 @@ void SerialChannel::ReaderLoop(const ReaderParam& param, std::uint64_t generatio
   log_.line(u"Thread in");
   started.set_value();
   told = true;
-  bool firstInRun = true;
   while (Running(generation)) {
     std::uint32_t events = 0;
     if (!api_.WaitCommEvent(param.port, events)) {
@@ -270,16 +256,12 @@ void SerialChannel::ReaderLoop(const ReaderParam& param, std::uint64_t generatio
       break;
     }
     if (events != platform::EV_RXCHAR) continue;
-    if (!ReceivePendingCharacters(param, generation, firstInRun)) break;
+    if (!ReceivePendingCharacters(param, generation)) break;
   }
 }
 
-bool SerialChannel::TakeAllocationFault() { return readerFaults_.failNextAllocation.exchange(false); }
-
-bool SerialChannel::ReceivePendingCharacters(const ReaderParam& param, std::uint64_t generation, bool& firstInRun) {
-  const std::u16string failure = ReaderFailureText();
+bool SerialChannel::ReceivePendingCharacters(const ReaderParam& param, std::uint64_t generation) {
   std::vector<std::u16string> lines;
-  bool allocationFailed = false;
   {
     // Whether this reader still runs and what it takes from the port are
     // decided together: a reader stopped at any moment after its wait, even
@@ -287,31 +269,20 @@ bool SerialChannel::ReceivePendingCharacters(const ReaderParam& param, std::uint
     // leaves those characters to the next reader. Neither call blocks.
     std::lock_guard lock(mutex_);
     if (!runFlag_ || generation != readerGeneration_) return false;
+    std::string chunk;
     if (param.port != INVALID_PORT_HANDLE) {
       std::uint32_t waiting = 0;
       api_.ClearCommError(param.port, waiting);
-      if (waiting > 0 && TakeAllocationFault()) {
-        allocationFailed = true;
-      } else if (waiting > 0) {
-        std::string chunk(static_cast<std::size_t>(waiting) + 1, '\0');
+      if (waiting > 0) {
+        chunk.assign(static_cast<std::size_t>(waiting) + 1, '\0');
         std::uint32_t read = 0;
         api_.ReadFile(param.port, chunk.data(), waiting, read);
         chunk.resize(read);
-        AppendChunk(chunk);
       }
     }
-    if (!allocationFailed) lines = ScanLines(firstInRun);
+    lines = lines_.Feed(chunk);
   }
-  if (allocationFailed) {
-    ReaderFailed(param, failure);
-    return false;
-  }
-  firstInRun = false;
   for (const auto& line : lines) {
-    if (TakeAllocationFault()) {
-      ReaderFailed(param, failure);
-      return false;
-    }
     log_.line(u"Read::" + line);
     windows_.post(param.window, app::WM_DEVICE_LINE, 0, 0, std::make_unique<DeviceLineBytes>(codePage_.toAnsi(line)));
   }
@@ -330,99 +301,6 @@ void SerialChannel::ReaderFailed(const ReaderParam& param, const std::u16string&
     display.messageBox(text, platform::MB_OK);
     windows.post(window, app::WM_SCREEN_STEP);
   });
-}
-
-std::vector<std::u16string> SerialChannel::ReceiveForTest(std::string_view chunk) {
-  std::lock_guard lock(mutex_);
-  AppendChunk(chunk);
-  return ScanLines(false);
-}
-
-void SerialChannel::AppendChunk(std::string_view bytes) {
-  // A chunk ends at its first NUL byte.
-  const std::size_t nul = bytes.find('\0');
-  if (nul != std::string_view::npos) bytes = bytes.substr(0, nul);
-  if (bytes.empty()) return;
-  if (droppingLine_) {
-    // A line feed is never the second byte of a two-byte character, so an
-    // overlong line is dropped as bytes, without converting what a flood sends.
-    cutOffBytes_.clear();
-    const std::size_t lineFeed = bytes.find('\n');
-    if (lineFeed == std::string_view::npos) return;
-    // The line feed ends the dropped line; the next trim removes it.
-    bytes.remove_prefix(lineFeed);
-    droppingLine_ = false;
-  }
-  // A read may end inside a two-byte character: its first byte waits for the
-  // rest instead of becoming a replacement character.
-  std::string pending = std::move(cutOffBytes_);
-  pending.append(bytes);
-  std::size_t cutOff = 0;
-  std::u16string text = codePage_.toWidePiece(pending, cutOff);
-  cutOffBytes_ = pending.substr(pending.size() - cutOff);
-  if (text.empty()) return;
-  buffer_ += text;
-  ++bufferVersion_;
-}
-
-void SerialChannel::ClearBuffer() {
-  buffer_.clear();
-  bufferStart_ = 0;
-  searchedUpTo_ = 0;
-  ++bufferVersion_;
-}
-
-std::vector<std::u16string> SerialChannel::ScanLines(bool firstInRun) {
-  if (firstInRun) hasScanned_ = false;
-  std::vector<std::u16string> lines;
-  for (;;) {
-    if (bufferStart_ >= buffer_.size()) {
-      ClearBuffer();
-      break;
-    }
-    std::size_t start = bufferStart_;
-    while (start < buffer_.size() && IsSpace(buffer_[start])) ++start;
-    if (start != bufferStart_) {
-      bufferStart_ = start;
-      ++bufferVersion_;
-      if (bufferStart_ >= buffer_.size()) continue;
-    }
-    // Nothing changed since the last scan: there is no line feed to find.
-    if (hasScanned_ && scannedVersion_ == bufferVersion_) break;
-    hasScanned_ = true;
-    scannedVersion_ = bufferVersion_;
-    const std::size_t from = std::max(searchedUpTo_, bufferStart_);
-    const std::size_t lineFeed = buffer_.find(u'\n', from);
-    if (lineFeed == std::u16string::npos) {
-      if (buffer_.size() - bufferStart_ > kLongestLine) {
-        ClearBuffer();
-        droppingLine_ = true;
-        break;
-      }
-      searchedUpTo_ = buffer_.size();
-      continue;
-    }
-    if (lineFeed - bufferStart_ > kLongestLine) {
-      // Too long to be a line of the card's, even with its line feed here.
-      bufferStart_ = lineFeed;
-      searchedUpTo_ = lineFeed;
-      ++bufferVersion_;
-      continue;
-    }
-    std::u16string line = TrimSpace(std::u16string_view(buffer_).substr(bufferStart_, lineFeed - bufferStart_));
-    bufferStart_ = lineFeed;  // the line feed stays; the next trim removes it
-    searchedUpTo_ = lineFeed;
-    ++bufferVersion_;
-    if (line == lastCommand_) continue;  // the card's echo of the command
-    lines.push_back(std::move(line));
-  }
-  // Give back the space of what was consumed, now and then.
-  if (bufferStart_ > 4096 && bufferStart_ * 2 > buffer_.size()) {
-    buffer_.erase(0, bufferStart_);
-    searchedUpTo_ = searchedUpTo_ > bufferStart_ ? searchedUpTo_ - bufferStart_ : 0;
-    bufferStart_ = 0;
-  }
-  return lines;
 }
 
 }  // namespace p42r::link

@@ -1,12 +1,12 @@
 // The one piece of the program that touches the card's port: it owns the
 // process-wide port handle, opens the port with the fixed line settings,
-// writes one command line at a time and runs the reader thread that cuts the
-// received characters into trimmed lines, drops the echo of the last
-// command and posts every other line to the screen that started it
-// (WM_DEVICE_LINE, the line's bytes travelling with the message).
+// writes one command line at a time and runs the reader thread that hands
+// the received bytes to its line assembler and posts every line that comes
+// out to the screen that started it (WM_DEVICE_LINE, the line's bytes
+// travelling with the message).
 //
-// The port handle, run flag, receive buffer and last command are shared
-// between the user-interface thread and the reader. They are guarded by one
+// The port handle, run flag and line assembler are shared between the
+// user-interface thread and the reader. They are guarded by one
 // lock that is never held across the reader's blocking wait for port
 // events, so no caller ever waits on a reader that is blocked.
 #pragma once
@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "link/DeviceLinkError.h"
+#include "link/LineAssembler.h"
 #include "link/LineText.h"
 #include "platform/Clock.h"
 #include "platform/Display.h"
@@ -54,19 +55,8 @@ struct LineSettings {
   std::uint8_t stopBits = platform::ONESTOPBIT;
 };
 
-// Test hook: the reader's allocation for received data or a line fails.
-struct ReaderFaults {
-  std::atomic<bool> failNextAllocation{false};
-};
-
 class SerialChannel {
  public:
-  // The longest line the reader delivers, in characters. A longer one is no
-  // answer of the card's: it is dropped as it arrives, together with the rest
-  // of it up to its line feed, so bytes without line feeds never make the
-  // receive buffer grow beyond this.
-  static constexpr std::size_t kLongestLine = 16 * 1024;
-
   SerialChannel(platform::SerialApi& api, platform::WindowSystem& windows, platform::Display& display,
                 platform::CodePage& codePage, platform::DiagnosticLog& log, platform::Clock& clock);
   ~SerialChannel();
@@ -92,17 +82,6 @@ class SerialChannel {
   // At program exit: waits for the reader threads that were stopped.
   void JoinReaders();
 
-  ReaderFaults& readerFaults() { return readerFaults_; }
-
-  // The pure line scan, exposed for tests and benchmarks: appends `chunk`
-  // (ending at its first NUL) and returns the lines to deliver.
-  std::vector<std::u16string> ReceiveForTest(std::string_view chunk);
-
-  // The last command written, trimmed.
-  std::u16string lastCommand() const;
-  // Characters received and not yet delivered or dropped.
-  std::size_t PendingCharacters() const;
-
  private:
   struct Reader {
     std::thread thread;
@@ -115,13 +94,9 @@ class SerialChannel {
   static std::u16string ReaderFailureText();
   bool Running(std::uint64_t generation) const;
   void Pause();
-  void ClearBuffer();
-  bool TakeAllocationFault();
   // Receive pending characters; false when the reader must end (it was
-  // stopped, or its failure path ran).
-  bool ReceivePendingCharacters(const ReaderParam& param, std::uint64_t generation, bool& firstInRun);
-  void AppendChunk(std::string_view bytes);
-  std::vector<std::u16string> ScanLines(bool firstInRun);
+  // stopped).
+  bool ReceivePendingCharacters(const ReaderParam& param, std::uint64_t generation);
   void ReaderFailed(const ReaderParam& param, const std::u16string& text);
 
   platform::SerialApi& api_;
@@ -138,25 +113,11 @@ class SerialChannel {
   // beside the next one.
   std::uint64_t readerGeneration_ = 0;
   bool runFlag_ = false;
-  // The receive buffer is text from `bufferStart_` on; what the scan has
-  // already looked at is remembered so a burst without line feeds costs
-  // linear time.
-  std::u16string buffer_;
-  // The start of a character whose remaining bytes have not arrived yet.
-  std::string cutOffBytes_;
-  std::size_t bufferStart_ = 0;
-  std::size_t searchedUpTo_ = 0;
-  std::uint64_t bufferVersion_ = 0;
-  std::uint64_t scannedVersion_ = 0;
-  bool hasScanned_ = false;
-  // An overlong line is being dropped up to its line feed.
-  bool droppingLine_ = false;
-  std::u16string lastCommand_;
+  LineAssembler lines_;
 
   std::thread::id uiThread_;
   std::mutex threadsMutex_;
   std::vector<Reader> readers_;
-  ReaderFaults readerFaults_;
 };
 
 }  // namespace p42r::link

@@ -83,21 +83,21 @@ TEST_F(ChannelFixture, OpeningAnOpenPortRaisesAndLeavesItUntouched) {
 }
 
 TEST_F(ChannelFixture, EachOpenStepRaisesItsOwnCodeAndLaterFailuresLeaveThePortOpen) {
-  serial.faults().createFile = 2;
+  faultySerial.failNext(testing::SerialCall::CreateFile, 2);
   EXPECT_EQ(RaisedBy([&] { channel.Open(u"COM4:"); }), u"ポートオープンエラー(002");
   EXPECT_FALSE(channel.isOpen());
   EXPECT_EQ(RaisedBy([&] { channel.Open(u"COM9:"); }), u"ポートオープンエラー(002");
 
-  serial.faults().setTimeouts = 31;
+  faultySerial.failNext(testing::SerialCall::SetCommTimeouts, 31);
   EXPECT_EQ(RaisedBy([&] { channel.Open(u"COM4:"); }), u"ポートオープンエラー(005");
   EXPECT_TRUE(channel.isOpen());
   EXPECT_TRUE(channel.Close());
 
-  serial.faults().getState = 31;
+  faultySerial.failNext(testing::SerialCall::GetCommState, 31);
   EXPECT_EQ(RaisedBy([&] { channel.Open(u"COM4:"); }), u"ポートオープンエラー(006");
   EXPECT_TRUE(channel.Close());
 
-  serial.faults().setState = 31;
+  faultySerial.failNext(testing::SerialCall::SetCommState, 31);
   EXPECT_EQ(RaisedBy([&] { channel.Open(u"COM4:"); }), u"ポートオープンエラー(007");
   EXPECT_TRUE(channel.isOpen());
 }
@@ -105,7 +105,9 @@ TEST_F(ChannelFixture, EachOpenStepRaisesItsOwnCodeAndLaterFailuresLeaveThePortO
 TEST_F(ChannelFixture, AWriteSendsTheCommandItsLineEndAndOneNulByte) {
   ASSERT_TRUE(log.open(directory.path() / "log.txt"));
   channel.Open(u"COM4:");
+  const int purgedBefore = serial.purges();
   channel.Write(at::CommandLine(at::kEchoOff));
+  EXPECT_EQ(serial.purges(), purgedBefore + 1) << "the driver's received bytes are purged before the write";
   ASSERT_EQ(serial.writes().size(), 1u);
   EXPECT_EQ(serial.writes()[0], std::string("ATE0\r\n\0", 7));
   EXPECT_NE(LogText().find(")Write::ATE0\r\n"), std::string::npos);
@@ -114,21 +116,21 @@ TEST_F(ChannelFixture, AWriteSendsTheCommandItsLineEndAndOneNulByte) {
 TEST_F(ChannelFixture, WriteFailuresRaiseTheirTexts) {
   EXPECT_EQ(RaisedBy([&] { channel.Write(u"ATE0\r\n"); }), u"ポート書き込みエラー(003");
   channel.Open(u"COM4:");
-  serial.faults().createEvent = 8;
+  faultySerial.failNext(testing::SerialCall::CreateEvent, 8);
   EXPECT_EQ(RaisedBy([&] { channel.Write(u"ATE0\r\n"); }), u"ポート書き込みエラー(012");
   EXPECT_TRUE(serial.writes().empty());
-  serial.faults().write = 31;
+  faultySerial.failNext(testing::SerialCall::WriteFile, 31);
   EXPECT_EQ(RaisedBy([&] { channel.Write(u"ATE0\r\n"); }), u"ポート書き込みエラー(009");
-  serial.faults().writeCompletesInTime = false;
+  faultySerial.pendNextWrite(testing::PendingWrite::NeverCompletes);
   EXPECT_EQ(RaisedBy([&] { channel.Write(u"ATE0\r\n"); }), u"ポート書き込みエラー(009");
-  serial.faults().writeCompletesInTime = true;
+  faultySerial.pendNextWrite(testing::PendingWrite::CompletesInTime);
   EXPECT_EQ(RaisedBy([&] { channel.Write(u"ATE0\r\n"); }), u"(nothing raised)");
 }
 
 TEST_F(ChannelFixture, AVanishedDeviceRaisesTheDeviceMissingTextAloneAndLogsTheError) {
   ASSERT_TRUE(log.open(directory.path() / "log.txt"));
   channel.Open(u"COM4:");
-  serial.faults().write = platform::ERROR_DEVICE_NOT_AVAILABLE;
+  faultySerial.failNext(testing::SerialCall::WriteFile, platform::ERROR_DEVICE_NOT_AVAILABLE);
   try {
     channel.Write(u"AT@KUPSTART\r\n");
     FAIL() << "nothing raised";
@@ -144,10 +146,10 @@ TEST_F(ChannelFixture, CloseReportsFailureAndKeepsTheHandleWhenTheMaskCannotBeCl
   EXPECT_FALSE(channel.Close()) << "nothing is open";
   channel.Open(u"COM4:");
   const platform::PortHandle handle = channel.portHandle();
-  serial.faults().clearMask = 31;
+  faultySerial.failNext(testing::SerialCall::ClearCommMask, 31);
   EXPECT_FALSE(channel.Close());
   EXPECT_EQ(channel.portHandle(), handle);
-  serial.faults().close = 31;
+  faultySerial.failNext(testing::SerialCall::CloseHandle, 31);
   EXPECT_FALSE(channel.Close());
   EXPECT_EQ(channel.portHandle(), handle);
   const platform::TimePoint before = clock.now();
@@ -199,7 +201,7 @@ TEST_F(ChannelFixture, AReaderStoppedLateNeverRunsBesideTheNextOne) {
   EXPECT_TRUE(first.lines.empty());
 }
 
-// Out of memory by its own count, or anything its calls throw: the reader's failure path.
+// Out of memory while reading, or anything else its calls throw: the reader's failure path.
 struct ReaderFailure : ChannelFixture, ::testing::WithParamInterface<bool> {};
 
 TEST_P(ReaderFailure, ClosesThePortShowsTheThreadErrorAndStepsTheScreen) {
@@ -210,7 +212,7 @@ TEST_P(ReaderFailure, ClosesThePortShowsTheThreadErrorAndStepsTheScreen) {
   if (GetParam()) {
     serial.onWoken([] { throw std::bad_alloc(); });
   } else {
-    channel.readerFaults().failNextAllocation = true;
+    faultySerial.exhaustMemoryOnNextRead();
   }
   serial.feed("OK\r\n");
   // The reader's pauses pass on the program's clock: keep it moving.
@@ -250,7 +252,7 @@ TEST_P(ReaderFailure, ClosesThePortShowsTheThreadErrorAndStepsTheScreen) {
   EXPECT_EQ(RaisedBy([&] { channel.Write(u"ATE0\r\n"); }), u"ポート書き込みエラー(003");
 }
 
-INSTANTIATE_TEST_SUITE_P(OwnCountOrThrown, ReaderFailure, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(ReadOrWaitThrows, ReaderFailure, ::testing::Bool());
 
 // Whether thread `task` of this process sleeps, as on a lock it waits for.
 bool Asleep(pid_t task) {
@@ -265,13 +267,14 @@ TEST_F(ChannelFixture, AReaderComingInTheMiddleOfAWriteWaitsUntilTheCommandIsOut
   channel.Open(u"COM4:");
   std::atomic<pid_t> readerTask{0};
   std::atomic<bool> readerDone{false};
-  std::vector<std::u16string> readerLines;
+  bool readerOpen = false;
   std::thread reader;
   bool doneDuringWrite = true;
   serial.onWrite([&](const std::string&) {
     reader = std::thread([&] {
       readerTask = static_cast<pid_t>(::gettid());
-      readerLines = channel.ReceiveForTest("\r\nOK\r\n");
+      // Any step of the reader takes the channel's lock, as this one does.
+      readerOpen = channel.isOpen();
       readerDone = true;
     });
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -283,6 +286,7 @@ TEST_F(ChannelFixture, AReaderComingInTheMiddleOfAWriteWaitsUntilTheCommandIsOut
   channel.Write(u"AT@HYBRRSSI?\r\n");
   reader.join();
   EXPECT_FALSE(doneDuringWrite) << "the reader took the port between the write's steps";
+  EXPECT_TRUE(readerOpen);
 }
 
 // Joins the readers when a test ends, before the state its hooks use is gone

@@ -14,8 +14,7 @@ void EventLoop::setDispatcher(Dispatcher dispatcher) { dispatcher_ = std::move(d
 void EventLoop::post(Message message) {
   {
     std::lock_guard lock(queueMutex_);
-    messages_.push_back(std::move(message));
-    order_.push_back(false);
+    posted_.emplace_back(std::move(message));
   }
   notifyPosted();
 }
@@ -23,8 +22,7 @@ void EventLoop::post(Message message) {
 void EventLoop::postTask(Task task) {
   {
     std::lock_guard lock(queueMutex_);
-    tasks_.push_back(std::move(task));
-    order_.push_back(true);
+    posted_.emplace_back(std::move(task));
   }
   notifyPosted();
 }
@@ -35,22 +33,12 @@ void EventLoop::notifyPosted() {
 }
 
 bool EventLoop::setTimer(WindowHandle window, TimerId id, Duration period) {
-  if (faults_.failNextSet) {
-    SetLastError(*faults_.failNextSet);
-    faults_.failNextSet.reset();
-    return false;
-  }
   timers_[{window, id}] = Timer{period, clock_.now() + period, timerOrder_++};
   SetLastError(ERROR_SUCCESS);
   return true;
 }
 
 bool EventLoop::killTimer(WindowHandle window, TimerId id) {
-  if (faults_.failNextKill) {
-    SetLastError(*faults_.failNextKill);
-    faults_.failNextKill.reset();
-    return false;
-  }
   // Killing a timer that is not running fails without an error of its own:
   // there was simply nothing to stop.
   SetLastError(ERROR_SUCCESS);
@@ -100,7 +88,7 @@ void EventLoop::quit(int code) {
 
 bool EventLoop::hasPosted() const {
   std::lock_guard lock(queueMutex_);
-  return !order_.empty();
+  return !posted_.empty();
 }
 
 void EventLoop::advance(Duration d, Task done) {
@@ -123,25 +111,17 @@ void EventLoop::pump() {
 }
 
 bool EventLoop::deliverPosted() {
-  std::optional<Message> message;
-  Task task;
+  std::optional<std::variant<Message, Task>> next;
   {
     std::lock_guard lock(queueMutex_);
-    if (order_.empty()) return false;
-    const bool isTask = order_.front();
-    order_.pop_front();
-    if (isTask) {
-      task = std::move(tasks_.front());
-      tasks_.pop_front();
-    } else {
-      message.emplace(std::move(messages_.front()));
-      messages_.pop_front();
-    }
+    if (posted_.empty()) return false;
+    next.emplace(std::move(posted_.front()));
+    posted_.pop_front();
   }
-  if (task) {
-    task();
+  if (auto* task = std::get_if<Task>(&*next)) {
+    if (*task) (*task)();
   } else if (dispatcher_) {
-    dispatcher_(*message);
+    dispatcher_(std::get<Message>(*next));
   }
   return true;
 }
@@ -214,9 +194,9 @@ void EventLoop::waitForWork() {
   }
   std::unique_lock lock(queueMutex_);
   if (deadline) {
-    queueChanged_.wait_until(lock, *deadline, [this] { return !order_.empty(); });
+    queueChanged_.wait_until(lock, *deadline, [this] { return !posted_.empty(); });
   } else {
-    queueChanged_.wait(lock, [this] { return !order_.empty(); });
+    queueChanged_.wait(lock, [this] { return !posted_.empty(); });
   }
 }
 

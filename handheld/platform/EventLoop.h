@@ -16,21 +16,16 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <variant>
 #include <vector>
 
 #include "platform/Clock.h"
 #include "platform/Message.h"
+#include "platform/Timers.h"
 
 namespace p42r::platform {
 
-using TimerId = std::uint32_t;
 using AlarmId = std::uint64_t;
-
-// Test hooks that make the next timer calls fail the way the system can.
-struct TimerFaults {
-  std::optional<std::uint32_t> failNextSet;   // last error to leave behind
-  std::optional<std::uint32_t> failNextKill;
-};
 
 // Another event loop that must keep running while this one has nothing to do
 // (a window toolkit's): the loop waits inside it instead of on its own queue.
@@ -45,7 +40,7 @@ class ForeignLoop {
   virtual void wake() = 0;
 };
 
-class EventLoop {
+class EventLoop final : public Timers {
  public:
   static constexpr std::chrono::milliseconds kForeignTurn{50};
 
@@ -70,10 +65,8 @@ class EventLoop {
   void postTask(Task task);  // runs on the user-interface thread, in order with messages
 
   // --- user-interface thread ---
-  // SetTimer: (re)arms timer `id` of `window`; re-arming replaces the countdown.
-  bool setTimer(WindowHandle window, TimerId id, Duration period);
-  // KillTimer: false (last error ERROR_INVALID_HANDLE... as injected) when no such timer.
-  bool killTimer(WindowHandle window, TimerId id);
+  bool setTimer(WindowHandle window, TimerId id, Duration period) override;
+  bool killTimer(WindowHandle window, TimerId id) override;
   void killTimersOf(WindowHandle window);
   bool hasTimer(WindowHandle window, TimerId id) const;
   std::optional<TimePoint> nextTimerDue() const;
@@ -95,8 +88,6 @@ class EventLoop {
   // what they post; `done` runs when the target is reached. Works from any
   // loop level, so a message box opened on the way does not stop it.
   void advance(Duration d, Task done);
-
-  TimerFaults& timerFaults() { return faults_; }
 
  private:
   struct Timer {
@@ -132,16 +123,13 @@ class EventLoop {
 
   mutable std::mutex queueMutex_;
   std::condition_variable queueChanged_;
-  std::deque<Message> messages_;
-  std::deque<Task> tasks_;
-  std::deque<bool> order_;  // true: next is a task, false: a message
+  std::deque<std::variant<Message, Task>> posted_;  // in the order they were posted
 
   std::map<TimerKey, Timer> timers_;
   std::uint64_t timerOrder_ = 0;
   std::map<AlarmId, Alarm> alarms_;
   AlarmId nextAlarm_ = 1;
   std::deque<Advance> advances_;
-  TimerFaults faults_;
   bool quit_ = false;
   int quitCode_ = 0;
 };

@@ -11,6 +11,7 @@
 
 #include "platform/LastError.h"
 #include "platform/Window.h"
+#include "testing/FaultyTimers.h"
 
 namespace p42r::platform {
 namespace {
@@ -117,13 +118,14 @@ TEST_F(LoopFixture, KilledTimerNeverFiresAndASecondKillFailsWithoutError) {
 
 TEST_F(LoopFixture, InjectedTimerFaultsFailOnceWithTheirLastError) {
   RecordingWindow window(windows);
-  loop.timerFaults().failNextSet = 8;
-  EXPECT_FALSE(loop.setTimer(window.handle(), 1, Duration(10)));
+  testing::FaultyTimers timers{loop};
+  timers.failNextSet(8);
+  EXPECT_FALSE(timers.setTimer(window.handle(), 1, Duration(10)));
   EXPECT_EQ(GetLastError(), 8u);
   EXPECT_FALSE(loop.hasTimer(window.handle(), 1));
-  EXPECT_TRUE(loop.setTimer(window.handle(), 1, Duration(10)));
-  loop.timerFaults().failNextKill = 0;
-  EXPECT_FALSE(loop.killTimer(window.handle(), 1));
+  EXPECT_TRUE(timers.setTimer(window.handle(), 1, Duration(10)));
+  timers.failNextKill(0);
+  EXPECT_FALSE(timers.killTimer(window.handle(), 1));
   EXPECT_EQ(GetLastError(), 0u);
   EXPECT_TRUE(loop.hasTimer(window.handle(), 1)) << "a failed kill leaves the timer running";
 }

@@ -5,9 +5,8 @@
 // FileError that keeps the host's error code and names the call and the path.
 //
 // FileSystem is the interface the program uses. HostFileSystem does the work
-// with POSIX calls; FaultInjectingFileSystem wraps another one and makes the
-// calls chosen in its FileFaults fail the way a full disk, a removed card or a
-// read-only directory would, so that tests reach every failure path.
+// with POSIX calls; tests wrap it in one that fails the way a full disk, a
+// removed card or a read-only directory would.
 //
 // The handheld's "hidden" file attribute is recorded as the extended attribute
 // "user.p42r.attributes" where the host file system keeps extended attributes,
@@ -125,52 +124,6 @@ class HostFileSystem final : public FileSystem {
                     ExistingFile existing) override;
   FileStatus remove(const std::filesystem::path& path) override;
   FileStatus syncDirectory(const std::filesystem::path& directory) override;
-};
-
-// The failures a FaultInjectingFileSystem produces; each set value is the
-// errno that every call of that kind fails with until it is cleared.
-struct FileFaults {
-  std::optional<int> size;    // learning a file's size
-  std::optional<int> read;    // reading a whole file
-  std::optional<int> create;  // a file that cannot be created
-  std::optional<int> flush;
-  std::optional<int> close;
-  std::optional<int> rename;
-  std::optional<int> remove;
-  // A disk that holds only this many more bytes, counted over every write
-  // through this file system: the write that crosses it stores what still
-  // fits and then fails with ENOSPC.
-  std::optional<std::uint64_t> diskSpace;
-};
-
-class FaultInjectingFileSystem final : public FileSystem {
- public:
-  // Over a HostFileSystem of its own.
-  FaultInjectingFileSystem();
-  // Over `inner`, which must outlive this object.
-  explicit FaultInjectingFileSystem(FileSystem& inner);
-  ~FaultInjectingFileSystem() override;
-
-  FileFaults& faults() { return faults_; }
-  // Clears every fault.
-  void heal() { faults_ = FileFaults{}; }
-
-  FileResult<std::uint64_t> size(const std::filesystem::path& path) override;
-  FileResult<std::string> readAll(const std::filesystem::path& path) override;
-  FileResult<std::unique_ptr<OutputFile>> create(const std::filesystem::path& path,
-                                                 FileAttribute attribute) override;
-  FileResult<FileAttribute> attribute(const std::filesystem::path& path) override;
-  FileStatus rename(const std::filesystem::path& from, const std::filesystem::path& to,
-                    ExistingFile existing) override;
-  FileStatus remove(const std::filesystem::path& path) override;
-  FileStatus syncDirectory(const std::filesystem::path& directory) override;
-
- private:
-  class FaultyOutputFile;
-
-  std::unique_ptr<FileSystem> ownInner_;
-  FileSystem& inner_;
-  FileFaults faults_;
 };
 
 }  // namespace p42r::platform

@@ -1,4 +1,5 @@
 #include "platform/Files.h"
+#include "testing/FaultyFileSystem.h"
 
 #include <gtest/gtest.h>
 #include <sys/xattr.h>
@@ -17,7 +18,7 @@ namespace fs = std::filesystem;
 struct FilesFixture : ::testing::Test {
   fs::path directory;
   HostFileSystem host;
-  FaultInjectingFileSystem faulty{host};
+  testing::FaultyFileSystem faulty{host};
 
   void SetUp() override {
     char pattern[] = "/tmp/p42r-files-XXXXXX";
@@ -122,17 +123,17 @@ TEST_F(FilesFixture, EveryFailureOnTheWayKeepsTheOldContentAndRemovesTheCopy) {
   const fs::path target = directory / "data.ini";
   struct Case {
     const char* name;
-    std::function<void(FileFaults&)> inject;
+    std::function<void(testing::FileFaults&)> inject;
     int code;
     const char* operation;
   };
   const std::vector<Case> cases = {
-      {"create", [](FileFaults& f) { f.create = EACCES; }, EACCES, "create"},
-      {"disk full halfway", [](FileFaults& f) { f.diskSpace = 5; }, ENOSPC, "write"},
-      {"disk already full", [](FileFaults& f) { f.diskSpace = 0; }, ENOSPC, "write"},
-      {"flush", [](FileFaults& f) { f.flush = EIO; }, EIO, "flush"},
-      {"close", [](FileFaults& f) { f.close = EIO; }, EIO, "close"},
-      {"rename", [](FileFaults& f) { f.rename = EXDEV; }, EXDEV, "rename"},
+      {"create", [](testing::FileFaults& f) { f.create = EACCES; }, EACCES, "create"},
+      {"disk full halfway", [](testing::FileFaults& f) { f.diskSpace = 5; }, ENOSPC, "write"},
+      {"disk already full", [](testing::FileFaults& f) { f.diskSpace = 0; }, ENOSPC, "write"},
+      {"flush", [](testing::FileFaults& f) { f.flush = EIO; }, EIO, "flush"},
+      {"close", [](testing::FileFaults& f) { f.close = EIO; }, EIO, "close"},
+      {"rename", [](testing::FileFaults& f) { f.rename = EXDEV; }, EXDEV, "rename"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -147,26 +147,16 @@ struct PosixSerialApi::Port {
   std::vector<int> waiters;  // eventfds of the threads in WaitCommEvent
   termios saved{};           // the settings before the open, given back at close
   bool haveSaved = false;
-  CommTimeouts timeouts;
 };
 
 struct PosixSerialApi::PendingWrite {
   std::shared_ptr<Port> port;
   std::string remaining;
-  bool completesInTime = true;
-  bool injected = false;
 };
 
 PosixSerialApi::PosixSerialApi(Resolver resolve) : resolve_(std::move(resolve)) {}
 
 PosixSerialApi::~PosixSerialApi() = default;
-
-bool PosixSerialApi::takeFault(std::optional<std::uint32_t>& fault) {
-  if (!fault) return false;
-  SetLastError(*fault);
-  fault.reset();
-  return true;
-}
 
 std::shared_ptr<PosixSerialApi::Port> PosixSerialApi::find(PortHandle port) {
   std::lock_guard lock(mutex_);
@@ -175,10 +165,6 @@ std::shared_ptr<PosixSerialApi::Port> PosixSerialApi::find(PortHandle port) {
 }
 
 PortHandle PosixSerialApi::CreateFile(std::u16string_view name) {
-  {
-    std::lock_guard lock(mutex_);
-    if (takeFault(faults_.createFile)) return INVALID_PORT_HANDLE;
-  }
   const auto path = resolve_(name);
   if (!path) {
     SetLastError(2);
@@ -227,23 +213,14 @@ PortHandle PosixSerialApi::CreateFile(std::u16string_view name) {
   return handle;
 }
 
-bool PosixSerialApi::SetCommTimeouts(PortHandle handle, const CommTimeouts& timeouts) {
-  {
-    std::lock_guard lock(mutex_);
-    if (takeFault(faults_.setTimeouts)) return false;
-  }
-  const auto port = find(handle);
-  if (!port) return Fail(ERROR_INVALID_HANDLE);
-  std::lock_guard lock(port->mutex);
-  port->timeouts = timeouts;
+// Reads never block and writes keep their own deadline (the wait for a
+// pending write), so the time-outs are taken and have nothing to change.
+bool PosixSerialApi::SetCommTimeouts(PortHandle handle, const CommTimeouts&) {
+  if (!find(handle)) return Fail(ERROR_INVALID_HANDLE);
   return true;
 }
 
 bool PosixSerialApi::GetCommState(PortHandle handle, Dcb& dcb) {
-  {
-    std::lock_guard lock(mutex_);
-    if (takeFault(faults_.getState)) return false;
-  }
   const auto port = find(handle);
   if (!port) return Fail(ERROR_INVALID_HANDLE);
   termios settings{};
@@ -265,10 +242,6 @@ bool PosixSerialApi::GetCommState(PortHandle handle, Dcb& dcb) {
 }
 
 bool PosixSerialApi::SetCommState(PortHandle handle, const Dcb& dcb) {
-  {
-    std::lock_guard lock(mutex_);
-    if (takeFault(faults_.setState)) return false;
-  }
   const auto port = find(handle);
   if (!port) return Fail(ERROR_INVALID_HANDLE);
   termios settings{};
@@ -297,10 +270,6 @@ bool PosixSerialApi::SetCommState(PortHandle handle, const Dcb& dcb) {
 }
 
 bool PosixSerialApi::SetCommMask(PortHandle handle, std::uint32_t mask) {
-  {
-    std::lock_guard lock(mutex_);
-    if (takeFault(mask == 0 ? faults_.clearMask : faults_.setMask)) return false;
-  }
   const auto port = find(handle);
   if (!port) return Fail(ERROR_INVALID_HANDLE);
   std::lock_guard lock(port->mutex);
@@ -421,7 +390,6 @@ bool PosixSerialApi::PurgeComm(PortHandle handle, std::uint32_t flags) {
 
 EventHandle PosixSerialApi::CreateEvent() {
   std::lock_guard lock(mutex_);
-  if (takeFault(faults_.createEvent)) return 0;
   const EventHandle event = nextEvent_++;
   events_.emplace(event, std::make_shared<PendingWrite>());
   return event;
@@ -437,17 +405,8 @@ bool PosixSerialApi::WriteFile(PortHandle handle, const char* data, std::uint32_
   std::shared_ptr<PendingWrite> pending;
   {
     std::lock_guard lock(mutex_);
-    if (takeFault(faults_.write)) return false;
     const auto event = events_.find(completion);
     if (event != events_.end()) pending = event->second;
-    if (faults_.writeCompletesInTime && pending) {
-      pending->injected = true;
-      pending->completesInTime = *faults_.writeCompletesInTime;
-      faults_.writeCompletesInTime.reset();
-      written = 0;
-      SetLastError(ERROR_IO_PENDING);
-      return false;
-    }
   }
   const auto port = find(handle);
   if (!port) return Fail(ERROR_INVALID_HANDLE);
@@ -480,7 +439,6 @@ bool PosixSerialApi::WaitForSingleObject(EventHandle event, std::chrono::millise
     if (it == events_.end()) return false;
     pending = it->second;
   }
-  if (pending->injected) return pending->completesInTime;
   if (!pending->port) return true;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!pending->remaining.empty()) {
@@ -501,7 +459,6 @@ bool PosixSerialApi::CloseHandle(PortHandle handle) {
   std::shared_ptr<Port> port;
   {
     std::lock_guard lock(mutex_);
-    if (takeFault(faults_.close)) return false;
     const auto it = ports_.find(handle);
     if (it == ports_.end()) return Fail(ERROR_INVALID_HANDLE);
     port = it->second;

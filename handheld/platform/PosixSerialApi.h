@@ -19,13 +19,6 @@
 
 namespace p42r::platform {
 
-// Test hooks: the next call of a kind fails with the given last error.
-struct SerialFaults {
-  std::optional<std::uint32_t> createFile, setTimeouts, getState, setState, setMask, clearMask, close, createEvent;
-  std::optional<std::uint32_t> write;
-  std::optional<bool> writeCompletesInTime;  // the next write goes pending; its wait succeeds or not
-};
-
 class PosixSerialApi final : public SerialApi {
  public:
   // `resolve` maps a CE port name ("COM4:") to a host device path.
@@ -33,7 +26,6 @@ class PosixSerialApi final : public SerialApi {
   explicit PosixSerialApi(Resolver resolve);
   ~PosixSerialApi() override;
 
-  SerialFaults& faults() { return faults_; }
   // Who is told of each port opened and closed (the device watcher); none by default.
   void setPortWatch(PortWatch* watch) { watch_ = watch; }
 
@@ -60,7 +52,6 @@ class PosixSerialApi final : public SerialApi {
   // WaitCommEvent's wait, with the waiter's own wake-up registered.
   static bool waitForEvent(Port& port, int wakeFd, std::uint32_t mask, std::uint64_t changesAtStart,
                            std::uint32_t& events);
-  bool takeFault(std::optional<std::uint32_t>& fault);
 
   Resolver resolve_;
   std::mutex mutex_;
@@ -68,7 +59,6 @@ class PosixSerialApi final : public SerialApi {
   std::map<EventHandle, std::shared_ptr<PendingWrite>> events_;
   PortHandle nextHandle_ = 0x40;
   EventHandle nextEvent_ = 1;
-  SerialFaults faults_;
   PortWatch* watch_ = nullptr;
 };
 

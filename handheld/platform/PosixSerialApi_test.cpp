@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/LastError.h"
+#include "testing/FaultySerialApi.h"
 
 namespace p42r::platform {
 namespace {
@@ -350,7 +351,7 @@ TEST_F(PosixSerialFixture, LineSettingsReadBackAsWritten) {
   };
   for (const Line line : {Line{115200, ONESTOPBIT, false}, Line{9600, TWOSTOPBITS, true},
                           Line{57600, ONESTOPBIT, true}, Line{921600, TWOSTOPBITS, false}}) {
-    SCOPED_TRACE(testing::Message() << line.baud << " stop " << int{line.stopBits} << " xon/xoff " << line.xonXoff);
+    SCOPED_TRACE(::testing::Message() << line.baud << " stop " << int{line.stopBits} << " xon/xoff " << line.xonXoff);
     Dcb dcb;
     ASSERT_TRUE(api.GetCommState(port, dcb));
     dcb.baudRate = line.baud;
@@ -642,134 +643,143 @@ TEST_F(PosixSerialFixture, APendingWriteEndsUnsignalledWhenTheDeviceHangsUp) {
 
 // --- Injected faults ------------------------------------------------------------
 
-// The calls on an open port whose hook is a plain "fail the next one".
+// The real port behind the failing wrapper the tests put in front of it.
+struct FaultyPortFixture : PosixSerialFixture {
+  testing::FaultySerialApi faulty{api};
+  bool FaultyWrite(PortHandle port, std::string_view bytes, std::uint32_t& written, EventHandle completion) {
+    return faulty.WriteFile(port, bytes.data(), static_cast<std::uint32_t>(bytes.size()), written, completion);
+  }
+};
+
+// The calls on an open port that a plain "fail the next one" fails.
 struct PortHook {
   const char* name;
-  std::optional<std::uint32_t> SerialFaults::*fault;
-  std::function<bool(PosixSerialApi&, PortHandle)> call;
+  testing::SerialCall fault;
+  std::function<bool(SerialApi&, PortHandle)> call;
 };
 
 const std::vector<PortHook>& PortHooks() {
   static const std::vector<PortHook> hooks{
-      {"SetCommTimeouts", &SerialFaults::setTimeouts,
-       [](PosixSerialApi& api, PortHandle port) { return api.SetCommTimeouts(port, CommTimeouts{}); }},
-      {"GetCommState", &SerialFaults::getState,
-       [](PosixSerialApi& api, PortHandle port) {
+      {"SetCommTimeouts", testing::SerialCall::SetCommTimeouts,
+       [](SerialApi& api, PortHandle port) { return api.SetCommTimeouts(port, CommTimeouts{}); }},
+      {"GetCommState", testing::SerialCall::GetCommState,
+       [](SerialApi& api, PortHandle port) {
          Dcb dcb;
          return api.GetCommState(port, dcb);
        }},
-      {"SetCommState", &SerialFaults::setState,
-       [](PosixSerialApi& api, PortHandle port) { return api.SetCommState(port, Dcb{115200, 8}); }},
-      {"SetCommMask(EV_RXCHAR)", &SerialFaults::setMask,
-       [](PosixSerialApi& api, PortHandle port) { return api.SetCommMask(port, EV_RXCHAR); }},
-      {"SetCommMask(0)", &SerialFaults::clearMask,
-       [](PosixSerialApi& api, PortHandle port) { return api.SetCommMask(port, 0); }},
+      {"SetCommState", testing::SerialCall::SetCommState,
+       [](SerialApi& api, PortHandle port) { return api.SetCommState(port, Dcb{115200, 8}); }},
+      {"SetCommMask(EV_RXCHAR)", testing::SerialCall::ArmCommMask,
+       [](SerialApi& api, PortHandle port) { return api.SetCommMask(port, EV_RXCHAR); }},
+      {"SetCommMask(0)", testing::SerialCall::ClearCommMask,
+       [](SerialApi& api, PortHandle port) { return api.SetCommMask(port, 0); }},
   };
   return hooks;
 }
 
-TEST_F(PosixSerialFixture, EachPortHookFailsOnlyTheNextCallOfItsKind) {
+TEST_F(FaultyPortFixture, EachPortHookFailsOnlyTheNextCallOfItsKind) {
   const PortHandle port = OpenLikeTheChannel();
   ASSERT_NE(port, INVALID_PORT_HANDLE);
   std::uint32_t error = 0x2000;
   for (const PortHook& hook : PortHooks()) {
     SCOPED_TRACE(hook.name);
     ++error;
-    api.faults().*hook.fault = error;
+    faulty.failNext(hook.fault, error);
     // The other kinds are not hit by it.
     for (const PortHook& other : PortHooks()) {
       if (other.fault != hook.fault) {
-        EXPECT_TRUE(other.call(api, port)) << other.name << " failed instead";
+        EXPECT_TRUE(other.call(faulty, port)) << other.name << " failed instead";
       }
     }
     SetLastError(ERROR_SUCCESS);
-    EXPECT_FALSE(hook.call(api, port));
+    EXPECT_FALSE(hook.call(faulty, port));
     EXPECT_EQ(GetLastError(), error);
-    EXPECT_TRUE(hook.call(api, port)) << "the fault outlived its one call";
+    EXPECT_TRUE(hook.call(faulty, port)) << "the fault outlived its one call";
   }
 }
 
-TEST_F(PosixSerialFixture, AnInjectedOpenFailureTakesNoPort) {
-  api.faults().createFile = ERROR_SHARING_VIOLATION;
-  EXPECT_EQ(api.CreateFile(u"COM4:"), INVALID_PORT_HANDLE);
+TEST_F(FaultyPortFixture, AnInjectedOpenFailureTakesNoPort) {
+  faulty.failNext(testing::SerialCall::CreateFile, ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(faulty.CreateFile(u"COM4:"), INVALID_PORT_HANDLE);
   EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
   EXPECT_FALSE(OthersShutOut(device.slavePath()));
-  EXPECT_NE(api.CreateFile(u"COM4:"), INVALID_PORT_HANDLE);
+  EXPECT_NE(faulty.CreateFile(u"COM4:"), INVALID_PORT_HANDLE);
 }
 
-TEST_F(PosixSerialFixture, AnInjectedCloseFailureLeavesThePortOpen) {
+TEST_F(FaultyPortFixture, AnInjectedCloseFailureLeavesThePortOpen) {
   const PortHandle port = OpenLikeTheChannel();
   ASSERT_NE(port, INVALID_PORT_HANDLE);
-  api.faults().close = 0x2100;
-  EXPECT_FALSE(api.CloseHandle(port));
+  faulty.failNext(testing::SerialCall::CloseHandle, 0x2100);
+  EXPECT_FALSE(faulty.CloseHandle(port));
   EXPECT_EQ(GetLastError(), 0x2100u);
 
   Dcb dcb;
-  EXPECT_TRUE(api.GetCommState(port, dcb)) << "the handle died although the close failed";
-  EXPECT_EQ(api.CreateFile(u"COM4:"), INVALID_PORT_HANDLE);
+  EXPECT_TRUE(faulty.GetCommState(port, dcb)) << "the handle died although the close failed";
+  EXPECT_EQ(faulty.CreateFile(u"COM4:"), INVALID_PORT_HANDLE);
   EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
 
-  EXPECT_TRUE(api.CloseHandle(port));
-  EXPECT_NE(api.CreateFile(u"COM4:"), INVALID_PORT_HANDLE);
+  EXPECT_TRUE(faulty.CloseHandle(port));
+  EXPECT_NE(faulty.CreateFile(u"COM4:"), INVALID_PORT_HANDLE);
 }
 
-TEST_F(PosixSerialFixture, AnInjectedEventFailureGivesNoEvent) {
-  api.faults().createEvent = ERROR_NOT_ENOUGH_MEMORY;
-  EXPECT_EQ(api.CreateEvent(), 0u);
+TEST_F(FaultyPortFixture, AnInjectedEventFailureGivesNoEvent) {
+  faulty.failNext(testing::SerialCall::CreateEvent, ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(faulty.CreateEvent(), 0u);
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
-  const EventHandle first = api.CreateEvent();
-  const EventHandle second = api.CreateEvent();
+  const EventHandle first = faulty.CreateEvent();
+  const EventHandle second = faulty.CreateEvent();
   EXPECT_NE(first, 0u);
   EXPECT_NE(second, 0u);
   EXPECT_NE(first, second);
 }
 
-TEST_F(PosixSerialFixture, AnInjectedWriteFailureSendsNothing) {
+TEST_F(FaultyPortFixture, AnInjectedWriteFailureSendsNothing) {
   const PortHandle port = OpenLikeTheChannel();
   ASSERT_NE(port, INVALID_PORT_HANDLE);
-  const EventHandle completion = api.CreateEvent();
-  api.faults().write = ERROR_DEVICE_NOT_AVAILABLE;
+  const EventHandle completion = faulty.CreateEvent();
+  faulty.failNext(testing::SerialCall::WriteFile, ERROR_DEVICE_NOT_AVAILABLE);
 
   std::uint32_t written = 0;
-  EXPECT_FALSE(Write(port, "lost\r\n", written, completion));
+  EXPECT_FALSE(FaultyWrite(port, "lost\r\n", written, completion));
   EXPECT_EQ(GetLastError(), ERROR_DEVICE_NOT_AVAILABLE);
-  ASSERT_TRUE(Write(port, "AT\r\n", written, completion));
+  ASSERT_TRUE(FaultyWrite(port, "AT\r\n", written, completion));
   EXPECT_EQ(written, 4u);
   EXPECT_EQ(device.Receive(4), "AT\r\n") << "the failed write's bytes went out";
   EXPECT_EQ(device.Pending(), 0);
-  api.CloseEvent(completion);
+  faulty.CloseEvent(completion);
 }
 
-TEST_F(PosixSerialFixture, AnInjectedPendingWriteEndsAsChosenAndOnlyOnce) {
+TEST_F(FaultyPortFixture, AnInjectedPendingWriteEndsAsChosenAndOnlyOnce) {
   const PortHandle port = OpenLikeTheChannel();
   ASSERT_NE(port, INVALID_PORT_HANDLE);
   std::uint32_t written = 99;
 
-  const EventHandle late = api.CreateEvent();
-  api.faults().writeCompletesInTime = false;
-  EXPECT_FALSE(Write(port, "lost\r\n", written, late));
+  const EventHandle late = faulty.CreateEvent();
+  faulty.pendNextWrite(testing::PendingWrite::NeverCompletes);
+  EXPECT_FALSE(FaultyWrite(port, "lost\r\n", written, late));
   EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
   EXPECT_EQ(written, 0u);
-  EXPECT_FALSE(api.WaitForSingleObject(late, 1000ms));
-  api.CloseEvent(late);
+  EXPECT_FALSE(faulty.WaitForSingleObject(late, 1000ms));
+  faulty.CloseEvent(late);
 
-  const EventHandle next = api.CreateEvent();
-  EXPECT_TRUE(Write(port, "ATE0\r\n", written, next)) << "the next write went pending as well";
+  const EventHandle next = faulty.CreateEvent();
+  EXPECT_TRUE(FaultyWrite(port, "ATE0\r\n", written, next)) << "the next write went pending as well";
   EXPECT_EQ(written, 6u);
   EXPECT_EQ(device.Receive(6), "ATE0\r\n") << "the write that never completed sent bytes";
-  api.CloseEvent(next);
+  faulty.CloseEvent(next);
 
-  const EventHandle inTime = api.CreateEvent();
-  api.faults().writeCompletesInTime = true;
-  EXPECT_FALSE(Write(port, "AT\r\n", written, inTime));
+  const EventHandle inTime = faulty.CreateEvent();
+  faulty.pendNextWrite(testing::PendingWrite::CompletesInTime);
+  EXPECT_FALSE(FaultyWrite(port, "AT\r\n", written, inTime));
   EXPECT_EQ(GetLastError(), ERROR_IO_PENDING);
-  EXPECT_TRUE(api.WaitForSingleObject(inTime, 1000ms));
-  api.CloseEvent(inTime);
+  EXPECT_TRUE(faulty.WaitForSingleObject(inTime, 1000ms));
+  EXPECT_EQ(device.Receive(4), "AT\r\n") << "the write that completed in time sent nothing";
+  faulty.CloseEvent(inTime);
 
-  const EventHandle after = api.CreateEvent();
-  EXPECT_TRUE(Write(port, "AT+GMI\r\n", written, after)) << "the next write went pending as well";
+  const EventHandle after = faulty.CreateEvent();
+  EXPECT_TRUE(FaultyWrite(port, "AT+GMI\r\n", written, after)) << "the next write went pending as well";
   EXPECT_EQ(written, 8u);
-  api.CloseEvent(after);
+  faulty.CloseEvent(after);
 }
 
 }  // namespace

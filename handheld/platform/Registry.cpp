@@ -150,11 +150,6 @@ Registry::Node* Registry::resolve(RegKey key) {
 
 long Registry::RegOpenKeyEx(RegKey parent, std::u16string_view subKey, RegKey& result) {
   std::lock_guard lock(mutex_);
-  if (faults_.failOpenKey && Fold(faults_.failOpenKey->first) == Fold(subKey)) {
-    const long error = faults_.failOpenKey->second;
-    faults_.failOpenKey.reset();
-    return error;
-  }
   std::shared_ptr<Node> snapshot;
   Node* node = nullptr;
   if (parent == HKEY_LOCAL_MACHINE) {
@@ -181,11 +176,6 @@ long Registry::RegOpenKeyEx(RegKey parent, std::u16string_view subKey, RegKey& r
 
 long Registry::RegQueryInfoKey(RegKey key, std::uint32_t& subKeyCount) {
   std::lock_guard lock(mutex_);
-  if (faults_.failQueryInfo) {
-    const long error = *faults_.failQueryInfo;
-    faults_.failQueryInfo.reset();
-    return error;
-  }
   Node* node = resolve(key);
   if (node == nullptr) return ERROR_REG_INVALID_HANDLE;
   subKeyCount = static_cast<std::uint32_t>(node->children.size());
@@ -194,11 +184,6 @@ long Registry::RegQueryInfoKey(RegKey key, std::uint32_t& subKeyCount) {
 
 long Registry::RegEnumKeyEx(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t nameCapacity) {
   std::lock_guard lock(mutex_);
-  if (faults_.failEnumAt && faults_.failEnumAt->first == index) {
-    const long error = faults_.failEnumAt->second;
-    faults_.failEnumAt.reset();
-    return error;
-  }
   Node* node = resolve(key);
   if (node == nullptr) return ERROR_REG_INVALID_HANDLE;
   if (index >= node->children.size()) return ERROR_REG_NO_MORE_ITEMS;

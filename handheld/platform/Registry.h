@@ -49,34 +49,41 @@ struct RegistryData {
 // Reads REGEDIT4 text; lines it does not understand are skipped. Never throws.
 RegistryData ParseRegistryText(std::string_view text);
 
-// Test hooks: the next call of a kind fails with the given result.
-struct RegistryFaults {
-  std::optional<long> failQueryInfo;
-  std::optional<std::pair<std::uint32_t, long>> failEnumAt;     // index, result
-  std::optional<std::pair<std::u16string, long>> failOpenKey;   // sub-key name, result
+// The registry calls as the code that walks the keys makes them; a test may
+// put a failing registry in front of the real one.
+class RegistryApi {
+ public:
+  virtual long RegOpenKeyEx(RegKey parent, std::u16string_view subKey, RegKey& result) = 0;
+  virtual long RegQueryInfoKey(RegKey key, std::uint32_t& subKeyCount) = 0;
+  // `nameCapacity` is the buffer size in characters including the terminating zero.
+  virtual long RegEnumKeyEx(RegKey key, std::uint32_t index, std::u16string& name,
+                            std::uint32_t nameCapacity = 64) = 0;
+  // `capacityBytes` is the value buffer size in bytes (a string needs 2 per character plus 2).
+  virtual long RegQueryValueEx(RegKey key, std::u16string_view name, RegValue& value,
+                               std::uint32_t capacityBytes) = 0;
+  virtual long RegCloseKey(RegKey key) = 0;
+
+ protected:
+  ~RegistryApi() = default;
 };
 
-class Registry {
+class Registry final : public RegistryApi {
  public:
   // Reads `file` from the host's file system, or through `files`, which
   // must outlive the registry.
   explicit Registry(std::filesystem::path file);
   Registry(std::filesystem::path file, FileSystem& files);
 
-  long RegOpenKeyEx(RegKey parent, std::u16string_view subKey, RegKey& result);
-  long RegQueryInfoKey(RegKey key, std::uint32_t& subKeyCount);
-  // `nameCapacity` is the buffer size in characters including the terminating zero.
-  long RegEnumKeyEx(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t nameCapacity = 64);
-  // `capacityBytes` is the value buffer size in bytes (a string needs 2 per character plus 2).
-  long RegQueryValueEx(RegKey key, std::u16string_view name, RegValue& value, std::uint32_t capacityBytes);
-  long RegCloseKey(RegKey key);
+  long RegOpenKeyEx(RegKey parent, std::u16string_view subKey, RegKey& result) override;
+  long RegQueryInfoKey(RegKey key, std::uint32_t& subKeyCount) override;
+  long RegEnumKeyEx(RegKey key, std::uint32_t index, std::u16string& name, std::uint32_t nameCapacity = 64) override;
+  long RegQueryValueEx(RegKey key, std::u16string_view name, RegValue& value, std::uint32_t capacityBytes) override;
+  long RegCloseKey(RegKey key) override;
 
   // The host device behind a port name such as "COM4:" (the driver entry's
   // "HostDevice" value), or nothing. Colons do not count on either side, as
   // port discovery drops them: "COM4" and "COM4:" name the same port.
   std::optional<std::string> hostDeviceFor(std::u16string_view portName);
-
-  RegistryFaults& faults() { return faults_; }
 
  private:
   struct Node {
@@ -94,7 +101,6 @@ class Registry {
   std::shared_ptr<Node> root_;
   std::map<RegKey, std::pair<std::shared_ptr<Node>, Node*>> open_;  // keeps its snapshot alive
   RegKey nextKey_ = 1;
-  RegistryFaults faults_;
 };
 
 }  // namespace p42r::platform

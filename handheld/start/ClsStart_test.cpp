@@ -116,7 +116,7 @@ TEST_F(StartFixture, LinesThatComeAfterTheLastCandidateWasGivenUpChangeNothing) 
 }
 
 TEST_F(StartFixture, AWriteFailureMovesOnSilentlyToTheNextCandidate) {
-  serial.faults().write = 31;
+  faultySerial.failNext(testing::SerialCall::WriteFile, 31);
   Start();
   ASSERT_TRUE(RunUntil([&] { return Ended(); }));
   EXPECT_EQ(boxes.texts.size(), 1u);
@@ -124,7 +124,7 @@ TEST_F(StartFixture, AWriteFailureMovesOnSilentlyToTheNextCandidate) {
 }
 
 TEST_F(StartFixture, APortThatCannotBeOpenedIsNotShownAndEndsWithNoDevice) {
-  serial.faults().createFile = 2;
+  faultySerial.failNext(testing::SerialCall::CreateFile, 2);
   Start();
   ASSERT_TRUE(RunUntil([&] { return Ended(); }));
   EXPECT_EQ(boxes.texts, (std::vector<std::u16string>{u"通信デバイスが存在しないか、または検出されませんでした。処理を中断します。"}));
@@ -133,7 +133,7 @@ TEST_F(StartFixture, APortThatCannotBeOpenedIsNotShownAndEndsWithNoDevice) {
 
 TEST_F(StartFixture, AWatchdogThatCannotBeArmedIsFatalWithTheStartScreensCode) {
   card.silence("ATE0");
-  loop.timerFaults().failNextSet = 8;
+  timers.failNextSet(8);
   Start();
   ASSERT_TRUE(RunUntil([&] { return Ended(); }));
   EXPECT_EQ(boxes.texts, (std::vector<std::u16string>{u"タイマーエラー(201  001)"}));
@@ -213,7 +213,7 @@ TEST_F(MenuFixture, AMenuActivatedWhileThePortIsClosedOpensIt) {
 
 TEST_F(MenuFixture, AnOpenErrorShowsTheTextWithTheMenusCodeAndCloses) {
   ASSERT_TRUE(channel.Close());
-  serial.faults().createFile = 2;
+  faultySerial.failNext(testing::SerialCall::CreateFile, 2);
   app->SwitchScreen(8);
   RunUntilIdle();
   ASSERT_FALSE(input.click(1028).has_value());  // back to the consumer menu

@@ -51,7 +51,6 @@ void FakeSerialApi::onWrite(std::function<void(const std::string&)> action) {
   onWrite_ = std::move(action);
 }
 
-FakeSerialApi::Faults& FakeSerialApi::faults() { return faults_; }
 
 bool FakeSerialApi::isOpen() const {
   std::lock_guard lock(mutex_);
@@ -78,18 +77,10 @@ int FakeSerialApi::purges() const {
   return purges_;
 }
 
-bool FakeSerialApi::fail(std::optional<std::uint32_t>& fault) {
-  if (!fault) return false;
-  platform::SetLastError(*fault);
-  fault.reset();
-  return true;
-}
-
 bool FakeSerialApi::valid(PortHandle port) const { return port != platform::INVALID_PORT_HANDLE && port == open_; }
 
 PortHandle FakeSerialApi::CreateFile(std::u16string_view name) {
   std::lock_guard lock(mutex_);
-  if (fail(faults_.createFile)) return platform::INVALID_PORT_HANDLE;
   if (std::find(devices_.begin(), devices_.end(), name) == devices_.end()) {
     platform::SetLastError(2);
     return platform::INVALID_PORT_HANDLE;
@@ -106,7 +97,6 @@ PortHandle FakeSerialApi::CreateFile(std::u16string_view name) {
 
 bool FakeSerialApi::SetCommTimeouts(PortHandle port, const platform::CommTimeouts& timeouts) {
   std::lock_guard lock(mutex_);
-  if (fail(faults_.setTimeouts)) return false;
   if (!valid(port)) return platform::SetLastError(6), false;
   timeouts_ = timeouts;
   return true;
@@ -114,7 +104,6 @@ bool FakeSerialApi::SetCommTimeouts(PortHandle port, const platform::CommTimeout
 
 bool FakeSerialApi::GetCommState(PortHandle port, platform::Dcb& dcb) {
   std::lock_guard lock(mutex_);
-  if (fail(faults_.getState)) return false;
   if (!valid(port)) return platform::SetLastError(6), false;
   dcb = dcb_;
   return true;
@@ -122,7 +111,6 @@ bool FakeSerialApi::GetCommState(PortHandle port, platform::Dcb& dcb) {
 
 bool FakeSerialApi::SetCommState(PortHandle port, const platform::Dcb& dcb) {
   std::lock_guard lock(mutex_);
-  if (fail(faults_.setState)) return false;
   if (!valid(port)) return platform::SetLastError(6), false;
   dcb_ = dcb;
   return true;
@@ -131,7 +119,6 @@ bool FakeSerialApi::SetCommState(PortHandle port, const platform::Dcb& dcb) {
 bool FakeSerialApi::SetCommMask(PortHandle port, std::uint32_t mask) {
   {
     std::lock_guard lock(mutex_);
-    if (mask == 0 ? fail(faults_.clearMask) : fail(faults_.setMask)) return false;
     if (!valid(port)) return platform::SetLastError(6), false;
     mask_ = mask;
     ++maskChanges_;
@@ -190,7 +177,6 @@ bool FakeSerialApi::PurgeComm(PortHandle port, std::uint32_t flags) {
 
 platform::EventHandle FakeSerialApi::CreateEvent() {
   std::lock_guard lock(mutex_);
-  if (fail(faults_.createEvent)) return 0;
   return nextEvent_++;
 }
 
@@ -202,33 +188,21 @@ bool FakeSerialApi::WriteFile(PortHandle port, const char* data, std::uint32_t c
   std::string bytes(data, count);
   {
     std::lock_guard lock(mutex_);
-    if (fail(faults_.write)) return false;
     if (!valid(port)) return platform::SetLastError(6), false;
     writes_.push_back(bytes);
     action = onWrite_;
-    if (faults_.writeCompletesInTime) {
-      pendingCompletes_ = *faults_.writeCompletesInTime;
-      faults_.writeCompletesInTime.reset();
-      written = 0;
-      platform::SetLastError(platform::ERROR_IO_PENDING);
-      if (action) action(bytes);
-      return false;
-    }
     written = count;
   }
   if (action) action(bytes);
   return true;
 }
 
-bool FakeSerialApi::WaitForSingleObject(platform::EventHandle, std::chrono::milliseconds) {
-  std::lock_guard lock(mutex_);
-  return pendingCompletes_;
-}
+// Every write completes at once, so there is never a write to wait for.
+bool FakeSerialApi::WaitForSingleObject(platform::EventHandle, std::chrono::milliseconds) { return true; }
 
 bool FakeSerialApi::CloseHandle(PortHandle port) {
   {
     std::lock_guard lock(mutex_);
-    if (fail(faults_.close)) return false;
     if (!valid(port)) return platform::SetLastError(6), false;
     open_ = platform::INVALID_PORT_HANDLE;
     mask_ = 0;

@@ -1,8 +1,7 @@
-// A serial port for tests: what the card would send is fed in by the test,
-// what the program writes is recorded, and every call can be made to fail
-// with a chosen last error. WaitCommEvent really blocks (on a condition
-// variable) and really wakes on SetCommMask, so the reader thread runs for
-// real against it.
+// A serial port for tests: what the card would send is fed in by the test and
+// what the program writes is recorded; a FaultySerialApi in front of it makes
+// calls fail. WaitCommEvent really blocks (on a condition variable) and
+// really wakes on SetCommMask, so the reader thread runs for real against it.
 #pragma once
 
 #include <condition_variable>
@@ -38,14 +37,6 @@ class FakeSerialApi final : public platform::SerialApi {
   // Called as a wait for port events returns with characters to read.
   void onWoken(std::function<void()> hook);
 
-  // Faults: the next call of that kind fails with the given last error.
-  struct Faults {
-    std::optional<std::uint32_t> createFile, setTimeouts, getState, setState, setMask, clearMask, close, createEvent;
-    std::optional<std::uint32_t> write;          // WriteFile fails with this error
-    std::optional<bool> writeCompletesInTime;    // WriteFile goes pending; the wait succeeds or not
-  };
-  Faults& faults();
-
   bool isOpen() const;
   std::uint32_t eventMask() const;
   platform::Dcb lastState() const;
@@ -69,7 +60,6 @@ class FakeSerialApi final : public platform::SerialApi {
   bool CloseHandle(platform::PortHandle port) override;
 
  private:
-  bool fail(std::optional<std::uint32_t>& fault);
   bool valid(platform::PortHandle port) const;
 
   mutable std::mutex mutex_;
@@ -86,9 +76,7 @@ class FakeSerialApi final : public platform::SerialApi {
   std::function<void(const std::string&)> onWrite_;
   std::function<void()> onWait_;
   std::function<void()> onWoken_;
-  Faults faults_;
   int purges_ = 0;
-  bool pendingCompletes_ = true;
   platform::EventHandle nextEvent_ = 1;
 };
 

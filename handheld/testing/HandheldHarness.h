@@ -11,6 +11,9 @@
 #include "link/SerialChannel.h"
 #include "platform/Registry.h"
 #include "testing/FakeSerialApi.h"
+#include "testing/FaultyFileSystem.h"
+#include "testing/FaultySerialApi.h"
+#include "testing/FaultyTimers.h"
 #include "platform/UserInput.h"
 #include "testing/TempDirectory.h"
 
@@ -51,9 +54,13 @@ class HandheldHarness {
   app::AppState state;
   platform::Registry registry{deviceRoot.registryFile()};
   FakeSerialApi serial;
-  link::SerialChannel channel{serial, windows, display, codePage, log, clock};
-  platform::FaultInjectingFileSystem files;  // tests set files.faults() to reach failure paths
-  app::Services services{clock, loop, windows, display, deviceRoot, codePage, log, state, registry, channel, files};
+  // What the program reaches goes through these, so a test can make a call fail.
+  FaultySerialApi faultySerial{serial};
+  FaultyTimers timers{loop};
+  FaultyFileSystem files;
+  link::SerialChannel channel{faultySerial, windows, display, codePage, log, clock};
+  app::Services services{clock, loop, windows, display, deviceRoot, codePage, log, state, registry, channel, files,
+                         timers};
   platform::UserInput input{display, windows};
 
  private:

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <vector>
 
 namespace p42r::testing {
 
@@ -30,17 +31,21 @@ ProgramProcess::ProgramProcess(const std::string& program, const std::vector<std
   Pipe(in);
   Pipe(out);
   Pipe(err);
+  // Everything the child needs is built before the fork: in a process with
+  // other threads, the child may only make async-signal-safe calls, and an
+  // allocation could wait forever on a lock another thread held at the fork.
+  std::vector<char*> argv;
+  argv.reserve(arguments.size() + 2);
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+  argv.push_back(nullptr);
   pid_ = ::fork();
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
     ::dup2(in[0], STDIN_FILENO);
     ::dup2(out[1], STDOUT_FILENO);
     ::dup2(err[1], STDERR_FILENO);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
+    ::execv(argv[0], argv.data());
     ::_exit(127);
   }
   ::close(in[0]);

@@ -172,7 +172,7 @@ TEST_F(LimitConnect, TheReadersFailureNoticeEndsTheReadAtOnceAndTheWatchdogStill
   SwitchScreen(12);
   RunUntilIdle();
   ASSERT_TRUE(WaitFor([&] { return limit.slotsRead() == 2; }));
-  channel.readerFaults().failNextAllocation = true;
+  faultySerial.exhaustMemoryOnNextRead();
   card.send(Reply({"two.jp"}));
   // The reader's pauses pass on the program's clock: keep it moving until
   // the screen has heard of the failure.
@@ -429,7 +429,7 @@ TEST_F(LimitConnect, ALineThatIsNeitherOkNorErrorToAChangeIsFatal) {
 
 TEST_F(LimitConnect, PortFailuresWhileSendingAreFatalWithTheScreenCodeExceptTheMissingDevice) {
   EnterWith({"", "", ""});
-  serial.faults().write = 5;
+  faultySerial.failNext(testing::SerialCall::WriteFile, 5);
   Change(0, u"new.jp", 1042);
   ExpectFatal(u"ポート書き込みエラー(009  016)");
   EXPECT_FALSE(limit.busy());
@@ -438,13 +438,13 @@ TEST_F(LimitConnect, PortFailuresWhileSendingAreFatalWithTheScreenCodeExceptTheM
 
 TEST_F(LimitConnect, AVanishedDeviceWhileSendingShowsTheDeviceMissingTextAlone) {
   EnterWith({"", "", ""});
-  serial.faults().write = platform::ERROR_DEVICE_NOT_AVAILABLE;
+  faultySerial.failNext(testing::SerialCall::WriteFile, platform::ERROR_DEVICE_NOT_AVAILABLE);
   Change(0, u"new.jp", 1042);
   ExpectFatal(u"通信デバイスが存在しないか、または検出されませんでした。処理を中断します。");
 }
 
 TEST_F(LimitConnect, AWriteFailureDuringTheReadIsFatal) {
-  serial.faults().write = 5;
+  faultySerial.failNext(testing::SerialCall::WriteFile, 5);
   SwitchScreen(12);
   RunUntilIdle();
   ExpectFatal(u"ポート書き込みエラー(009  016)");
@@ -454,13 +454,13 @@ TEST_F(LimitConnect, AWriteFailureDuringTheReadIsFatal) {
 TEST_F(LimitConnect, AWatchdogThatCannotBeArmedIsFatalUnlessTheSystemReportsNoError) {
   EnterWith({"", "", ""});
   card.answer("AT@ALDW=1,new.jp", Reply({"OK"}));
-  loop.timerFaults().failNextSet = platform::ERROR_SUCCESS;
+  timers.failNextSet(platform::ERROR_SUCCESS);
   Change(0, u"new.jp", 1042);
   AwaitIdle(limit);
   EXPECT_EQ(boxes.back(), Information(u"new.jpを登録しました。"));
   EXPECT_EQ(closeRequests, 0);
 
-  loop.timerFaults().failNextSet = platform::ERROR_NOT_ENOUGH_MEMORY;
+  timers.failNextSet(platform::ERROR_NOT_ENOUGH_MEMORY);
   Change(1, u"two.jp", 1042);
   ExpectFatal(u"タイマーエラー(201  016)");
 }
@@ -468,14 +468,14 @@ TEST_F(LimitConnect, AWatchdogThatCannotBeArmedIsFatalUnlessTheSystemReportsNoEr
 TEST_F(LimitConnect, AWatchdogThatCannotBeStoppedIsFatalAndTheLineIsDropped) {
   EnterWith({"", "", ""});
   card.answer("AT@ALDW=1,new.jp", Reply({"OK"}));
-  loop.timerFaults().failNextKill = platform::ERROR_SUCCESS;
+  timers.failNextKill(platform::ERROR_SUCCESS);
   Change(0, u"new.jp", 1042);
   AwaitIdle(limit);
   EXPECT_EQ(Rows()[0], u"new.jp") << "a kill that fails without an error counts as done";
   EXPECT_EQ(closeRequests, 0);
 
   card.answer("AT@ALDW=2,two.jp", Reply({"OK"}));
-  loop.timerFaults().failNextKill = platform::ERROR_INVALID_HANDLE;
+  timers.failNextKill(platform::ERROR_INVALID_HANDLE);
   Change(1, u"two.jp", 1042);
   ASSERT_TRUE(WaitFor([&] { return closeRequests == 1; }));
   RunUntilIdle();

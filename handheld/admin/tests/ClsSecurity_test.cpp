@@ -166,7 +166,7 @@ TEST_F(Security, AReplyThatIsNeitherOkNorErrorIsFatalWithThePortStateError) {
 }
 
 TEST_F(Security, PortFailuresWhileSendingAreFatalWithTheScreenCodeExceptTheMissingDevice) {
-  serial.faults().write = 5;
+  faultySerial.failNext(testing::SerialCall::WriteFile, 5);
   Register(u"abc");
   ExpectFatal(u"ポート書き込みエラー(009  022)");
   EXPECT_FALSE(security.busy());
@@ -174,21 +174,21 @@ TEST_F(Security, PortFailuresWhileSendingAreFatalWithTheScreenCodeExceptTheMissi
 }
 
 TEST_F(Security, AVanishedDeviceShowsTheDeviceMissingTextAlone) {
-  serial.faults().write = platform::ERROR_DEVICE_NOT_AVAILABLE;
+  faultySerial.failNext(testing::SerialCall::WriteFile, platform::ERROR_DEVICE_NOT_AVAILABLE);
   Register(u"abc");
   ExpectFatal(u"通信デバイスが存在しないか、または検出されませんでした。処理を中断します。");
 }
 
 TEST_F(Security, AWatchdogThatCannotBeArmedIsFatalEvenWithoutAnError) {
   card.silence(Command("abc"));
-  loop.timerFaults().failNextSet = platform::ERROR_SUCCESS;
+  timers.failNextSet(platform::ERROR_SUCCESS);
   Register(u"abc");
   ExpectFatal(u"タイマーエラー(201  022)");
 }
 
 TEST_F(Security, AWatchdogThatCannotBeStoppedIsFatal) {
   card.answer(Command("abc"), Reply({"OK"}));
-  loop.timerFaults().failNextKill = platform::ERROR_INVALID_HANDLE;
+  timers.failNextKill(platform::ERROR_INVALID_HANDLE);
   Register(u"abc");
   ASSERT_TRUE(WaitFor([&] { return closeRequests == 1; }));
   RunUntilIdle();

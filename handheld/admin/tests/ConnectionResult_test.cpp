@@ -154,7 +154,7 @@ TEST_F(ConnectionResult, SilenceShowsNoReplyAndADigitHeardBeforeItIsNotShownLate
 }
 
 TEST_F(ConnectionResult, AWriteFailureIsFatalWithTheScreenCode) {
-  serial.faults().write = 5;
+  faultySerial.failNext(testing::SerialCall::WriteFile, 5);
   Click(1046);
   EXPECT_EQ(boxes.back(), (Box{u"ポート書き込みエラー(009  016)", MessageBoxButtons::Ok, MessageBoxIcon::None}));
   EXPECT_EQ(closeRequests, 1);

@@ -268,7 +268,7 @@ TEST_F(RunAppli, EveryVisitReopensAClosedPortAndRebuildsTheList) {
 
 TEST_F(RunAppli, APortThatCannotBeOpenedIsReportedAndTheMenuComesBack) {
   channel.Close();
-  serial.faults().createFile = 2;
+  faultySerial.failNext(testing::SerialCall::CreateFile, 2);
   SwitchScreen(13);
   RunUntilIdle();
   ASSERT_EQ(boxes.size(), 1u);
@@ -557,7 +557,7 @@ struct TimerFailures : RunAppli, ::testing::WithParamInterface<std::uint32_t> {}
 
 TEST_P(TimerFailures, AreFatalWhenTheStatusQueryIsWatched) {
   Applications({{"A1", "Navigator", 0}});
-  loop.timerFaults().failNextSet = GetParam();
+  timers.failNextSet(GetParam());
   Open();
   ExpectFatal(u"タイマーエラー(201  010)");
   EXPECT_EQ(boxes.size(), 1u);
@@ -566,7 +566,7 @@ TEST_P(TimerFailures, AreFatalWhenTheStatusQueryIsWatched) {
 
 TEST_P(TimerFailures, AreFatalWhenALaunchIsWatched) {
   OpenTwo(0, 0);
-  loop.timerFaults().failNextSet = GetParam();
+  timers.failNextSet(GetParam());
   Select(1);
   Click(1053);
   ExpectFatal(u"タイマーエラー(201  010)");
@@ -575,7 +575,7 @@ TEST_P(TimerFailures, AreFatalWhenALaunchIsWatched) {
 
 TEST_P(TimerFailures, AreFatalWhenAReplyStopsTheWatchdog) {
   Applications({{"A1", "Navigator", 0}});
-  loop.timerFaults().failNextKill = GetParam();
+  timers.failNextKill(GetParam());
   Open();
   ExpectFatal(u"タイマーエラー(202  010)");
   EXPECT_EQ(boxes.size(), 1u) << "the status answer's OK opens no second box";
@@ -588,7 +588,7 @@ TEST_P(TimerFailures, AreFatalWhenTheWatchdogFallsDue) {
   SwitchScreen(13);
   RunUntilIdle();
   ASSERT_TRUE(Watched());
-  loop.timerFaults().failNextKill = GetParam();
+  timers.failNextKill(GetParam());
   Advance(70000);
   ExpectFatal(u"タイマーエラー(202  010)");
   Advance(70000);
@@ -600,7 +600,7 @@ INSTANTIATE_TEST_SUITE_P(RunAppli, TimerFailures, ::testing::Values(8u, 0u));
 struct WriteFailures : RunAppli, ::testing::WithParamInterface<std::pair<std::uint32_t, std::u16string>> {};
 
 TEST_P(WriteFailures, AreFatalAtTheStatusQuery) {
-  serial.faults().write = GetParam().first;
+  faultySerial.failNext(testing::SerialCall::WriteFile, GetParam().first);
   Open();
   ExpectFatal(GetParam().second);
   EXPECT_FALSE(Watched());
@@ -608,7 +608,7 @@ TEST_P(WriteFailures, AreFatalAtTheStatusQuery) {
 
 TEST_P(WriteFailures, AreFatalAtALaunch) {
   OpenTwo(0, 0);
-  serial.faults().write = GetParam().first;
+  faultySerial.failNext(testing::SerialCall::WriteFile, GetParam().first);
   Select(1);
   Click(1053);
   ExpectFatal(GetParam().second);
@@ -624,7 +624,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(RunAppli, AFailedReaderLeavesTheNextQueryWithoutAPort) {
   OpenTwo(0, 0);
   card.answer("AT&OP=A1,1", Framed({"OK"}));
-  channel.readerFaults().failNextAllocation = true;
+  faultySerial.exhaustMemoryOnNextRead();
   Select(1);
   Click(1053);
   // The failing reader pauses on the program's clock before it closes the port.

@@ -102,7 +102,6 @@ class CommandFrontend final : public Frontend, public platform::DisplayObserver,
   ExitCodes exitCodes_;
   std::unique_ptr<Command> command_;
   bool begun_ = false;
-  bool updateWasRunning_ = false;
   std::optional<Outcome> outcome_;
   bool closeSent_ = false;
   std::atomic<bool> removed_ = false;

@@ -1,4 +1,4 @@
-// The serial channel's line cutting and echo removal on arbitrary bytes from
+// The line assembler's line cutting and echo removal on arbitrary bytes from
 // the card, cut into arbitrary read chunks. Input: one byte giving the length
 // of the command last written (its echo is to be dropped), the command, one
 // byte that seeds the chunk sizes, then the bytes on the wire.
@@ -14,53 +14,33 @@
 #include <string_view>
 #include <vector>
 
+#include "link/LineAssembler.h"
 #include "link/LineText.h"
-#include "link/SerialChannel.h"
-#include "testing/FakeSerialApi.h"
 
 namespace {
 
 using namespace p42r;
 
-struct Host {
-  platform::ManualClock clock;
-  platform::EventLoop loop{clock};
-  platform::WindowSystem windows{loop};
-  platform::Display display{loop};
-  platform::CodePage codePage;
-  platform::DiagnosticLog log{clock};  // never opened: logging costs nothing
-};
-
-Host& TheHost() {
-  static Host host;
-  return host;
+const platform::CodePage& TheCodePage() {
+  static const platform::CodePage codePage;
+  return codePage;
 }
 
-// A channel on a port of its own, kept for the whole run: writing a command
-// empties its receive buffer, so each input starts afresh.
-struct Channel {
-  Channel() {
-    serial.addDevice(u"COM4:");
-    channel.Open(u"COM4:");
-  }
+// An assembler kept for the whole run: each command starts it afresh.
+struct Assembler {
   // `command` becomes the last command written (an empty one: nothing is an echo).
-  void Write(const std::string& command) {
-    channel.Write(TheHost().codePage.toWide(command) + u"\r\n");
-    serial.clearWrites();
-  }
-  testing::FakeSerialApi serial;
-  link::SerialChannel channel{serial, TheHost().windows, TheHost().display, TheHost().codePage, TheHost().log,
-                              TheHost().clock};
+  void Write(const std::string& command) { lines.StartAnswerTo(TheCodePage().toWide(command) + u"\r\n"); }
+  link::LineAssembler lines{TheCodePage()};
 };
 
-Channel& Chunked() {
-  static Channel channel;
-  return channel;
+Assembler& Chunked() {
+  static Assembler assembler;
+  return assembler;
 }
 
-Channel& Whole() {
-  static Channel channel;
-  return channel;
+Assembler& Whole() {
+  static Assembler assembler;
+  return assembler;
 }
 
 void Check(bool condition) {
@@ -79,14 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint32_t seed = static_cast<std::uint8_t>(input[1 + commandLength]);
   const std::string_view wire = input.substr(2 + commandLength);
 
-  Channel& chunked = Chunked();
+  Assembler& chunked = Chunked();
   chunked.Write(command);
-  const std::u16string echo = chunked.channel.lastCommand();
+  const std::u16string echo = chunked.lines.echo();
   std::vector<std::u16string> lines;
   for (std::size_t at = 0; at < wire.size();) {
     seed = seed * 1103515245u + 12345u;
     const std::size_t length = std::min<std::size_t>(1 + (seed >> 16) % 12, wire.size() - at);
-    for (auto& line : chunked.channel.ReceiveForTest(wire.substr(at, length))) lines.push_back(std::move(line));
+    for (auto& line : chunked.lines.Feed(wire.substr(at, length))) lines.push_back(std::move(line));
     at += length;
   }
   for (const auto& line : lines) {
@@ -97,9 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   if (wire.find('\0') == std::string_view::npos) {
-    Channel& whole = Whole();
+    Assembler& whole = Whole();
     whole.Write(command);
-    Check(whole.channel.ReceiveForTest(wire) == lines);
+    Check(whole.lines.Feed(wire) == lines);
   }
   return 0;
 }

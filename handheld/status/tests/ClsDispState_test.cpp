@@ -351,7 +351,7 @@ TEST_F(DispState, TheButtonsLeadToTheLedSettingAndBackToTheGeneralMenu) {
 
 TEST_F(DispState, AWriteFailureIsFatalWithTheScreenCode) {
   Open();
-  serial.faults().write = 31;
+  faultySerial.failNext(testing::SerialCall::WriteFile, 31);
   Click(1033);
   ExpectFatal(u"ポート書き込みエラー(009  008)");
   EXPECT_FALSE(Watched(state));
@@ -359,14 +359,14 @@ TEST_F(DispState, AWriteFailureIsFatalWithTheScreenCode) {
 
 TEST_F(DispState, AMissingCardIsFatalWithItsTextAlone) {
   Open();
-  serial.faults().write = platform::ERROR_DEVICE_NOT_AVAILABLE;
+  faultySerial.failNext(testing::SerialCall::WriteFile, platform::ERROR_DEVICE_NOT_AVAILABLE);
   Click(1033);
   ExpectFatal(u"通信デバイスが存在しないか、または検出されませんでした。処理を中断します。");
 }
 
 TEST_F(DispState, AWatchdogThatCannotBeArmedIsFatalEvenWithoutAnError) {
   Open();
-  loop.timerFaults().failNextSet = 0;
+  timers.failNextSet(0);
   Click(1033);
   ExpectFatal(u"タイマーエラー(201  008)");
 }
@@ -377,7 +377,7 @@ struct DispStateTimerFailures : DispState, ::testing::WithParamInterface<std::ui
 TEST_P(DispStateTimerFailures, AreFatalWhenTheWatchdogIsReArmedAfterADataLine) {
   Open();
   Query();
-  loop.timerFaults().failNextSet = GetParam();
+  timers.failNextSet(GetParam());
   SendToState({"1,3,4", "OK"});
   ExpectFatal(u"タイマーエラー(201  008)");
   EXPECT_EQ(Picture(), 0);
@@ -386,7 +386,7 @@ TEST_P(DispStateTimerFailures, AreFatalWhenTheWatchdogIsReArmedAfterADataLine) {
 TEST_P(DispStateTimerFailures, AreFatalWhenTheWatchdogFallsDue) {
   Open();
   Query();
-  loop.timerFaults().failNextKill = GetParam();
+  timers.failNextKill(GetParam());
   Advance(70000);
   ExpectFatal(u"タイマーエラー(202  008)");
   Advance(70000);
@@ -398,7 +398,7 @@ INSTANTIATE_TEST_SUITE_P(DispState, DispStateTimerFailures, ::testing::Values(8u
 TEST_F(DispState, AWatchdogThatCannotBeStoppedIsFatalAndTheLineIsNotTaken) {
   Open();
   Query();
-  loop.timerFaults().failNextKill = 0;
+  timers.failNextKill(0);
   SendToState({"1,3,4"});
   ExpectFatal(u"タイマーエラー(202  008)");
   EXPECT_EQ(NetworkLabel(), u"") << "nothing else is done with the line";
@@ -407,7 +407,7 @@ TEST_F(DispState, AWatchdogThatCannotBeStoppedIsFatalAndTheLineIsNotTaken) {
 TEST_F(DispState, AReaderFailureLeavesTheQueryToItsWatchdogAndTheNextQueryFails) {
   Open();
   Query();
-  channel.readerFaults().failNextAllocation = true;
+  faultySerial.exhaustMemoryOnNextRead();
   card.send("\r\n1,3,4\r\n");
   // The reader's pauses pass on the program's clock: keep it moving until
   // the reader has told its failure.

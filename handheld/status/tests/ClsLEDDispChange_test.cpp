@@ -195,7 +195,7 @@ TEST_F(LedSetting, CommandsWhileTheSettingIsOnItsWayChangeNothing) {
 
 TEST_F(LedSetting, AWriteFailureIsFatalWithTheScreenCode) {
   Open();
-  serial.faults().write = 31;
+  faultySerial.failNext(testing::SerialCall::WriteFile, 31);
   Click(1038);
   ExpectFatal(u"ポート書き込みエラー(009  009)");
   EXPECT_FALSE(Watched(led));
@@ -203,14 +203,14 @@ TEST_F(LedSetting, AWriteFailureIsFatalWithTheScreenCode) {
 
 TEST_F(LedSetting, AMissingCardIsFatalWithItsTextAlone) {
   Open();
-  serial.faults().write = platform::ERROR_DEVICE_NOT_AVAILABLE;
+  faultySerial.failNext(testing::SerialCall::WriteFile, platform::ERROR_DEVICE_NOT_AVAILABLE);
   Click(1038);
   ExpectFatal(u"通信デバイスが存在しないか、または検出されませんでした。処理を中断します。");
 }
 
 TEST_F(LedSetting, AWatchdogThatCannotBeArmedIsFatalEvenWithoutAnError) {
   Open();
-  loop.timerFaults().failNextSet = 0;
+  timers.failNextSet(0);
   Click(1038);
   ExpectFatal(u"タイマーエラー(201  009)");
 }
@@ -218,7 +218,7 @@ TEST_F(LedSetting, AWatchdogThatCannotBeArmedIsFatalEvenWithoutAnError) {
 TEST_F(LedSetting, AWatchdogThatCannotBeStoppedIsFatalAndTheOkIsNotTaken) {
   Open();
   Decide(kLedOn);
-  loop.timerFaults().failNextKill = 0;
+  timers.failNextKill(0);
   SendToLed({"OK"});
   ExpectFatal(u"タイマーエラー(202  009)");
   EXPECT_EQ(switches, std::vector<int>{11});
@@ -230,7 +230,7 @@ struct LedExpiryKillFailures : LedSetting, ::testing::WithParamInterface<std::ui
 TEST_P(LedExpiryKillFailures, AreFatalWhenTheWatchdogFallsDue) {
   Open();
   Decide(kLedOn);
-  loop.timerFaults().failNextKill = GetParam();
+  timers.failNextKill(GetParam());
   Advance(70000);
   ExpectFatal(u"タイマーエラー(202  009)");
   Advance(70000);
@@ -242,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(LedSetting, LedExpiryKillFailures, ::testing::Values(6u
 TEST_F(LedSetting, AReaderFailureLeavesTheSettingToItsWatchdogAndTheNextSettingFails) {
   Open();
   Decide(kLedOn);
-  channel.readerFaults().failNextAllocation = true;
+  faultySerial.exhaustMemoryOnNextRead();
   card.send("\r\nOK\r\n");
   // The reader's pauses pass on the program's clock: keep it moving until
   // the reader has told its failure.

@@ -244,7 +244,7 @@ TEST_F(Updating, ErrorAfterTheWatchdogDoesNotCarryIntoTheNextRun) {
 }
 
 TEST_F(Updating, AWriteFailureAtTheStartIsFatalWithTheScreenCode) {
-  serial.faults().write = 31;
+  faultySerial.failNext(testing::SerialCall::WriteFile, 31);
   SwitchScreen(9);
   RunUntilIdle();
   ExpectFatal(u"ポート書き込みエラー(009  007)");
@@ -253,7 +253,7 @@ TEST_F(Updating, AWriteFailureAtTheStartIsFatalWithTheScreenCode) {
 }
 
 TEST_F(Updating, AMissingCardAtTheStartIsFatalWithItsTextAlone) {
-  serial.faults().write = platform::ERROR_DEVICE_NOT_AVAILABLE;
+  faultySerial.failNext(testing::SerialCall::WriteFile, platform::ERROR_DEVICE_NOT_AVAILABLE);
   SwitchScreen(9);
   RunUntilIdle();
   ExpectFatal(u"通信デバイスが存在しないか、または検出されませんでした。処理を中断します。");
@@ -270,10 +270,10 @@ TEST_F(Updating, TheReaderIsInPlaceAndTheCardGivenItsTimeBeforeTheCommand) {
 }
 
 TEST_F(Updating, TimerCallsThatFailWithoutAnErrorCountAsDone) {
-  loop.timerFaults().failNextSet = 0;
+  timers.failNextSet(0);
   StartUpdate();
   Send({"VERCFSTR"});
-  loop.timerFaults().failNextKill = 0;
+  timers.failNextKill(0);
   Send({"OK"});
   EXPECT_EQ(Status(), kCompleted);
   EXPECT_EQ(closeRequests, 0);
@@ -281,7 +281,7 @@ TEST_F(Updating, TimerCallsThatFailWithoutAnErrorCountAsDone) {
 
 TEST_F(Updating, AWatchdogThatCannotBeArmedIsFatal) {
   StartUpdate();
-  loop.timerFaults().failNextSet = 8;
+  timers.failNextSet(8);
   Send({"VERCFSTR"});
   ExpectFatal(u"タイマーエラー(201  007)");
   Advance(600000);
@@ -290,7 +290,7 @@ TEST_F(Updating, AWatchdogThatCannotBeArmedIsFatal) {
 
 TEST_F(Updating, AWatchdogThatCannotBeDisarmedIsFatalAndTheStepStops) {
   StartUpdate();
-  loop.timerFaults().failNextKill = 6;
+  timers.failNextKill(6);
   Send({"OK"});
   ExpectFatal(u"タイマーエラー(202  007)");
   EXPECT_FALSE(updating.runEnded()) << "the step stops at the failed disarm";
@@ -331,9 +331,9 @@ TEST_F(Updating, ClosingAfterTheVersionCheckWritesNothing) {
 TEST_F(Updating, ClosingWhenTheStopCannotBeWrittenIsQuiet) {
   StartUpdate();
   Send({"VERCFSTR"});
-  serial.faults().write = 31;
+  faultySerial.failNext(testing::SerialCall::WriteFile, 31);
   windows.send(updating.handle(), platform::WM_DESTROY);
-  EXPECT_FALSE(serial.faults().write) << "the stop was tried";
+  EXPECT_FALSE(faultySerial.armed(testing::SerialCall::WriteFile)) << "the stop was tried";
   EXPECT_EQ(boxes.size(), 1u);
   EXPECT_EQ(closeRequests, 0);
 }
@@ -471,7 +471,7 @@ TEST_F(Abort, NothingMoreHappensWhenTheApplicationClosesDuringTheQuestion) {
 
 TEST_F(Abort, AStopThatCannotBeWrittenIsFatalWithTheScreenCode) {
   StartUpdate();
-  serial.faults().write = platform::ERROR_DEVICE_NOT_AVAILABLE;
+  faultySerial.failNext(testing::SerialCall::WriteFile, platform::ERROR_DEVICE_NOT_AVAILABLE);
   Press();
   ExpectFatal(u"通信デバイスが存在しないか、または検出されませんでした。処理を中断します。  007)");
 }
