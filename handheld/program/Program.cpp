@@ -12,6 +12,7 @@
 #include "frontends/commands/CommandFrontend.h"
 #include "frontends/gui/DisplayPresence.h"
 #include "frontends/script/ScriptFrontend.h"
+#include "frontends/tui/SignalPath.h"
 #include "frontends/tui/TerminalFrontend.h"
 #include "link/SerialChannel.h"
 #include "platform/Clock.h"
@@ -28,7 +29,6 @@
 #include "platform/UserInput.h"
 #include "platform/Window.h"
 #include "program/AttachedDevice.h"
-#include "program/CloseOnSignals.h"
 #include "program/DeviceRootSetup.h"
 #include "program/WindowMaker.h"
 #include "program/HostPortCheck.h"
@@ -192,8 +192,6 @@ struct Handheld {
   link::SerialChannel channel;
   platform::HostFileSystem files;
   app::Services services;
-  // Script mode has no signal handling of its own: a signal is the close request.
-  std::unique_ptr<CloseOnSignals> closeOnSignals;
 };
 
 int ExitCodeOf(frontends::OutcomeKind kind, int programExitCode) {
@@ -237,13 +235,8 @@ std::unique_ptr<frontends::Frontend> ChooseFrontend(const ProgramOptions& option
       if (auto reason = frontends::WhyNoWindowDisplay()) {
         throw StartFailure{kExitStartFailed, "cannot open a window: " + *reason + "; use --ui=tui on a terminal"};
       }
-      // The window has no signal handling of its own: a signal is the close request.
-      handheld.closeOnSignals = std::make_unique<CloseOnSignals>(
-          handheld.loop, [&handheld] { platform::UserInput(handheld.display, handheld.windows).close(); });
       return makeWindow(handheld.display, handheld.windows);
     case UiKind::Script:
-      handheld.closeOnSignals = std::make_unique<CloseOnSignals>(
-          handheld.loop, [&handheld] { platform::UserInput(handheld.display, handheld.windows).close(); });
       return std::make_unique<frontends::ScriptFrontend>(handheld.display, handheld.windows, stdout, STDIN_FILENO);
     case UiKind::Command: {
       frontends::CommandFrontend::Streams streams;
@@ -426,9 +419,16 @@ int RunProgram(const ProgramOptions& options, const WindowMaker& makeWindow) {
       return ResetManagementFileCommand(*root.root, *handheld->codePage);
     }
     std::unique_ptr<frontends::Frontend> frontend = ChooseFrontend(options, *handheld, makeWindow);
+    // A signal during ModemManager's wait still ends the process at once
+    // (ModemManager takes back what it was asked); from then on it ends the
+    // run through the screens' close, or the frontend's own answer.
     modemManager = KeepModemManagerOff(options, *handheld->clock);
+    auto signals = std::make_unique<frontends::SignalPath>(handheld->loop, *frontend, [&handheld] {
+      platform::UserInput(handheld->display, handheld->windows).close();
+    });
     CheckPort(options, *root.root);
     const int exitCode = Run(options, *handheld, *frontend);
+    signals.reset();
     frontend.reset();
     handheld.reset();
     // The port is closed: ModemManager may have its device back.

@@ -1,13 +1,6 @@
 #include "frontends/commands/CommandFrontend.h"
 
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
-#include <algorithm>
-
 #include "frontends/commands/PasswordInput.h"
-#include "frontends/commands/TerminalSafe.h"
 #include "platform/EventLoop.h"
 #include "platform/TextConversion.h"
 #include "resources/ScreenIds.h"
@@ -18,11 +11,6 @@ namespace p42r::frontends {
 using json = nlohmann::ordered_json;
 
 namespace {
-
-// Virtual time moves once the program has been quiet this long in real time:
-// long enough for the card's answer to cross its pseudo-terminal.
-constexpr std::chrono::milliseconds kQuietPeriod{100};
-constexpr std::chrono::milliseconds kLongestStep{600000};
 
 std::string Describe(OutcomeKind kind) {
   switch (kind) {
@@ -66,8 +54,12 @@ CommandFrontend::CommandFrontend(platform::Display& display, platform::WindowSys
       userInput_(display, windows),
       request_(std::move(request)),
       facts_(std::move(facts)),
-      streams_(streams),
       exitCodes_(std::move(exitCodes)),
+      // Whoever read the output has gone (or the disk is full): nothing more
+      // can be told, so the run ends the way Ctrl+C ends it.
+      output_(streams, request_.json, [this] { later([this] { closeRequested(); }); }),
+      prompt_(streams.answerFd, request_.passwordFd, streams.progress, signalled_),
+      pacer_(loop_),
       command_(MakeCommand(request_)) {
   display_.addObserver(*this);
 }
@@ -75,14 +67,18 @@ CommandFrontend::CommandFrontend(platform::Display& display, platform::WindowSys
 CommandFrontend::~CommandFrontend() { display_.removeObserver(*this); }
 
 void CommandFrontend::start() {
-  watchSignals();
-  if (loop_.clock().isManual()) scheduleTimeStep();
+  if (loop_.clock().isManual()) pacer_.start();
+}
+
+bool CommandFrontend::signalled(int) {
+  closeRequested();
+  return true;
 }
 
 void CommandFrontend::cardRemoved() { removed_ = true; }
 
 void CommandFrontend::activeFormChanged(const platform::Form* form) {
-  ++activity_;
+  pacer_.noteActivity();
   if (form == nullptr || outcome_) return;
   if (!begun_) {
     if (form->number() != command_->firstScreen()) return;
@@ -96,7 +92,7 @@ void CommandFrontend::activeFormChanged(const platform::Form* form) {
 void CommandFrontend::controlChanged(const platform::Form& form, const platform::Control& control,
                                      platform::ControlProperty property) {
   // The update's animation draws on and on; only what a screen decides counts as activity.
-  if (property != platform::ControlProperty::Picture) ++activity_;
+  if (property != platform::ControlProperty::Picture) pacer_.noteActivity();
   if (!begun_ && form.number() == resources::screens::kStart &&
       control.id() == resources::controls::start::kStatusText && property == platform::ControlProperty::Text) {
     if (control.textId() == resources::strings::updating::kInProgress) facts_.updateWasRunning = true;
@@ -106,7 +102,7 @@ void CommandFrontend::controlChanged(const platform::Form& form, const platform:
 }
 
 void CommandFrontend::messageBoxOpened(const platform::MessageBoxState& box) {
-  ++activity_;
+  pacer_.noteActivity();
   if (outcome_) {
     // The command is over; whatever the closing program still says is answered.
     answer(box.buttons == platform::MessageBoxButtons::Ok);
@@ -185,38 +181,9 @@ void CommandFrontend::report(Outcome outcome) {
   }
 }
 
-void CommandFrontend::progress(const json& notice, const std::string& text) {
-  if (request_.json) {
-    const std::string line = notice.dump() + "\n";
-    std::fputs(line.c_str(), streams_.output);
-    flushOutput();
-    return;
-  }
-  if (::isatty(::fileno(streams_.progress)) == 0) {
-    std::fprintf(streams_.progress, "%s\n", TerminalSafe(text).c_str());
-  } else {
-    // One line that redraws itself, cleared to its end.
-    std::fprintf(streams_.progress, "\r\033[K%s", TerminalSafe(text).c_str());
-    progressOnLine_ = true;
-  }
-  std::fflush(streams_.progress);
-}
+void CommandFrontend::progress(const json& notice, const std::string& text) { output_.progress(notice, text); }
 
-void CommandFrontend::emitLine(const json& result, const std::string& text) {
-  // JSON escapes what it carries; text goes to a terminal as it is.
-  const std::string line = request_.json ? json(result).dump() : TerminalSafe(text);
-  std::fprintf(streams_.output, "%s\n", line.c_str());
-  flushOutput();
-}
-
-void CommandFrontend::flushOutput() {
-  if (std::fflush(streams_.output) == 0 && std::ferror(streams_.output) == 0) return;
-  // Whoever read the output has gone (or the disk is full): nothing more can
-  // be told, so the run ends the way Ctrl+C ends it.
-  if (outputFailed_) return;
-  outputFailed_ = true;
-  later([this] { closeRequested(); });
-}
+void CommandFrontend::emitLine(const json& result, const std::string& text) { output_.line(result, text); }
 
 void CommandFrontend::closeRequested() {
   interrupted_ = true;
@@ -231,69 +198,6 @@ void CommandFrontend::after(std::chrono::seconds delay, std::function<void()> th
   });
 }
 
-std::optional<std::string> CommandFrontend::readLine(int fd, std::size_t limit) {
-  // Read here, on the user-interface thread, which waits for it as a
-  // person's program would; Ctrl+C meanwhile ends the wait. One byte at a
-  // time, so nothing after the line is taken from the descriptor. The
-  // buffer never grows past limit + 1 (a password is never copied by a
-  // reallocation), and what it held is wiped when nothing is returned.
-  std::string line;
-  if (limit < 4096) line.reserve(limit + 1);
-  for (char c = 0; c != '\n';) {
-    pollfd wanted{fd, POLLIN, 0};
-    if (signalled_) {
-      Wipe(line);
-      return std::nullopt;
-    }
-    if (::poll(&wanted, 1, 100) <= 0) continue;
-    if (::read(fd, &c, 1) != 1) {
-      if (!line.empty()) break;
-      return std::nullopt;
-    }
-    if (c != '\n' && line.size() <= limit) line += c;
-  }
-  if (!line.empty() && line.back() == '\r' && line.size() <= limit) line.pop_back();
-  return line;
-}
-
-std::optional<bool> CommandFrontend::ask(const std::string& question) {
-  if (streams_.answerFd < 0) return std::nullopt;
-  std::fprintf(streams_.progress, "%s [y/N] ", question.c_str());
-  std::fflush(streams_.progress);
-  const auto reply = readLine(streams_.answerFd);
-  return reply == "y" || reply == "Y" || reply == "yes";
-}
-
-std::optional<std::string> CommandFrontend::secret(const std::string& prompt) {
-  KeepOutOfCoreDumps();
-  const int fd = request_.passwordFd ? *request_.passwordFd : streams_.answerFd;
-  if (fd < 0) return std::nullopt;
-  termios saved{};
-  bool quiet = false;
-  if (!request_.passwordFd) {
-    std::fprintf(streams_.progress, "%s", prompt.c_str());
-    std::fflush(streams_.progress);
-    quiet = ::tcgetattr(fd, &saved) == 0;
-    if (quiet) {
-      termios noEcho = saved;
-      noEcho.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-      ::tcsetattr(fd, TCSAFLUSH, &noEcho);
-    }
-  }
-  // A signal that ends the wait (Ctrl+C, Ctrl+\, hang-up, kill) ends
-  // readLine too, so the echo always comes back.
-  auto line = readLine(fd, kLongestPasswordLine);
-  if (quiet) ::tcsetattr(fd, TCSAFLUSH, &saved);
-  if (!request_.passwordFd) std::fputc('\n', streams_.progress);
-  if (line && line->size() > kLongestPasswordLine) {
-    Wipe(*line);
-    std::fprintf(streams_.progress, "p42r: a password line is longer than %zu bytes; it was not used\n",
-                 kLongestPasswordLine);
-    return std::nullopt;
-  }
-  return line;
-}
-
 json CommandFrontend::Result(const Outcome& outcome, int exitCode) const {
   json result = {{"command", CommandName(request_.kind)},
                  {"ok", outcome.kind == OutcomeKind::Ok},
@@ -305,10 +209,8 @@ json CommandFrontend::Result(const Outcome& outcome, int exitCode) const {
 }
 
 int CommandFrontend::finish(int programExitCode) {
-  finished_ = true;
-  signalWatcher_ = {};
-  signals_.reset();
-  if (progressOnLine_) std::fputc('\n', streams_.progress);
+  pacer_.stop();
+  output_.close();
   if (!outcome_) {
     Outcome outcome;
     if (interrupted_) {
@@ -326,61 +228,16 @@ int CommandFrontend::finish(int programExitCode) {
   if (request_.watchSeconds && outcome_->kind == OutcomeKind::Ok) return exitCode;
   const bool failure = outcome_->kind != OutcomeKind::Ok;
   if (request_.json) {
-    emitLine(Result(*outcome_, exitCode), {});
+    output_.line(Result(*outcome_, exitCode), {});
   } else if (!failure) {
-    if (!outcome_->text.empty()) emitLine({}, outcome_->text);
+    if (!outcome_->text.empty()) output_.line({}, outcome_->text);
   }
-  if (failure && !request_.json && !outputFailed_) {
+  if (failure && !request_.json && !output_.failed()) {
     std::string line = std::string("p42r ") + CommandName(request_.kind) + ": " + Describe(outcome_->kind);
     if (!outcome_->message.empty()) line += ": " + outcome_->message;
-    std::fprintf(streams_.progress, "%s\n", TerminalSafe(line).c_str());
+    output_.note(line);
   }
-  std::fflush(streams_.output);
   return exitCode;
-}
-
-void CommandFrontend::scheduleTimeStep() {
-  loop_.addRealTimeAlarm(std::chrono::steady_clock::now() + kQuietPeriod, [this] { timeStep(); });
-}
-
-void CommandFrontend::timeStep() {
-  if (finished_ || advancing_) return;
-  if (activity_ != activitySeen_ || loop_.hasPosted()) {
-    // Something happened: look again once it has settled, from a small step.
-    activitySeen_ = activity_;
-    timeStep_ = std::chrono::milliseconds(1000);
-    scheduleTimeStep();
-    return;
-  }
-  // The step never jumps onto the program's next timer in one go: the card's
-  // own delays that fall before it get their quiet period to be heard first.
-  std::chrono::milliseconds step = timeStep_;
-  if (const auto due = loop_.nextTimerDue()) {
-    const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(*due - loop_.clock().now());
-    const auto one = std::chrono::milliseconds(1);
-    step = gap > one ? std::min(step, gap - one) : std::max(gap, one);
-  }
-  timeStep_ = std::min(timeStep_ * 2, kLongestStep);
-  advancing_ = true;
-  loop_.advance(step, [this] {
-    advancing_ = false;
-    scheduleTimeStep();
-  });
-}
-
-void CommandFrontend::watchSignals() {
-  // Ctrl+C, the terminal's close or a polite kill is the close request, so
-  // the screens' own close handling runs and the run ends with its report.
-  signals_ = std::make_unique<tui::SignalRelay>(std::initializer_list<int>{SIGINT, SIGTERM, SIGHUP, SIGQUIT});
-  signalWatcher_ = std::jthread([this](std::stop_token stop) {
-    while (!stop.stop_requested()) {
-      pollfd wanted{signals_->fd(), POLLIN, 0};
-      if (::poll(&wanted, 1, 100) <= 0) continue;
-      if (signals_->read().empty()) continue;
-      signalled_ = true;
-      loop_.postTask([this] { closeRequested(); });
-    }
-  });
 }
 
 }  // namespace p42r::frontends

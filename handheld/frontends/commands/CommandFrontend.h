@@ -2,8 +2,9 @@
 // done by the program's own screens, which are never shown. A Command
 // script watches what the screens show and taps their controls the way the
 // script frontend's driver would; this class runs it, answers what the
-// start-up shows, lets virtual time pass when asked, and prints the result
-// as text or JSON with an exit code.
+// start-up shows and turns the end into a result and an exit code. Its
+// helpers do the rest: CommandOutput the printing, CommandPrompt the
+// questions at the terminal, VirtualTimePacer the virtual time.
 #pragma once
 
 #include <atomic>
@@ -13,14 +14,15 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
 #include "frontends/Frontend.h"
 #include "frontends/commands/Command.h"
+#include "frontends/commands/CommandOutput.h"
+#include "frontends/commands/CommandPrompt.h"
 #include "frontends/commands/CommandRequest.h"
-#include "frontends/tui/SignalRelay.h"
+#include "frontends/commands/VirtualTimePacer.h"
 #include "platform/Display.h"
 #include "platform/UserInput.h"
 #include "platform/Window.h"
@@ -29,11 +31,7 @@ namespace p42r::frontends {
 
 class CommandFrontend final : public Frontend, public platform::DisplayObserver, private CommandContext {
  public:
-  struct Streams {
-    std::FILE* output = stdout;    // the result (and --json's progress lines)
-    std::FILE* progress = stderr;  // progress and failures as text
-    int answerFd = -1;             // where a question is answered (a terminal), -1: none
-  };
+  using Streams = CommandStreams;
 
   // The program's exit code for an outcome (and the program's own code when it ended otherwise).
   using ExitCodes = std::function<int(OutcomeKind, int programExitCode)>;
@@ -49,6 +47,13 @@ class CommandFrontend final : public Frontend, public platform::DisplayObserver,
   void cardRemoved();
   // The program ended with `exitCode`: prints the result; the run's exit code.
   int finish(int exitCode) override;
+
+  // Ctrl+C, the terminal's close, a polite kill and Ctrl+\ (which must not
+  // leave a password prompt without its echo) are the close request, so the
+  // screens' own close handling runs and the run ends with its report.
+  std::vector<int> handledSignals() const override { return {SIGINT, SIGTERM, SIGHUP, SIGQUIT}; }
+  void signalArrived(int) override { signalled_ = true; }
+  bool signalled(int) override;
 
   // DisplayObserver
   void activeFormChanged(const platform::Form* form) override;
@@ -68,28 +73,17 @@ class CommandFrontend final : public Frontend, public platform::DisplayObserver,
   void emitLine(const nlohmann::ordered_json& result, const std::string& text) override;
   void defer(std::function<void()> then) override { later(std::move(then)); }
   void after(std::chrono::seconds delay, std::function<void()> then) override;
-  std::optional<bool> ask(const std::string& question) override;
-  std::optional<std::string> secret(const std::string& prompt) override;
+  std::optional<bool> ask(const std::string& question) override { return prompt_.ask(question); }
+  std::optional<std::string> secret(const std::string& prompt) override { return prompt_.secret(prompt); }
   const CardFacts& facts() const override { return facts_; }
   bool cardWasRemoved() const override { return removed_; }
 
-  // A line from `fd` (its end or Ctrl+C: nothing).
-  // The next line from `fd` without its end; one longer than `limit` comes
-  // back cut to limit + 1 bytes.
-  std::optional<std::string> readLine(int fd, std::size_t limit = SIZE_MAX);
   // Input runs from the loop, never from inside a screen's change.
   void later(std::function<void()> task);
   void input(const platform::InputError& error, const std::string& what);
   void startUpBox(const platform::MessageBoxState& box);
-  void print(const nlohmann::ordered_json& result, const std::string& text, bool failure);
   nlohmann::ordered_json Result(const Outcome& outcome, int exitCode) const;
-  // Virtual time: when nothing has happened for a while, the clock moves on.
-  void scheduleTimeStep();
-  void timeStep();
-  void watchSignals();
-  // Flushes the result stream; a failed write there is the close request.
-  void flushOutput();
-  // Ctrl+C and a closed output end the run alike.
+  // A signal and a closed output end the run alike.
   void closeRequested();
 
   platform::Display& display_;
@@ -98,25 +92,17 @@ class CommandFrontend final : public Frontend, public platform::DisplayObserver,
   platform::UserInput userInput_;
   CommandRequest request_;
   CardFacts facts_;
-  Streams streams_;
   ExitCodes exitCodes_;
+  std::atomic<bool> signalled_ = false;  // set by the signal path's thread
+  CommandOutput output_;
+  CommandPrompt prompt_;
+  VirtualTimePacer pacer_;
   std::unique_ptr<Command> command_;
   bool begun_ = false;
   std::optional<Outcome> outcome_;
   bool closeSent_ = false;
   std::atomic<bool> removed_ = false;
-  std::atomic<bool> signalled_ = false;  // set by the signal watcher
   bool interrupted_ = false;
-  bool outputFailed_ = false;
-  bool progressOnLine_ = false;
-  // Virtual time: activity seen since the last look, and the next step's size.
-  std::uint64_t activity_ = 0;
-  std::uint64_t activitySeen_ = 0;
-  std::chrono::milliseconds timeStep_{1000};
-  bool advancing_ = false;
-  bool finished_ = false;
-  std::unique_ptr<tui::SignalRelay> signals_;
-  std::jthread signalWatcher_;
 };
 
 }  // namespace p42r::frontends

@@ -25,7 +25,7 @@ extern "C" void RelaySignal(int signal) {
 
 }  // namespace
 
-SignalRelay::SignalRelay(std::initializer_list<int> signals) {
+SignalRelay::SignalRelay(const std::vector<int>& signals) {
   int fds[2];
   if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0) throw std::runtime_error("pipe2 failed for the signal relay");
   readFd_ = fds[0];

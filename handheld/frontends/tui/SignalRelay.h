@@ -7,14 +7,13 @@
 #pragma once
 
 #include <csignal>
-#include <initializer_list>
 #include <vector>
 
 namespace p42r::frontends::tui {
 
 class SignalRelay {
  public:
-  explicit SignalRelay(std::initializer_list<int> signals = {SIGINT, SIGTERM, SIGHUP, SIGWINCH});
+  explicit SignalRelay(const std::vector<int>& signals = {SIGINT, SIGTERM, SIGHUP, SIGWINCH});
   ~SignalRelay();
   SignalRelay(const SignalRelay&) = delete;
   SignalRelay& operator=(const SignalRelay&) = delete;

@@ -5,7 +5,6 @@
 #include <curses.h>
 
 #include "frontends/tui/InputWatcher.h"
-#include "frontends/tui/SignalRelay.h"
 #include "frontends/tui/Terminal.h"
 #include "frontends/tui/TerminalRestorer.h"
 #include "frontends/tui/TerminalType.h"
@@ -45,23 +44,16 @@ std::optional<std::string> TerminalFrontend::Unavailable(int inputFd, int output
 void TerminalFrontend::start() {
   if (finished_ || terminal_->isOpen()) return;
   if (auto why = Unavailable(inputFd_, outputFd_)) throw TerminalUnavailable(*why);
-  // The signal handlers come first: ncurses then leaves these signals to us.
-  signals_ = std::make_unique<tui::SignalRelay>();
+  // The signal handlers (the program's SignalPath) are already there:
+  // ncurses then leaves these signals to us.
   tui::TerminalRestorer::arm(inputFd_, [] { endwin(); });
   if (auto why = terminal_->open(inputFd_, outputFd_)) {
     tui::TerminalRestorer::disarm();
-    signals_.reset();
     throw TerminalUnavailable(*why);
   }
   const std::weak_ptr<TerminalFrontend*> self = self_;
-  tui::SignalRelay* relay = signals_.get();
   watcher_ = std::make_unique<tui::InputWatcher>(
-      inputFd_, relay->fd(), [this, self] { PostIfAlive(loop_, self, [](TerminalFrontend& f) { f.readInput(); }); },
-      [this, self, relay] {
-        for (int signal : relay->read()) {
-          PostIfAlive(loop_, self, [signal](TerminalFrontend& f) { f.signalled(signal); });
-        }
-      });
+      inputFd_, -1, [this, self] { PostIfAlive(loop_, self, [](TerminalFrontend& f) { f.readInput(); }); }, [] {});
   watcher_->start();
   fullRedraw_ = true;
   redraw();
@@ -79,7 +71,6 @@ void TerminalFrontend::release() {
   stopWatching();
   terminal_->close();
   tui::TerminalRestorer::disarm();
-  signals_.reset();
 }
 
 void TerminalFrontend::stopWatching() {
@@ -151,13 +142,15 @@ void TerminalFrontend::personCloses() {
   if (close) requestClose();
 }
 
-void TerminalFrontend::signalled(int signal) {
-  if (finished_) return;
+bool TerminalFrontend::signalled(int signal) {
+  if (finished_) return true;
+  // Before the terminal is ours there is nobody to ask: the program closes.
+  if (!terminal_->isOpen()) return signal == SIGWINCH;
   if (signal == SIGWINCH) {
     terminal_->resize();
     fullRedraw_ = true;
     requestRedraw();
-    return;
+    return true;
   }
   // Ctrl+C from outside is a person's close; SIGTERM and SIGHUP (the
   // terminal went) leave nobody to ask, and close the program at once
@@ -167,6 +160,7 @@ void TerminalFrontend::signalled(int signal) {
   } else {
     requestClose();
   }
+  return true;
 }
 
 void TerminalFrontend::messageBoxOpened(const platform::MessageBoxState& box) {

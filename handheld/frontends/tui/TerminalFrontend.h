@@ -6,7 +6,8 @@
 // finish(exitCode) gives the terminal back after the loop has ended.
 //
 // Threads: ncurses is used on the user-interface thread only. A watcher
-// thread waits for input and signals and posts a task to the loop. Changes
+// thread waits for input and posts a task to the loop; signals come through
+// the program's SignalPath, which must exist before start(). Changes
 // of the display mark the screen dirty; it is drawn once per turn of the
 // loop, so a picture drawn every 500 ms by another thread neither flickers
 // nor holds input back. Ctrl+C (the key or SIGINT), Ctrl+Q and F10 are a
@@ -36,7 +37,6 @@ namespace p42r::frontends {
 
 namespace tui {
 class InputWatcher;
-class SignalRelay;
 class Terminal;
 }  // namespace tui
 
@@ -63,6 +63,11 @@ class TerminalFrontend final : public Frontend, public render::DisplayChanges {
   // The program has ended: the same, if not done yet.
   int finish(int exitCode) override;
 
+  // SIGWINCH redraws at the terminal's new size; SIGINT is a person's
+  // close, SIGTERM and SIGHUP the close request at once.
+  std::vector<int> handledSignals() const override { return {SIGINT, SIGTERM, SIGHUP, SIGWINCH}; }
+  bool signalled(int signal) override;
+
   // Every change makes the screen dirty.
   void messageBoxOpened(const platform::MessageBoxState& box) override;
 
@@ -75,7 +80,6 @@ class TerminalFrontend final : public Frontend, public render::DisplayChanges {
   void requestClose();
   // A person asked to close: under a screen's warning, only once they confirm.
   void personCloses();
-  void signalled(int signal);
   void stopWatching();
 
   platform::Display& display_;
@@ -86,7 +90,6 @@ class TerminalFrontend final : public Frontend, public render::DisplayChanges {
   int inputFd_;
   int outputFd_;
   std::unique_ptr<tui::Terminal> terminal_;
-  std::unique_ptr<tui::SignalRelay> signals_;
   std::unique_ptr<tui::InputWatcher> watcher_;
   std::optional<render::Rendering> shown_;
   // Keys read but not yet handed to the screens.

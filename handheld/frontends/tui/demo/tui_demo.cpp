@@ -12,6 +12,7 @@
 
 #include "frontends/render/AnsiWriter.h"
 #include "frontends/render/DisplayRenderer.h"
+#include "frontends/tui/SignalPath.h"
 #include "frontends/tui/TerminalFrontend.h"
 #include "frontends/tui/demo/DemoHandheld.h"
 #include "platform/Form.h"
@@ -205,6 +206,8 @@ int main(int argc, char** argv) {
   {
     DemoHandheld handheld(clock, parsed->demo);
     frontends::TerminalFrontend frontend(handheld.display(), handheld.windows());
+    // The terminal frontend answers every signal it takes itself.
+    frontends::SignalPath signals(handheld.loop(), frontend, [] {});
     try {
       frontend.start();
     } catch (const frontends::TerminalUnavailable& failure) {
