@@ -1,8 +1,8 @@
-# Fuzz targets. Each one is an LLVMFuzzerTestOneInput in a fuzz/ folder beside
-# the code it reads. Beside it: fuzz/seeds/NAME, real inputs named after where
-# they came from; fuzz/corpus/NAME, what fuzzing found that the seeds do not
-# cover (kept small by scripts/fuzz.sh's merge); fuzz/regressions/NAME, the
-# inputs of crashes that were found and mended.
+# Fuzz targets. Each one is an LLVMFuzzerTestOneInput in the tests/fuzz/ folder
+# beside the tests of the code it reads. Beside it: seeds/NAME, real inputs
+# named after where they came from; corpus/NAME, what fuzzing found that the
+# seeds do not cover (kept small by scripts/fuzz.sh's merge); regressions/NAME,
+# the inputs of crashes that were found and mended.
 #
 # With P42R_FUZZ=ON (clang only, scripts/fuzz.sh) the whole tree is built with
 # coverage for libFuzzer under AddressSanitizer and UndefinedBehaviorSanitizer,

@@ -3,14 +3,14 @@
 # UndefinedBehaviorSanitizer) in build/fuzz and runs each for
 # SECONDS_PER_TARGET seconds (default 20) on its seeds, corpus and regression
 # inputs. What a run finds that adds coverage is merged into the target's
-# corpus in the repository (fuzz/corpus/NAME beside the target), so the corpus
+# corpus in the repository (corpus/NAME in the target's tests/fuzz/ folder), so the corpus
 # grows but stays minimal: only inputs that reach code the others do not. Writes a markdown table of executions, coverage
 # and findings per target to build/fuzz/fuzz-report.md and prints it.
 #
 # A target that crashes, leaks, hangs or runs out of memory is a finding: its
 # input is kept in build/fuzz/findings/NAME/ and the script exits 1. Once the
-# fault is mended, that input goes into fuzz/regressions/NAME beside the
-# target, which the ordinary test run replays.
+# fault is mended, that input goes into regressions/NAME in that folder,
+# which the ordinary test run replays.
 #
 # Usage: scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET ...]
 #

@@ -4,14 +4,15 @@
 
 #include <cstdint>
 
+#include "link/ChannelMessages.h"
 #include "platform/Message.h"
 
 namespace p42r::app {
 
 // Posted, never sent.
 inline constexpr platform::MessageId WM_SCREEN_ACTIVATED = platform::WM_USER + 0x1001;  // 0x1401
-inline constexpr platform::MessageId WM_DEVICE_LINE = platform::WM_USER + 0x1002;       // 0x1402
-inline constexpr platform::MessageId WM_SCREEN_STEP = platform::WM_USER + 0x1003;       // 0x1403
+using link::WM_DEVICE_LINE;  // 0x1402, from the serial channel
+using link::WM_SCREEN_STEP;  // 0x1403, a screen's next step; the channel posts it too
 inline constexpr platform::MessageId WM_DEVICE_REMOVED = platform::WM_USER + 0x1004;    // 0x1404
 
 // The framework's first-pane identifier: the visible screen always holds it.

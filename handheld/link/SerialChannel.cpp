@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <future>
 
-#include "app/AppMessages.h"
 #include "link/AtVocabulary.h"
+#include "link/ChannelMessages.h"
 #include "platform/Display.h"
 #include "platform/LastError.h"
 #include "resources/StringTable.h"
@@ -284,7 +284,7 @@ bool SerialChannel::ReceivePendingCharacters(const ReaderParam& param, std::uint
   }
   for (const auto& line : lines) {
     log_.line(u"Read::" + line);
-    windows_.post(param.window, app::WM_DEVICE_LINE, 0, 0, std::make_unique<DeviceLineBytes>(codePage_.toAnsi(line)));
+    windows_.post(param.window, WM_DEVICE_LINE, 0, 0, std::make_unique<DeviceLineBytes>(codePage_.toAnsi(line)));
   }
   return true;
 }
@@ -299,7 +299,7 @@ void SerialChannel::ReaderFailed(const ReaderParam& param, const std::u16string&
   const platform::WindowHandle window = param.window;
   windows_.loop().postTask([&windows, &display, window, text] {
     display.messageBox(text, platform::MB_OK);
-    windows.post(window, app::WM_SCREEN_STEP);
+    windows.post(window, WM_SCREEN_STEP);
   });
 }
 

@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/AppMessages.h"
 #include "link/AtVocabulary.h"
+#include "link/ChannelMessages.h"
 #include "link/SerialChannel.h"
 #include "platform/PosixSerialApi.h"
 
@@ -39,7 +39,7 @@ class ReceivingScreen final : public platform::Window {
       : Window(windows), codePage_(codePage) {}
 
   void handleMessage(platform::Message& message) override {
-    if (message.id != app::WM_DEVICE_LINE) return;
+    if (message.id != link::WM_DEVICE_LINE) return;
     const auto line = link::at::TakeLine(message, codePage_);
     if (!line || line->size() < 4 || line->compare(0, 3, u"FDL") != 0) return;
     std::size_t number = 0;

@@ -9,8 +9,8 @@
 
 #include <unistd.h>
 
-#include "app/AppMessages.h"
 #include "link/AtVocabulary.h"
+#include "link/ChannelMessages.h"
 #include "platform/LastError.h"
 #include "testing/HandheldHarness.h"
 
@@ -25,10 +25,10 @@ class Receiver final : public platform::Window {
   Receiver(platform::WindowSystem& windows, const platform::CodePage& codePage)
       : Window(windows), codePage_(codePage) {}
   void handleMessage(platform::Message& message) override {
-    if (message.id == app::WM_DEVICE_LINE) {
+    if (message.id == WM_DEVICE_LINE) {
       if (auto line = at::TakeLine(message, codePage_)) lines.push_back(*line);
     }
-    if (message.id == app::WM_SCREEN_STEP) ++steps;
+    if (message.id == WM_SCREEN_STEP) ++steps;
   }
   std::vector<std::u16string> lines;
   int steps = 0;

@@ -38,7 +38,7 @@ then be the one a new handheld gets.
 Options:
   --copies N        copies started at once (default 20)
   --repetitions N   how many times (default 20)
-  --program PATH    the p42r to start (default: the one built beside this tool)
+  --program PATH    the p42r to start (default: the one of this tool's build)
   -h, --help        show this text
 
 Exit status: 0 when every repetition had exactly one survivor and silent
@@ -176,7 +176,8 @@ Repetition RunOnce(const std::string& program, int count, const fs::path& work) 
 
 int main(int argc, char** argv) {
   const fs::path here = fs::canonical("/proc/self/exe").parent_path();
-  std::string program = (here.parent_path() / "p42r").string();
+  // This build's p42r: the tool is in <build>/reliability.
+  std::string program = (here.parent_path() / "handheld" / "p42r").string();
   long count = 20;
   long repetitions = 20;
   for (int i = 1; i < argc; ++i) {

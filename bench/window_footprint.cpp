@@ -15,7 +15,7 @@
 #include <QApplication>
 #include <QTimer>
 
-#include "../tests/UpdateDriver.h"
+#include "frontends/gui/tests/UpdateDriver.h"
 #include "program/Program.h"
 #include "program/WindowPart.h"
 

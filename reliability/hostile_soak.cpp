@@ -52,8 +52,8 @@ sanitizer error is a crash.
 Options:
   --seconds N           how long to run (default 180)
   --minutes N           the same in minutes
-  --program PATH        the p42r to drive (default: the one built beside this tool)
-  --card PATH           the p42r-card to use (default: the one built beside this tool)
+  --program PATH        the p42r to drive (default: the one of this tool's build)
+  --card PATH           the p42r-card to use (default: the one of this tool's build)
   --lanes A,B,...       only these lanes (default: all six)
   --seed N              the first lane's seed (default 1; lane i uses N + i)
   --reply-deadline-ms N how long a command may go unanswered (default 20000)
@@ -124,8 +124,9 @@ std::vector<long> MinuteMaxima(const LaneMemory& memory, int& longestRun, int& f
 int main(int argc, char** argv) {
   const fs::path here = fs::canonical("/proc/self/exe").parent_path();
   SoakSettings soak;
-  soak.program = (here.parent_path() / "p42r").string();
-  soak.card = (here.parent_path().parent_path() / "card" / "p42r-card").string();
+  // This build's programs: the tool is in <build>/reliability.
+  soak.program = (here.parent_path() / "handheld" / "p42r").string();
+  soak.card = (here.parent_path() / "card" / "p42r-card").string();
   long seconds = 180;
   long seed = 1;
   long maxPeakKb = 0;

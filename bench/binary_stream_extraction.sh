@@ -2,7 +2,7 @@
 # Extracting a 64 MiB Binary stream: DeskSetup (through desksetup-host)
 # side by side with msiextract and msiinfo on the same package.
 #
-# Usage: desktop/bench/binary_stream_extraction.sh [BIN_DIR] [RUNS]
+# Usage: bench/binary_stream_extraction.sh [BIN_DIR] [RUNS]
 #   BIN_DIR  folder with desksetup-host and DeskSetup.so
 #            (default: build/desktop/desktop/bin)
 #   RUNS     timed runs per tool after one warm-up run (default: 5)
@@ -13,7 +13,7 @@
 # "msiinfo extract" copies the raw Binary stream and is the closest
 # like-for-like reference.
 set -euo pipefail
-top=$(cd "$(dirname "$0")/../.." && pwd)
+top=$(cd "$(dirname "$0")/.." && pwd)
 bin=${1:-$top/build/desktop/desktop/bin}
 runs=${2:-5}
 work=$(mktemp -d "${TMPDIR:-/tmp}/desksetup-bench-XXXXXX")

@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr const char* kUsage = R"(Usage: p42r-footprint [--program PATH] [--runs N]
 
-Starts PATH --ui=script --sim (default: the p42r built beside this tool) N
+Starts PATH --ui=script --sim (default: the p42r of this tool's build) N
 times (default 10), each time asks it to wait for the consumer menu
 (screen 15), and reads the time from the fork to that reply and the
 resident memory (VmRSS) there; then runs PATH signal --sim N times and
@@ -119,7 +119,8 @@ int main(int argc, char** argv) {
     const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (length <= 0) return 1;
     program = std::string(self, static_cast<std::size_t>(length));
-    program = program.substr(0, program.rfind('/')) + "/../p42r";
+    // This build's p42r: the tool is in <build>/bench.
+    program = program.substr(0, program.rfind('/')) + "/../handheld/p42r";
   }
   ::signal(SIGPIPE, SIG_IGN);
 
