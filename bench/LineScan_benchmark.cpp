@@ -18,7 +18,7 @@ void BurstWithoutLineFeeds(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(assembler.Feed("\nOK\n"));
   }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * totalBytes));
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(totalBytes));
 }
 
 BENCHMARK(BurstWithoutLineFeeds)
@@ -36,7 +36,7 @@ void ManyShortLines(benchmark::State& state) {
     p42r::link::LineAssembler assembler(codePage);
     for (std::size_t i = 0; i < lines; ++i) benchmark::DoNotOptimize(assembler.Feed(chunk));
   }
-  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * lines));
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(lines));
 }
 
 BENCHMARK(ManyShortLines)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
