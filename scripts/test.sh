@@ -9,6 +9,9 @@
 #          (P42R_FUZZ_ROUND_RAN=1) the fuzz replays are left out: that round
 #          has just run every one of those inputs, whole, under ASan+UBSan.
 #   tsan   the threaded parts (handheld and card) and their tests.
+# The debug preset runs each GoogleTest case as a test of its own; the two
+# sanitizer presets run each test executable whole, one process for all its
+# cases (the same cases, without an instrumented start for each).
 # Each build and test step prints its time ("=== stage NAME: SECONDS s").
 # Usage: scripts/test.sh [PRESET ...]   (default: debug asan tsan)
 # Every preset runs even when an earlier one failed; the end says which
