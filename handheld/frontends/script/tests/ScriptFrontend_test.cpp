@@ -2,7 +2,10 @@
 // program would run it.
 #include <gtest/gtest.h>
 
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -194,6 +197,19 @@ TEST_F(ScriptSession, ASignalClosesTheProgramNormallyAndTheThrowAwayRootGoes) {
     EXPECT_EQ(program.wait(), 0) << signal;
     EXPECT_TRUE(std::filesystem::is_empty(root.path())) << "the throw-away root is left after signal " << signal;
   }
+  // The signal the moment the root appears, long before any screen exists.
+  const int watch = ::inotify_init1(IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, root.path().c_str(), IN_CREATE), 0);
+  {
+    ProgramProcess program(P42R_PROGRAM, {"--ui=script", "--sim=silent", "--virtual-clock"});
+    pollfd created{watch, POLLIN, 0};
+    ASSERT_EQ(::poll(&created, 1, 30000), 1) << "no throw-away root was made";
+    ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
+    program.wait();
+    EXPECT_TRUE(std::filesystem::is_empty(root.path())) << "the throw-away root is left after an early signal";
+  }
+  ::close(watch);
   before != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
 }
 
