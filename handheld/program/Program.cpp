@@ -1,13 +1,12 @@
 #include "program/Program.h"
 
-#include <pthread.h>
-#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #include "app/CPocketPCApp.h"
@@ -402,34 +401,6 @@ int Run(const ProgramOptions& options, Handheld& handheld, frontends::Frontend& 
   return frontend.finish(exitCode);
 }
 
-// Holds back the signals that end a run, in this thread, from before the
-// device root is chosen until the signal path can take them: a Ctrl+C in
-// the first moments of a --sim run then removes its throw-away root like
-// any later one, instead of ending the process with the root left behind.
-// Threads started meanwhile inherit the hold, so the signals wait for this
-// thread. Whatever waits is delivered when the hold ends.
-class SignalHold {
- public:
-  SignalHold() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&held, signal);
-    held_ = ::pthread_sigmask(SIG_BLOCK, &held, &before_) == 0;
-  }
-  ~SignalHold() { end(); }
-  SignalHold(const SignalHold&) = delete;
-  SignalHold& operator=(const SignalHold&) = delete;
-
-  void end() {
-    if (held_) ::pthread_sigmask(SIG_SETMASK, &before_, nullptr);
-    held_ = false;
-  }
-
- private:
-  sigset_t before_{};
-  bool held_ = false;
-};
-
 }  // namespace
 
 int RunProgram(const ProgramOptions& options, const WindowMaker& makeWindow) {
@@ -438,7 +409,13 @@ int RunProgram(const ProgramOptions& options, const WindowMaker& makeWindow) {
     const auto manager = platform::ConnectToModemManager(whyNot);
     return RunPortsCommand(options.command->json, ConnectToUdev, manager.get());
   }
-  SignalHold held;  // ends after the root has gone, when it ends no sooner
+  // With --sim, signals are caught from before the throw-away root is made,
+  // so even one in the first moments ends the run through its close and the
+  // root goes. A real port has no throw-away root: there they are caught
+  // after ModemManager's wait, which a Ctrl+C still ends at once (and
+  // ModemManager takes back what it was asked).
+  std::optional<frontends::SignalPath> signals;
+  if (!options.hostPort) signals.emplace();
   ChosenRoot root;
   std::unique_ptr<ModemManagerHold> modemManager;
   std::unique_ptr<Handheld> handheld;
@@ -450,19 +427,16 @@ int RunProgram(const ProgramOptions& options, const WindowMaker& makeWindow) {
       return ResetManagementFileCommand(*root.root, *handheld->codePage);
     }
     std::unique_ptr<frontends::Frontend> frontend = ChooseFrontend(options, *handheld, makeWindow);
-    // A real port has no throw-away root: a signal during ModemManager's
-    // wait ends the process at once (ModemManager takes back what it was
-    // asked). From the signal path on, a signal ends the run through the
-    // screens' close, or the frontend's own answer.
-    if (options.hostPort) held.end();
     modemManager = KeepModemManagerOff(options, *handheld->clock);
-    auto signals = std::make_unique<frontends::SignalPath>(handheld->loop, *frontend, [&handheld] {
+    if (!signals) signals.emplace();
+    // From here on a signal ends the run through the screens' close, or the
+    // frontend's own answer; one that came earlier is delivered now.
+    auto delivery = signals->deliverTo(handheld->loop, *frontend, [&handheld] {
       platform::UserInput(handheld->display, handheld->windows).close();
     });
-    held.end();
     CheckPort(options, *root.root);
     const int exitCode = Run(options, *handheld, *frontend);
-    signals.reset();
+    delivery.reset();
     frontend.reset();
     handheld.reset();
     // The port is closed: ModemManager may have its device back.

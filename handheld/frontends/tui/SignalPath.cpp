@@ -2,11 +2,19 @@
 
 namespace p42r::frontends {
 
-SignalPath::SignalPath(platform::EventLoop& loop, Frontend& frontend, std::function<void()> close)
-    : relay_(frontend.handledSignals()),
-      // No input to watch: only the relay's descriptor.
-      watcher_(-1, relay_.fd(), [] {}, [this, &loop, &frontend, close = std::move(close)] {
-        for (int signal : relay_.read()) {
+SignalPath::SignalPath() : relay_({SIGINT, SIGTERM, SIGHUP}) {}
+
+std::unique_ptr<SignalPath::Delivery> SignalPath::deliverTo(platform::EventLoop& loop, Frontend& frontend,
+                                                            std::function<void()> close) {
+  relay_.add(frontend.handledSignals());
+  return std::make_unique<Delivery>(relay_, loop, frontend, std::move(close));
+}
+
+SignalPath::Delivery::Delivery(tui::SignalRelay& relay, platform::EventLoop& loop, Frontend& frontend,
+                               std::function<void()> close)
+    // No input to watch: only the relay's descriptor.
+    : watcher_(-1, relay.fd(), [] {}, [this, &relay, &loop, &frontend, close = std::move(close)] {
+        for (int signal : relay.read()) {
           frontend.signalArrived(signal);
           loop.postTask([alive = std::weak_ptr<bool>(alive_), &frontend, close, signal] {
             if (alive.expired()) return;
@@ -17,7 +25,7 @@ SignalPath::SignalPath(platform::EventLoop& loop, Frontend& frontend, std::funct
   watcher_.start();
 }
 
-SignalPath::~SignalPath() {
+SignalPath::Delivery::~Delivery() {
   watcher_.stop();
   alive_.reset();
 }

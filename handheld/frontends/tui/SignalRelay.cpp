@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <stdexcept>
@@ -36,7 +37,12 @@ SignalRelay::SignalRelay(const std::vector<int>& signals) {
     ::close(writeFd_);
     throw std::logic_error("only one signal relay may exist at a time");
   }
+  add(signals);
+}
+
+void SignalRelay::add(const std::vector<int>& signals) {
   for (int signal : signals) {
+    if (std::any_of(saved_.begin(), saved_.end(), [signal](const Saved& s) { return s.signal == signal; })) continue;
     struct sigaction action {};
     action.sa_handler = RelaySignal;
     sigemptyset(&action.sa_mask);

@@ -18,6 +18,9 @@ class SignalRelay {
   SignalRelay(const SignalRelay&) = delete;
   SignalRelay& operator=(const SignalRelay&) = delete;
 
+  // Catches `signals` as well, those not caught yet.
+  void add(const std::vector<int>& signals);
+
   // Readable when a signal has come; read() gives them in order of arrival.
   int fd() const { return readFd_; }
   // The signals that arrived since the last call (never blocks).

@@ -197,7 +197,10 @@ TEST_F(ScriptSession, ASignalClosesTheProgramNormallyAndTheThrowAwayRootGoes) {
     EXPECT_EQ(program.wait(), 0) << signal;
     EXPECT_TRUE(std::filesystem::is_empty(root.path())) << "the throw-away root is left after signal " << signal;
   }
+#if !defined(__SANITIZE_THREAD__)
   // The signal the moment the root appears, long before any screen exists.
+  // (Under ThreadSanitizer a signal that early ends the process by its
+  // default action: the runtime defers signals to points of its own.)
   const int watch = ::inotify_init1(IN_CLOEXEC);
   ASSERT_GE(watch, 0);
   ASSERT_GE(::inotify_add_watch(watch, root.path().c_str(), IN_CREATE), 0);
@@ -206,10 +209,11 @@ TEST_F(ScriptSession, ASignalClosesTheProgramNormallyAndTheThrowAwayRootGoes) {
     pollfd created{watch, POLLIN, 0};
     ASSERT_EQ(::poll(&created, 1, 30000), 1) << "no throw-away root was made";
     ASSERT_EQ(::kill(program.pid(), SIGTERM), 0);
-    program.wait();
+    EXPECT_EQ(program.wait(), 0) << "no normal end after an early signal";
     EXPECT_TRUE(std::filesystem::is_empty(root.path())) << "the throw-away root is left after an early signal";
   }
   ::close(watch);
+#endif
   before != nullptr ? ::setenv("TMPDIR", saved.c_str(), 1) : ::unsetenv("TMPDIR");
 }
 

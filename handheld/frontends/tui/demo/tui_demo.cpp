@@ -204,10 +204,11 @@ int main(int argc, char** argv) {
   platform::SteadyClock clock;
   int code = 0;
   {
+    frontends::SignalPath signals;
     DemoHandheld handheld(clock, parsed->demo);
     frontends::TerminalFrontend frontend(handheld.display(), handheld.windows());
     // The terminal frontend answers every signal it takes itself.
-    frontends::SignalPath signals(handheld.loop(), frontend, [] {});
+    const auto delivery = signals.deliverTo(handheld.loop(), frontend, [] {});
     try {
       frontend.start();
     } catch (const frontends::TerminalUnavailable& failure) {
