@@ -1,7 +1,6 @@
-// Turns the signals a terminal program must answer into bytes on a pipe, so
-// that a thread can wait for them with poll beside its other descriptors:
-// SIGINT, SIGTERM and SIGHUP (the program should close) and SIGWINCH (the
-// terminal changed its size). The handler only writes one byte, which is
+// Turns the signals it is given into bytes on a pipe, so that a thread can
+// wait for them with poll beside its other descriptors (SignalPath is its
+// user: the close signals and each frontend's own). The handler only writes one byte, which is
 // safe in a signal handler. One relay at a time per process; the previous
 // handlers come back when it is destroyed.
 #pragma once
@@ -13,7 +12,7 @@ namespace p42r::frontends::tui {
 
 class SignalRelay {
  public:
-  explicit SignalRelay(const std::vector<int>& signals = {SIGINT, SIGTERM, SIGHUP, SIGWINCH});
+  explicit SignalRelay(const std::vector<int>& signals);
   ~SignalRelay();
   SignalRelay(const SignalRelay&) = delete;
   SignalRelay& operator=(const SignalRelay&) = delete;

@@ -210,11 +210,12 @@ struct FakeModemManager final : platform::ModemManager {
   bool runs = true;
   int probing = 0;
   bool modem = true, polling = false;
-  std::string refusal;
+  std::string refusal, lookupError;
   std::shared_ptr<std::string> asked = std::make_shared<std::string>();
   bool holdsPort() const { return probing > 0 || (modem && polling && asked->find("inhibit") == std::string::npos); }
   Answer<bool> running() override { return {runs, {}}; }
   Answer<std::string> modemDevice(const std::string& port) override {
+    if (!lookupError.empty()) return {std::nullopt, lookupError};
     if (probing > 0) {
       --probing;
       return {std::string(), {}};
@@ -239,25 +240,27 @@ TEST(ModemManagerHold, TheCardsDeviceIsInhibitedForTheRunOrTheRunEndsNamingModem
     int probing;
     bool modem, polling;
     const char* refusal;
+    const char* lookupError;
     std::string asked;
     bool refused;
     int waitedAtLeastS, waitedAtMostS;
   } cases[] = {
-      {"absent", false, false, 0, true, true, "", "", false, 0, 0},
-      {"not running", true, false, 0, true, true, "", "", false, 0, 0},
-      {"idle modem", true, true, 0, true, false, "", inhibited, false, 0, 0},
-      {"polling modem", true, true, 0, true, true, "", inhibited, false, 0, 0},
-      {"refuses", true, true, 0, true, false, "not authorized", inhibited, true, 0, 0},
-      {"probe ends in a modem", true, true, 10, true, false, "", inhibited, false, 1, 3},
-      {"probe ends without one", true, true, 10, false, false, "", "", false, 1, 3},
-      {"probe never ends", true, true, 1000000, true, false, "", "", true, 30, 31},
+      {"absent", false, false, 0, true, true, "", "", "", false, 0, 0},
+      {"not running", true, false, 0, true, true, "", "", "", false, 0, 0},
+      {"idle modem", true, true, 0, true, false, "", "", inhibited, false, 0, 0},
+      {"polling modem", true, true, 0, true, true, "", "", inhibited, false, 0, 0},
+      {"refuses", true, true, 0, true, false, "not authorized", "", inhibited, true, 0, 0},
+      {"cannot say which modem", true, true, 0, true, false, "", "timed out", "", true, 0, 0},
+      {"probe ends in a modem", true, true, 10, true, false, "", "", inhibited, false, 1, 3},
+      {"probe ends without one", true, true, 10, false, false, "", "", "", false, 1, 3},
+      {"probe never ends", true, true, 1000000, true, false, "", "", "", true, 30, 31},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     auto owned = std::make_unique<FakeModemManager>();
     FakeModemManager& fake = *owned;
-    std::tie(fake.runs, fake.probing, fake.modem, fake.polling, fake.refusal) =
-        std::make_tuple(c.runs, c.probing, c.modem, c.polling, c.refusal);
+    std::tie(fake.runs, fake.probing, fake.modem, fake.polling, fake.refusal, fake.lookupError) =
+        std::make_tuple(c.runs, c.probing, c.modem, c.polling, c.refusal, c.lookupError);
     const auto asked = fake.asked;
     platform::ManualClock clock;
     const auto started = clock.now();
