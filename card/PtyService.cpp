@@ -41,11 +41,13 @@ private:
   int fd_;
 };
 
-PtyService::PtyService(CardClock& clock, ServiceClient& client, PseudoTerminal atPort, PseudoTerminal other)
+PtyService::PtyService(CardClock& clock, ServiceClient& client, PseudoTerminal atPort, PseudoTerminal other,
+                       std::shared_ptr<LinkLedger> ledger)
     : clock_(clock),
       client_(client),
       atPort_(std::move(atPort)),
       other_(std::move(other)),
+      ledger_(std::move(ledger)),
       wakeSignal_(std::make_shared<WakeSignal>()) {}
 
 PtyService::~PtyService() { stop(); }
@@ -87,7 +89,13 @@ int PtyService::pollTimeout() {
   return wait->count() > INT_MAX ? INT_MAX : static_cast<int>(wait->count());
 }
 
+void PtyService::turnEnded(std::size_t taken, std::uint64_t moves) {
+  if (ledger_) ledger_->cardTurnEnded(taken, moves, client_.nextDeadline());
+}
+
 void PtyService::serve() {
+  // The first turn is the start: what is due from the outset is known at once.
+  turnEnded(0, ledger_ ? ledger_->timeMoves() : 0);
   while (!stopRequested_) {
     pollfd fds[3] = {};
     fds[0] = {wakeSignal_->fd(), POLLIN, 0};
@@ -97,16 +105,24 @@ void PtyService::serve() {
     const bool pollFailed = ready < 0 && errno != EINTR;
     if (!pollFailed && (fds[0].revents & POLLIN)) wakeSignal_->drain();
     if (stopRequested_) break;
+    // Read before the timers look at the clock: a move after it makes another turn.
+    const std::uint64_t moves = ledger_ ? ledger_->timeMoves() : 0;
 
     std::string output;
+    std::size_t taken = 0;
     // A poll that fails leaves nothing to wait on: the card is as good as unplugged.
     bool lineGone = pollFailed;
     if (!pollFailed && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
-      lineGone = !readAtPort(output);
+      lineGone = !readAtPort(output, taken);
     }
     if (!pollFailed && (fds[2].revents & (POLLIN | POLLHUP | POLLERR))) drainOther();
     output += client_.timersDue();
-    pendingOutput_ += output.substr(0, kMaxPendingOutput - std::min(pendingOutput_.size(), kMaxPendingOutput));
+    const std::size_t room = kMaxPendingOutput - std::min(pendingOutput_.size(), kMaxPendingOutput);
+    const std::size_t queued = std::min(output.size(), room);
+    pendingOutput_.append(output, 0, queued);
+    // The answer is counted before it goes, and before what it answers
+    // counts as taken (at the turn's end): the link never looks empty between.
+    if (ledger_) ledger_->cardSends(queued);
     flush();
 
     if (lineGone || client_.unplugWanted()) {
@@ -115,14 +131,16 @@ void PtyService::serve() {
       client_.portsClosed();
       break;
     }
+    turnEnded(taken, moves);
   }
 }
 
-bool PtyService::readAtPort(std::string& output) {
+bool PtyService::readAtPort(std::string& output, std::size_t& taken) {
   char buffer[4096];
   for (;;) {
     const ssize_t count = ::read(atPort_.master(), buffer, sizeof buffer);
     if (count > 0) {
+      taken += static_cast<std::size_t>(count);
       output += client_.received(std::string_view(buffer, static_cast<std::size_t>(count)));
       continue;
     }
@@ -153,6 +171,7 @@ void PtyService::flush() {
     }
     if (count < 0 && errno == EINTR) continue;
     if (count < 0 && errno == EAGAIN) return;  // the host is not reading; POLLOUT tells when it does
+    if (ledger_) ledger_->cardDropped(pendingOutput_.size());
     pendingOutput_.clear();  // the line cannot take data at all
     return;
   }

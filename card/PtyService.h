@@ -3,10 +3,12 @@
 // received bytes and due timers to its client, and writes what the client
 // produces. No busy wait: with nothing due it sleeps until bytes arrive, the
 // clock moves or stop() is called. When the client wants the card unplugged
-// it closes the ptys itself and ends.
+// it closes the ptys itself and ends. A ledger, when given, is told of
+// every byte taken and queued and of each turn's end (see LinkLedger).
 #pragma once
 
 #include "card/CardClock.h"
+#include "card/LinkLedger.h"
 #include "card/PseudoTerminal.h"
 
 #include <atomic>
@@ -38,7 +40,8 @@ class PtyService {
 public:
   // `other` (may be closed) is the card's second port: it is kept open and
   // whatever arrives on it is read and dropped.
-  PtyService(CardClock& clock, ServiceClient& client, PseudoTerminal atPort, PseudoTerminal other);
+  PtyService(CardClock& clock, ServiceClient& client, PseudoTerminal atPort, PseudoTerminal other,
+             std::shared_ptr<LinkLedger> ledger = nullptr);
   ~PtyService();
   PtyService(const PtyService&) = delete;
   PtyService& operator=(const PtyService&) = delete;
@@ -54,15 +57,19 @@ public:
 
 private:
   void serve();
-  bool readAtPort(std::string& output);
+  bool readAtPort(std::string& output, std::size_t& taken);
   void drainOther();
   void flush();
   int pollTimeout();
+  // Tells the ledger the turn that saw the clock's move `moves` has ended,
+  // having taken `taken` bytes from the host.
+  void turnEnded(std::size_t taken, std::uint64_t moves);
 
   CardClock& clock_;
   ServiceClient& client_;
   PseudoTerminal atPort_;
   PseudoTerminal other_;
+  std::shared_ptr<LinkLedger> ledger_;
   std::shared_ptr<WakeSignal> wakeSignal_;
   std::atomic<bool> stopRequested_{false};
   std::thread thread_;

@@ -29,7 +29,8 @@ SimulatedCard::SimulatedCard(SimulatedCardOptions options)
   }
   engine_.plugIn();
   ServiceClient& client = *this;  // a private base: converted here, inside the class
-  service_ = std::make_unique<PtyService>(*clock_, client, std::move(atPort), std::move(otherPort));
+  service_ = std::make_unique<PtyService>(*clock_, client, std::move(atPort), std::move(otherPort),
+                                          options_.ledger);
   service_->start();
 }
 
@@ -134,6 +135,8 @@ void SimulatedCard::portsClosed() {
   if (options_.onUnplugged) {
     options_.onUnplugged();
   }
+  // Only once the removal is told: until then the host has it still to hear.
+  if (options_.ledger) options_.ledger->cardGone();
 }
 
 }  // namespace p42r::card

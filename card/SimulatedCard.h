@@ -11,6 +11,7 @@
 #include "card/CardEngine.h"
 #include "card/CardRegistration.h"
 #include "card/CardState.h"
+#include "card/LinkLedger.h"
 #include "card/PtyService.h"
 #include "card/Scenario.h"
 #include "card/TrafficTrace.h"
@@ -36,6 +37,8 @@ struct SimulatedCardOptions {
   std::function<void(TrafficDirection, std::string_view)> trace;
   // Called on the service thread once the card was pulled out.
   std::function<void()> onUnplugged;
+  // Told of the traffic, for a host in this process on the card's clock.
+  std::shared_ptr<LinkLedger> ledger;
 };
 
 class SimulatedCard final : private ServiceClient {

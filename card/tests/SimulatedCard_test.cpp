@@ -3,6 +3,7 @@
 
 #include "card/CardError.h"
 #include "card/CardRegistration.h"
+#include "card/LinkLedger.h"
 #include "card/ManualCardClock.h"
 #include "card/RegistryFile.h"
 #include "card/SimulatedCard.h"
@@ -13,6 +14,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -72,6 +74,43 @@ TEST(SimulatedCard, UpdateNoticesFollowTheInjectedClock) {
   const std::string rest = port.readUntil("\r\nOK\r\n");
   EXPECT_THAT(rest, HasSubstr("\r\nRSTNOTICPL\r\n\r\nOK\r\n"));
   EXPECT_THAT(rest, ::testing::Not(HasSubstr("VERCFSTR")));
+}
+
+// The ledger a program on the card's clock waits for: a slow answer is not
+// settled until the card has run its delay and the host has read the answer.
+TEST(SimulatedCard, LedgerSettlesOnlyOnceASlowAnswerIsRead) {
+  TemporaryDirectory root;
+  auto clock = std::make_shared<ManualCardClock>();
+  auto ledger = std::make_shared<LinkLedger>();
+  Scenario scenario;
+  scenario.echo = false;
+  scenario.replyDelay = 1500ms;
+  SimulatedCardOptions options = optionsFor(root, scenario);
+  options.clock = clock;
+  options.ledger = ledger;
+  SimulatedCard card(options);
+  SerialTestPort port(card.slavePath());
+  ledger->hostListening(true);
+  const auto settledSoon = [&ledger] {
+    auto settled = std::make_shared<std::promise<void>>();
+    ledger->whenSettled([settled] { settled->set_value(); });
+    return settled->get_future().wait_for(10s) == std::future_status::ready;
+  };
+
+  const std::string command = "AT";
+  ledger->hostSends(command.size() + 3);  // CR, LF, NUL
+  port.writeCommand(command);
+  ASSERT_TRUE(settledSoon()) << "the card took the command";
+  EXPECT_EQ(ledger->cardDeadline(), clock->now() + 1500ms);
+
+  ledger->timeMoved();
+  clock->advance(1500ms);
+  const std::string answer = port.readUntil("OK\r\n");
+  ASSERT_EQ(visibleBytes(answer), visibleBytes("\r\nOK\r\n"));
+  EXPECT_FALSE(ledger->settled()) << "read, not yet handed on";
+  ledger->hostRead(answer.size());
+  ledger->hostHandled();
+  EXPECT_TRUE(settledSoon());  // once the card's turn has ended too
 }
 
 TEST(SimulatedCard, ClockMovedFromAnotherThreadWhileTalking) {

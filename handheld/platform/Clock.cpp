@@ -48,8 +48,28 @@ bool ManualClock::waitFor(Duration d) {
 
 bool ManualClock::waitUntil(TimePoint t, std::stop_token stop) {
   std::unique_lock lock(mutex_);
+  if (shutDown_ || now_ >= t) return !shutDown_ && !stop.stop_requested();
+  const auto waiter = waiters_.insert(t);
+  lock.unlock();
+  {
+    std::lock_guard told(listenerMutex_);
+    if (waiterListener_) waiterListener_();
+  }
+  lock.lock();
   moved_.wait(lock, stop, [&] { return shutDown_ || now_ >= t; });
+  waiters_.erase(waiter);
   return !shutDown_ && !stop.stop_requested();
+}
+
+std::optional<TimePoint> ManualClock::nextWaiterDue() const {
+  std::lock_guard lock(mutex_);
+  if (waiters_.empty()) return std::nullopt;
+  return *waiters_.begin();
+}
+
+void ManualClock::setWaiterListener(std::function<void()> listener) {
+  std::lock_guard lock(listenerMutex_);
+  waiterListener_ = std::move(listener);
 }
 
 void ManualClock::shutdown() {

@@ -7,6 +7,8 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <set>
 #include <stop_token>
 
 namespace p42r::platform {
@@ -82,6 +84,12 @@ class ManualClock final : public Clock {
   // time moves, so others that follow this clock can look again.
   void setAdvanceListener(std::function<void()> listener);
 
+  // The soonest time another thread is waiting for (waitFor, waitUntil).
+  std::optional<TimePoint> nextWaiterDue() const;
+  // Told (on the waiting thread) each time a thread begins to wait, so
+  // whoever moves the clock learns of the new deadline.
+  void setWaiterListener(std::function<void()> listener);
+
  private:
   void tellListener();
 
@@ -91,8 +99,10 @@ class ManualClock final : public Clock {
   TimePoint start_;
   WallTime wallStart_;
   bool shutDown_ = false;
+  std::multiset<TimePoint> waiters_;
   std::mutex listenerMutex_;
   std::function<void()> listener_;
+  std::function<void()> waiterListener_;
 };
 
 }  // namespace p42r::platform

@@ -107,6 +107,7 @@ void EventLoop::pump() {
   if (deliverPosted()) return;
   if (fireDueTimer()) return;
   if (stepVirtualTime()) return;
+  if (idle_ && idle_()) return;
   waitForWork();
 }
 

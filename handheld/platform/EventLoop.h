@@ -89,6 +89,11 @@ class EventLoop final : public Timers {
   // loop level, so a message box opened on the way does not stop it.
   void advance(Duration d, Task done);
 
+  // Runs each time the loop has nothing left to do, just before it would
+  // wait: whoever moves virtual time learns there that the program is idle.
+  // It returns true when it gave the loop more to do; none: no such task.
+  void setIdleTask(std::function<bool()> task) { idle_ = std::move(task); }
+
  private:
   struct Timer {
     Duration period;
@@ -130,6 +135,7 @@ class EventLoop final : public Timers {
   std::map<AlarmId, Alarm> alarms_;
   AlarmId nextAlarm_ = 1;
   std::deque<Advance> advances_;
+  std::function<bool()> idle_;
   bool quit_ = false;
   int quitCode_ = 0;
 };

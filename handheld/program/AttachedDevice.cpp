@@ -6,6 +6,7 @@
 #include "card/CardClock.h"
 #include "card/CardError.h"
 #include "card/CardRegistration.h"
+#include "card/LinkLedger.h"
 #include "card/ScenarioReader.h"
 #include "card/SimulatedCard.h"
 #include "card/TrafficTrace.h"
@@ -16,20 +17,33 @@ namespace p42r::program {
 namespace {
 
 // The card's clock when the program runs on virtual time: the card's delays
-// fall due as the program's clock is advanced.
+// fall due as the program's clock is advanced. Each move is counted in the
+// ledger before the card wakes, so the link is unsettled until the card has
+// looked at the new time.
 class VirtualCardClock final : public card::CardClock {
  public:
-  explicit VirtualCardClock(platform::ManualClock& clock) : clock_(clock) {}
+  VirtualCardClock(platform::ManualClock& clock, std::shared_ptr<card::LinkLedger> ledger)
+      : clock_(clock), ledger_(std::move(ledger)) {}
   ~VirtualCardClock() override { clock_.setAdvanceListener(nullptr); }
 
   std::chrono::steady_clock::time_point now() const override { return clock_.now(); }
   std::optional<std::chrono::milliseconds> realWaitFor(std::chrono::steady_clock::time_point) const override {
     return std::nullopt;
   }
-  void setWakeup(std::function<void()> wake) override { clock_.setAdvanceListener(std::move(wake)); }
+  void setWakeup(std::function<void()> wake) override {
+    if (!wake || !ledger_) {
+      clock_.setAdvanceListener(std::move(wake));
+      return;
+    }
+    clock_.setAdvanceListener([ledger = ledger_, wake = std::move(wake)] {
+      ledger->timeMoved();
+      wake();
+    });
+  }
 
  private:
   platform::ManualClock& clock_;
+  std::shared_ptr<card::LinkLedger> ledger_;
 };
 
 // Hands the removal on to whoever listens, whichever comes first.
@@ -89,7 +103,10 @@ std::unique_ptr<AttachedDevice> PlugSimulatedCard(const SimulatedCardRequest& re
     card::SimulatedCardOptions options;
     options.deviceRoot = request.deviceRoot;
     options.scenario = card::loadScenario(request.scenario.empty() ? "normal" : request.scenario);
-    if (request.virtualClock != nullptr) options.clock = std::make_shared<VirtualCardClock>(*request.virtualClock);
+    if (request.virtualClock != nullptr) {
+      options.clock = std::make_shared<VirtualCardClock>(*request.virtualClock, request.ledger);
+      options.ledger = request.ledger;
+    }
     if (request.trace) {
       const auto start = std::chrono::steady_clock::now();
       options.trace = [start](card::TrafficDirection direction, std::string_view bytes) {

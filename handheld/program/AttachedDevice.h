@@ -13,6 +13,9 @@
 namespace p42r::platform {
 class ManualClock;
 }
+namespace p42r::card {
+class LinkLedger;
+}
 
 namespace p42r::program {
 
@@ -29,6 +32,7 @@ struct SimulatedCardRequest {
   std::filesystem::path deviceRoot;
   std::string scenario;  // a built-in name or a JSON file; empty: the normal card
   platform::ManualClock* virtualClock = nullptr;  // the card follows it when set
+  std::shared_ptr<card::LinkLedger> ledger;       // told of the traffic when set
   bool trace = false;
 };
 

@@ -33,6 +33,7 @@
 #include "program/DeviceRootSetup.h"
 #include "program/WindowMaker.h"
 #include "program/HostPortCheck.h"
+#include "program/MeteredLink.h"
 #include "program/ModemManagerHold.h"
 #include "program/PortList.h"
 #include "program/ScreenTable.h"
@@ -142,9 +143,19 @@ struct Handheld {
         registry(deviceRoot.registryFile()),
         watcher(WatchPorts()),
         serial([this](std::u16string_view port) { return UsableHostDevice(port); }),
-        channel(serial, windows, display, *codePage, log, *clock),
+        ledger(FollowsSimulatedCard(options) ? std::make_shared<card::LinkLedger>() : nullptr),
+        metered(ledger ? std::make_unique<MeteredSerialApi>(serial, ledger) : nullptr),
+        settling(ledger ? std::make_unique<LedgerSettling>(ledger) : nullptr),
+        channel(metered ? static_cast<platform::SerialApi&>(*metered) : serial, windows, display, *codePage, log,
+                *clock),
         services{*clock, loop, windows, display, deviceRoot, *codePage, log, state, registry, channel, files} {
     serial.setPortWatch(watcher.get());
+  }
+
+  // On virtual time the simulated card's traffic is metered, so time moves
+  // only once the card and the program have heard each other out.
+  static bool FollowsSimulatedCard(const ProgramOptions& options) {
+    return options.virtualClock && options.simulatedCard.has_value();
   }
 
   // The platform's device-change notice for a port whose host device went,
@@ -190,6 +201,9 @@ struct Handheld {
   std::string heldPort;                    // why a port was left to the program holding it
   std::unique_ptr<platform::HostDeviceWatcher> watcher;
   platform::PosixSerialApi serial;
+  std::shared_ptr<card::LinkLedger> ledger;
+  std::unique_ptr<MeteredSerialApi> metered;
+  std::unique_ptr<LedgerSettling> settling;
   link::SerialChannel channel;
   platform::HostFileSystem files;
   app::Services services;
@@ -246,6 +260,7 @@ std::unique_ptr<frontends::Frontend> ChooseFrontend(const ProgramOptions& option
                                                                    *options.command, FactsOf(handheld), streams,
                                                                    ExitCodeOf);
       handheld.removalListener = [commands = frontend.get()] { commands->cardRemoved(); };
+      frontend->followOutside(handheld.settling.get());
       return frontend;
     }
   }
@@ -319,7 +334,9 @@ std::unique_ptr<AttachedDevice> AttachCard(const ProgramOptions& options, Handhe
   std::unique_ptr<AttachedDevice> device;
   if (options.simulatedCard) {
     device = PlugSimulatedCard(
-        {handheld.deviceRoot.directory(), *options.simulatedCard, handheld.virtualClock, options.traceCard}, error);
+        {handheld.deviceRoot.directory(), *options.simulatedCard, handheld.virtualClock, handheld.ledger,
+         options.traceCard},
+        error);
   } else if (options.hostPort) {
     device = RegisterHostPort(handheld.deviceRoot.directory(), *options.hostPort, error);
   } else {

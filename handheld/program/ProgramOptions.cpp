@@ -232,6 +232,11 @@ struct Parser {
     if (options.virtualClock && (options.ui == UiKind::Terminal || options.ui == UiKind::Window)) {
       throw UsageError{"--virtual-clock works with --ui=script or a command only"};
     }
+    // A command's time waits only for a card whose answers the program can
+    // follow: the simulated one, in its own process.
+    if (options.virtualClock && options.ui == UiKind::Command && options.hostPort) {
+      throw UsageError{"--virtual-clock with a command needs the simulated card; it does not go with --port"};
+    }
   }
 
   void FinishCommand() {
@@ -424,8 +429,9 @@ Options:
                         when started from the desktop's menu)
   --ui=script           headless line protocol on stdin/stdout (docs/script-protocol.md)
   --virtual-clock       time moves only by the script's 'advance' command (script
-                        mode); with a command, time jumps ahead whenever the
-                        program is only waiting (for tests of long waits)
+                        mode); with a command, time jumps ahead to what falls
+                        due next whenever the program and the simulated card
+                        are only waiting (for tests of long waits; not with --port)
   --os-version=M.N      the operating-system version the handheld reports (default 4.20);
                         'fail' makes the version query fail
   --os-platform=N       the platform identifier it reports (default 3, Windows CE)

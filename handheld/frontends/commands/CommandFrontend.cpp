@@ -78,7 +78,6 @@ bool CommandFrontend::signalled(int) {
 void CommandFrontend::cardRemoved() { removed_ = true; }
 
 void CommandFrontend::activeFormChanged(const platform::Form* form) {
-  pacer_.noteActivity();
   if (form == nullptr || outcome_) return;
   if (!begun_) {
     if (form->number() != command_->firstScreen()) return;
@@ -91,8 +90,6 @@ void CommandFrontend::activeFormChanged(const platform::Form* form) {
 
 void CommandFrontend::controlChanged(const platform::Form& form, const platform::Control& control,
                                      platform::ControlProperty property) {
-  // The update's animation draws on and on; only what a screen decides counts as activity.
-  if (property != platform::ControlProperty::Picture) pacer_.noteActivity();
   if (!begun_ && form.number() == resources::screens::kStart &&
       control.id() == resources::controls::start::kStatusText && property == platform::ControlProperty::Text) {
     if (control.textId() == resources::strings::updating::kInProgress) facts_.updateWasRunning = true;
@@ -102,7 +99,6 @@ void CommandFrontend::controlChanged(const platform::Form& form, const platform:
 }
 
 void CommandFrontend::messageBoxOpened(const platform::MessageBoxState& box) {
-  pacer_.noteActivity();
   if (outcome_) {
     // The command is over; whatever the closing program still says is answered.
     answer(box.buttons == platform::MessageBoxButtons::Ok);

@@ -42,6 +42,8 @@ class CommandFrontend final : public Frontend, public platform::DisplayObserver,
   CommandFrontend(const CommandFrontend&) = delete;
   CommandFrontend& operator=(const CommandFrontend&) = delete;
 
+  // What virtual time waits for outside the program (the card in this process).
+  void followOutside(platform::Settling* outside) { pacer_.follow(outside); }
   void start() override;
   // Any thread: the card's device went away.
   void cardRemoved();

@@ -4,45 +4,49 @@
 
 namespace p42r::frontends {
 
-namespace {
-
-// Virtual time moves once the program has been quiet this long in real time:
-// long enough for the card's answer to cross its pseudo-terminal.
-constexpr std::chrono::milliseconds kQuietPeriod{100};
-constexpr std::chrono::milliseconds kFirstStep{1000};
-constexpr std::chrono::milliseconds kLongestStep{600000};
-
-}  // namespace
-
-void VirtualTimePacer::start() { schedule(); }
-
-void VirtualTimePacer::schedule() {
-  loop_.addRealTimeAlarm(std::chrono::steady_clock::now() + kQuietPeriod, [this] { step(); });
+void VirtualTimePacer::start() {
+  clock_ = dynamic_cast<platform::ManualClock*>(&loop_.clock());
+  if (clock_ == nullptr) return;
+  started_ = true;
+  // A thread that begins to wait on the clock brings a deadline the idle
+  // loop must look at; the empty task only wakes it.
+  clock_->setWaiterListener([&loop = loop_] { loop.postTask([] {}); });
+  loop_.setIdleTask([this] { return idle(); });
 }
 
-void VirtualTimePacer::step() {
-  if (stopped_ || advancing_) return;
-  if (activity_ != activitySeen_ || loop_.hasPosted()) {
-    // Something happened: look again once it has settled, from a small step.
-    activitySeen_ = activity_;
-    nextStep_ = kFirstStep;
-    schedule();
-    return;
+void VirtualTimePacer::stop() {
+  if (!started_) return;
+  started_ = false;
+  loop_.setIdleTask(nullptr);
+  clock_->setWaiterListener(nullptr);
+  if (outside_) outside_->whenSettled(nullptr);
+}
+
+bool VirtualTimePacer::idle() {
+  if (advancing_) return false;
+  if (outside_ && !outside_->settled()) {
+    // Look again once it has: the empty task wakes the waiting loop (which
+    // outlives this pacer, whose stop may cross a callback under way).
+    outside_->whenSettled([&loop = loop_] { loop.postTask([] {}); });
+    return false;
   }
-  // The step never jumps onto the program's next timer in one go: the card's
-  // own delays that fall before it get their quiet period to be heard first.
-  std::chrono::milliseconds step = nextStep_;
-  if (const auto due = loop_.nextTimerDue()) {
-    const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(*due - loop_.clock().now());
-    const auto one = std::chrono::milliseconds(1);
-    step = gap > one ? std::min(step, gap - one) : std::max(gap, one);
-  }
-  nextStep_ = std::min(nextStep_ * 2, kLongestStep);
+  const auto step = stepToNextDue();
+  if (!step) return false;
   advancing_ = true;
-  loop_.advance(step, [this] {
-    advancing_ = false;
-    schedule();
-  });
+  loop_.advance(*step, [this] { advancing_ = false; });
+  return true;
+}
+
+std::optional<platform::Duration> VirtualTimePacer::stepToNextDue() const {
+  std::optional<platform::TimePoint> next = loop_.nextTimerDue();
+  const auto sooner = [&next](std::optional<platform::TimePoint> due) {
+    if (due && (!next || *due < *next)) next = due;
+  };
+  if (outside_) sooner(outside_->nextDue());
+  sooner(clock_->nextWaiterDue());
+  if (!next) return std::nullopt;
+  const auto gap = std::chrono::ceil<platform::Duration>(*next - clock_->now());
+  return std::max(gap, platform::Duration(1));
 }
 
 }  // namespace p42r::frontends

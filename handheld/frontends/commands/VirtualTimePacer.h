@@ -1,39 +1,45 @@
-// Virtual time for a command run against the simulated card: when the
-// program has been quiet for a while in real time, the program's clock (and
-// the card's, which follows it) moves on, in steps that double while
-// nothing happens and never jump over the program's next timer, so a
-// ten-minute time-out takes a second. What the screens do counts as
-// activity and starts the steps small again.
+// Virtual time for a command run against the simulated card: each time the
+// program is idle (its loop has nothing left to do) and everything outside
+// it has settled (the card in this process has answered what it was sent
+// and its answers have been read), the program's clock (and the card's,
+// which follows it) moves on to the next point at which anything falls due:
+// the program's next timer, the card's next delay, another thread's wait.
+// With nothing due, time stands still until something happens. A
+// ten-minute time-out takes no real time, and no answer is overtaken,
+// however slow the machine.
 #pragma once
 
-#include <chrono>
-#include <cstdint>
+#include <optional>
 
 #include "platform/EventLoop.h"
+#include "platform/Settling.h"
 
 namespace p42r::frontends {
 
 class VirtualTimePacer {
  public:
   explicit VirtualTimePacer(platform::EventLoop& loop) : loop_(loop) {}
+  ~VirtualTimePacer() { stop(); }
+  VirtualTimePacer(const VirtualTimePacer&) = delete;
+  VirtualTimePacer& operator=(const VirtualTimePacer&) = delete;
 
-  // Begins stepping (the loop's clock must be a manual one).
+  // What goes on outside the loop that time waits for; none: only the loop.
+  void follow(platform::Settling* outside) { outside_ = outside; }
+  // Begins moving time (the loop's clock must be a manual one).
   void start();
-  // No more steps (the run is over).
-  void stop() { stopped_ = true; }
-  // Something happened on a screen.
-  void noteActivity() { ++activity_; }
+  // No more moves (the run is over).
+  void stop();
 
  private:
-  void schedule();
-  void step();
+  // The loop is idle: true when time was set moving.
+  bool idle();
+  std::optional<platform::Duration> stepToNextDue() const;
 
   platform::EventLoop& loop_;
-  std::uint64_t activity_ = 0;
-  std::uint64_t activitySeen_ = 0;
-  std::chrono::milliseconds nextStep_{1000};
+  platform::ManualClock* clock_ = nullptr;
+  platform::Settling* outside_ = nullptr;
   bool advancing_ = false;
-  bool stopped_ = false;
+  bool started_ = false;
 };
 
 }  // namespace p42r::frontends

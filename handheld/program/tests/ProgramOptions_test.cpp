@@ -30,6 +30,7 @@ TEST(ProgramOptions, BadLinesAreRefusedNamingTheOption) {
       {{"--ui=web"}, "--ui takes tui, gui or script"},
       {{"--ui=gui", "--virtual-clock"}, "--virtual-clock"},
       {{"--virtual-clock"}, "--virtual-clock"},
+      {{"info", "--virtual-clock", "--port", "/dev/ttyUSB0"}, "does not go with --port"},
       {{"--os-version=four"}, "--os-version"},
       {{"--entry=nowhere"}, "--entry takes"},
       {{"info", "-x"}, "-x"},

@@ -18,6 +18,9 @@
 #include "frontends/commands/MetricsFile.h"
 #include "frontends/commands/PasswordInput.h"
 #include "frontends/commands/TerminalSafe.h"
+#include "frontends/commands/VirtualTimePacer.h"
+#include "platform/EventLoop.h"
+#include "platform/Settling.h"
 #include "testing/ProgramProcess.h"
 #include "testing/TempDirectory.h"
 
@@ -381,6 +384,56 @@ TEST(ProcessEdges, CardTextIsMadeVisibleForTheTerminal) {
       {"ok\tfine\nアプリ", "ok\tfine\nアプリ"},  // layout and text stay
   };
   for (const auto& [text, shown] : cases) EXPECT_EQ(TerminalSafe(text), shown);
+}
+
+// The simulated card as the pacer sees it: busy after every move of the
+// clock until it is asked to tell when it has settled, which it does then.
+class CardAfterEachMove final : public platform::Settling {
+ public:
+  explicit CardAfterEachMove(platform::ManualClock& clock) : clock_(clock) {
+    clock_.setAdvanceListener([this] { busy_ = true; });
+  }
+  ~CardAfterEachMove() override { clock_.setAdvanceListener(nullptr); }
+  bool settled() const override { return !busy_; }
+  std::optional<platform::TimePoint> nextDue() const override {
+    return deadlines.empty() ? std::nullopt : std::optional(deadlines.front());
+  }
+  void whenSettled(std::function<void()> then) override {
+    if (!then) return;
+    heardAt.push_back(clock_.now());
+    while (!deadlines.empty() && deadlines.front() <= clock_.now()) deadlines.erase(deadlines.begin());
+    busy_ = false;
+    then();
+  }
+  std::vector<platform::TimePoint> deadlines;
+  std::vector<platform::TimePoint> heardAt;
+
+ private:
+  platform::ManualClock& clock_;
+  bool busy_ = false;
+};
+
+TEST(VirtualTimePacer, MovesOntoWhatFallsDueNextOnceTheCardHasSettled) {
+  platform::ManualClock clock;
+  platform::EventLoop loop(clock);
+  const platform::TimePoint start = clock.now();
+  std::optional<platform::TimePoint> timerFired;
+  loop.setDispatcher([&](platform::Message& message) {
+    if (message.id != platform::WM_TIMER) return;
+    timerFired = clock.now();
+    loop.quit(0);
+  });
+  loop.setTimer(1, 1, std::chrono::minutes(10));
+  CardAfterEachMove card(clock);
+  card.deadlines = {start + std::chrono::minutes(3)};
+  VirtualTimePacer pacer(loop);
+  pacer.follow(&card);
+  pacer.start();
+  loop.run();
+  pacer.stop();
+  // The card's delay first, heard before time went on; then the timer, exactly.
+  EXPECT_EQ(card.heardAt, std::vector<platform::TimePoint>{start + std::chrono::minutes(3)});
+  EXPECT_EQ(timerFired, start + std::chrono::minutes(10));
 }
 
 }  // namespace

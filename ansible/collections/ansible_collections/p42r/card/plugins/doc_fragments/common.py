@@ -32,7 +32,8 @@ options:
     type: str
   virtual_clock:
     description:
-      - Pass C(--virtual-clock), so that waits against the simulated card pass at once.
+      - Pass C(--virtual-clock), so that waits against the simulated card pass at once. Only with O(sim);
+        p42r refuses it with O(port).
     type: bool
     default: false
   extra_args:
