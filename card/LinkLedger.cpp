@@ -20,16 +20,20 @@ std::uint64_t LinkLedger::timeMoves() const {
   return moves_;
 }
 
-void LinkLedger::cardSends(std::size_t count) {
+void LinkLedger::sent(std::size_t& onItsWay, std::size_t count) {
   std::lock_guard lock(mutex_);
-  if (!gone_) toHost_ += count;
+  if (!gone_) onItsWay += count;
 }
 
-void LinkLedger::cardDropped(std::size_t count) {
+void LinkLedger::wontArrive(std::size_t& onItsWay, std::size_t count) {
   std::unique_lock lock(mutex_);
-  toHost_ = Less(toHost_, count);
+  onItsWay = Less(onItsWay, count);
   changed(lock);
 }
+
+void LinkLedger::cardSends(std::size_t count) { sent(toHost_, count); }
+
+void LinkLedger::cardDropped(std::size_t count) { wontArrive(toHost_, count); }
 
 void LinkLedger::cardTurnEnded(std::size_t taken, std::uint64_t moves, std::optional<TimePoint> next) {
   std::unique_lock lock(mutex_);
@@ -48,16 +52,9 @@ void LinkLedger::cardGone() {
   changed(lock);
 }
 
-void LinkLedger::hostSends(std::size_t count) {
-  std::lock_guard lock(mutex_);
-  if (!gone_) toCard_ += count;
-}
+void LinkLedger::hostSends(std::size_t count) { sent(toCard_, count); }
 
-void LinkLedger::hostUnsent(std::size_t count) {
-  std::unique_lock lock(mutex_);
-  toCard_ = Less(toCard_, count);
-  changed(lock);
-}
+void LinkLedger::hostUnsent(std::size_t count) { wontArrive(toCard_, count); }
 
 void LinkLedger::hostRead(std::size_t count) {
   std::lock_guard lock(mutex_);

@@ -63,6 +63,9 @@ class LinkLedger {
   void whenSettled(std::function<void()> then);
 
  private:
+  // Bytes on their way one direction or the other, counted in or out.
+  void sent(std::size_t& onItsWay, std::size_t count);
+  void wontArrive(std::size_t& onItsWay, std::size_t count);
   bool settledLocked() const;
   // Runs the waiting callback, outside the lock, if the link has settled.
   void changed(std::unique_lock<std::mutex>& lock);
