@@ -23,17 +23,21 @@ void VirtualTimePacer::stop() {
 }
 
 bool VirtualTimePacer::idle() {
-  if (advancing_) return false;
   if (outside_ && !outside_->settled()) {
     // Look again once it has: the empty task wakes the waiting loop (which
     // outlives this pacer, whose stop may cross a callback under way).
     outside_->whenSettled([&loop = loop_] { loop.postTask([] {}); });
     return false;
   }
+  // The reader posts what it read before the link counts as settled, so a
+  // post seen now may be the answer itself, come in while the loop turned
+  // idle: it is handled first, and may end the wait this step would cut.
+  if (loop_.hasPosted()) return true;
   const auto step = stepToNextDue();
   if (!step) return false;
-  advancing_ = true;
-  loop_.advance(*step, [this] { advancing_ = false; });
+  // Moved here and now, not queued: a later move would be aimed at a timer
+  // the program may have set again by then.
+  clock_->advanceTo(clock_->now() + *step);
   return true;
 }
 

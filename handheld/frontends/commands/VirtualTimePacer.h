@@ -31,14 +31,13 @@ class VirtualTimePacer {
   void stop();
 
  private:
-  // The loop is idle: true when time was set moving.
+  // The loop is idle: true when it has more to do (time moved, or work came in).
   bool idle();
   std::optional<platform::Duration> stepToNextDue() const;
 
   platform::EventLoop& loop_;
   platform::ManualClock* clock_ = nullptr;
   platform::Settling* outside_ = nullptr;
-  bool advancing_ = false;
   bool started_ = false;
 };
 

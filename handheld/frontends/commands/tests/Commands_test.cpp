@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -394,7 +396,11 @@ class CardAfterEachMove final : public platform::Settling {
     clock_.setAdvanceListener([this] { busy_ = true; });
   }
   ~CardAfterEachMove() override { clock_.setAdvanceListener(nullptr); }
-  bool settled() const override { return !busy_; }
+  bool settled() const override {
+    // Once: what a reader posts just as the pacer looks.
+    if (whileAsked) std::exchange(whileAsked, nullptr)();
+    return !busy_;
+  }
   std::optional<platform::TimePoint> nextDue() const override {
     return deadlines.empty() ? std::nullopt : std::optional(deadlines.front());
   }
@@ -407,6 +413,7 @@ class CardAfterEachMove final : public platform::Settling {
   }
   std::vector<platform::TimePoint> deadlines;
   std::vector<platform::TimePoint> heardAt;
+  mutable std::function<void()> whileAsked;
 
  private:
   platform::ManualClock& clock_;
@@ -434,6 +441,36 @@ TEST(VirtualTimePacer, MovesOntoWhatFallsDueNextOnceTheCardHasSettled) {
   // The card's delay first, heard before time went on; then the timer, exactly.
   EXPECT_EQ(card.heardAt, std::vector<platform::TimePoint>{start + std::chrono::minutes(3)});
   EXPECT_EQ(timerFired, start + std::chrono::minutes(10));
+}
+
+// The answer a reader posts while the pacer looks is handled before time
+// moves; the exchange it starts (a pause, the watchdog set again, a command
+// to the card) waits for the card, as any other.
+TEST(VirtualTimePacer, AnAnswerPostedAsItLooksIsHandledBeforeTimeMoves) {
+  platform::ManualClock clock;
+  platform::EventLoop loop(clock);
+  const platform::TimePoint start = clock.now();
+  std::optional<platform::TimePoint> timerFired;
+  loop.setDispatcher([&](platform::Message& message) {
+    if (message.id != platform::WM_TIMER) return;
+    timerFired = clock.now();
+    loop.quit(0);
+  });
+  loop.setTimer(1, 1, std::chrono::minutes(10));
+  CardAfterEachMove card(clock);
+  card.whileAsked = [&] {
+    loop.postTask([&] {
+      clock.advance(std::chrono::seconds(1));
+      loop.setTimer(1, 1, std::chrono::minutes(10));
+    });
+  };
+  VirtualTimePacer pacer(loop);
+  pacer.follow(&card);
+  pacer.start();
+  loop.run();
+  pacer.stop();
+  EXPECT_EQ(card.heardAt, std::vector<platform::TimePoint>{start + std::chrono::seconds(1)});
+  EXPECT_EQ(timerFired, start + std::chrono::seconds(1) + std::chrono::minutes(10));
 }
 
 }  // namespace
