@@ -189,8 +189,9 @@ void SerialChannel::StartReader(const ReaderParam& param) {
   }
   // The callers' pause after starting a reader exists so that the reader is
   // waiting before the card can answer. On virtual time that pause takes no
-  // real time, so wait here, briefly, until the reader is in place.
-  waiting.wait_for(std::chrono::seconds(1));
+  // real time, so wait here until the reader is in place; it says so on
+  // every path, failure included, and nothing before that blocks.
+  waiting.wait();
 }
 
 void SerialChannel::JoinReaders() {
