@@ -5,9 +5,9 @@
 #
 # The batch files include their members by paths relative to themselves,
 # so a clone in another folder writes the same batch files and the compiler
-# cache finds their objects. A source that cannot share a translation unit
-# (it defines a file-local name another file of its target defines too, or
-# has compile flags of its own) is compiled by itself: mark it with
+# cache finds their objects. A source written by the build, or with compile
+# flags of its own, is compiled by itself. So is one that defines a
+# file-local name another file of its target defines too; mark it with
 #   set_source_files_properties(FILE PROPERTIES P42R_UNITY_ALONE ON)
 # Call p42r_unity_build(DIR) once, after every target below DIR is defined.
 option(P42R_UNITY_BUILD "Compile each target's C++ sources a batch at a time" ON)
@@ -19,6 +19,12 @@ function(p42r_unity_member out source source_dir)
     return()
   endif()
   cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY ${source_dir} NORMALIZE OUTPUT_VARIABLE path)
+  # A source the build writes (a test's paths, which name this clone's
+  # folders) stays on its own, so the batches are the same in every clone.
+  cmake_path(IS_PREFIX CMAKE_BINARY_DIR ${path} NORMALIZE written)
+  if(written)
+    return()
+  endif()
   foreach(property P42R_UNITY_ALONE GENERATED COMPILE_OPTIONS COMPILE_DEFINITIONS INCLUDE_DIRECTORIES)
     get_source_file_property(value ${path} DIRECTORY ${source_dir} ${property})
     if(value)
@@ -47,11 +53,12 @@ function(p42r_unity_target target)
       list(APPEND kept ${source})
     endif()
   endforeach()
+  set(batch_dir ${binary_dir}/${target}.batches)
   list(LENGTH members count)
   if(count LESS 2)
+    file(REMOVE_RECURSE ${batch_dir})  # the batches of an earlier configure
     return()
   endif()
-  set(batch_dir ${binary_dir}/${target}.batches)
   set(batches)
   set(content "")
   set(in_batch 0)
@@ -77,6 +84,11 @@ function(p42r_unity_target target)
     list(APPEND batch_files ${file})
     math(EXPR index "${index} + 1")
   endforeach()
+  file(GLOB earlier ${batch_dir}/batch*.cpp)
+  list(REMOVE_ITEM earlier ${batch_files})
+  if(earlier)
+    file(REMOVE ${earlier})
+  endif()
   # A class of one member file that holds a member of a file-local type is
   # fine; in a batch the compiler no longer sees that file as the main one.
   set_source_files_properties(${batch_files} DIRECTORY ${source_dir} PROPERTIES
