@@ -420,57 +420,54 @@ class CardAfterEachMove final : public platform::Settling {
   bool busy_ = false;
 };
 
-TEST(VirtualTimePacer, MovesOntoWhatFallsDueNextOnceTheCardHasSettled) {
+// A loop on the virtual clock with its pacer following the card, and a
+// ten-minute timer that ends the run when it fires.
+struct PacedLoop {
   platform::ManualClock clock;
-  platform::EventLoop loop(clock);
+  platform::EventLoop loop{clock};
   const platform::TimePoint start = clock.now();
+  CardAfterEachMove card{clock};
   std::optional<platform::TimePoint> timerFired;
-  loop.setDispatcher([&](platform::Message& message) {
-    if (message.id != platform::WM_TIMER) return;
-    timerFired = clock.now();
-    loop.quit(0);
-  });
-  loop.setTimer(1, 1, std::chrono::minutes(10));
-  CardAfterEachMove card(clock);
-  card.deadlines = {start + std::chrono::minutes(3)};
-  VirtualTimePacer pacer(loop);
-  pacer.follow(&card);
-  pacer.start();
-  loop.run();
-  pacer.stop();
+
+  void run() {
+    loop.setDispatcher([this](platform::Message& message) {
+      if (message.id != platform::WM_TIMER) return;
+      timerFired = clock.now();
+      loop.quit(0);
+    });
+    loop.setTimer(1, 1, std::chrono::minutes(10));
+    VirtualTimePacer pacer(loop);
+    pacer.follow(&card);
+    pacer.start();
+    loop.run();
+    pacer.stop();
+  }
+};
+
+TEST(VirtualTimePacer, MovesOntoWhatFallsDueNextOnceTheCardHasSettled) {
+  PacedLoop paced;
+  paced.card.deadlines = {paced.start + std::chrono::minutes(3)};
+  paced.run();
   // The card's delay first, heard before time went on; then the timer, exactly.
-  EXPECT_EQ(card.heardAt, std::vector<platform::TimePoint>{start + std::chrono::minutes(3)});
-  EXPECT_EQ(timerFired, start + std::chrono::minutes(10));
+  EXPECT_EQ(paced.card.heardAt, std::vector<platform::TimePoint>{paced.start + std::chrono::minutes(3)});
+  EXPECT_EQ(paced.timerFired, paced.start + std::chrono::minutes(10));
 }
 
 // The answer a reader posts while the pacer looks is handled before time
 // moves; the exchange it starts (a pause, the watchdog set again, a command
 // to the card) waits for the card, as any other.
 TEST(VirtualTimePacer, AnAnswerPostedAsItLooksIsHandledBeforeTimeMoves) {
-  platform::ManualClock clock;
-  platform::EventLoop loop(clock);
-  const platform::TimePoint start = clock.now();
-  std::optional<platform::TimePoint> timerFired;
-  loop.setDispatcher([&](platform::Message& message) {
-    if (message.id != platform::WM_TIMER) return;
-    timerFired = clock.now();
-    loop.quit(0);
-  });
-  loop.setTimer(1, 1, std::chrono::minutes(10));
-  CardAfterEachMove card(clock);
-  card.whileAsked = [&] {
-    loop.postTask([&] {
-      clock.advance(std::chrono::seconds(1));
-      loop.setTimer(1, 1, std::chrono::minutes(10));
+  PacedLoop paced;
+  paced.card.whileAsked = [&paced] {
+    paced.loop.postTask([&paced] {
+      paced.clock.advance(std::chrono::seconds(1));
+      paced.loop.setTimer(1, 1, std::chrono::minutes(10));
     });
   };
-  VirtualTimePacer pacer(loop);
-  pacer.follow(&card);
-  pacer.start();
-  loop.run();
-  pacer.stop();
-  EXPECT_EQ(card.heardAt, std::vector<platform::TimePoint>{start + std::chrono::seconds(1)});
-  EXPECT_EQ(timerFired, start + std::chrono::seconds(1) + std::chrono::minutes(10));
+  paced.run();
+  const platform::TimePoint answered = paced.start + std::chrono::seconds(1);
+  EXPECT_EQ(paced.card.heardAt, std::vector<platform::TimePoint>{answered});
+  EXPECT_EQ(paced.timerFired, answered + std::chrono::minutes(10));
 }
 
 }  // namespace
