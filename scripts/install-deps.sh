@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that a purpose needs and that are missing.
 #
-# Usage: scripts/install-deps.sh [run|test|package]
+# Usage: scripts/install-deps.sh [run|build|test|package]
 #   run      building and running p42r (scripts/packages/run.txt)
 #   test     the whole test suite, with the Windows build and its Wine runs
 #            (run.txt, test.txt and windows.txt); the default
+#   build    what the test builds compile with: test's packages without
+#            those marked "tests-only", the programs only the tests run
+#            (the test command installs those beside its first build)
 #   package  building the Debian packages (run.txt and package.txt)
 #
 # Prints nothing when everything is there. Otherwise it runs apt-get update
@@ -24,16 +27,18 @@ lists=$here/packages
 
 say() { printf 'install-deps: %s\n' "$*" >&2; }
 
+builds_only=0
 case "${1:-test}" in
   run) purposes=(run) ;;
   test) purposes=(run test windows) ;;
+  build) purposes=(run test windows) builds_only=1 ;;
   package) purposes=(run package) ;;
   -h | --help)
     awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "$0"
     exit 0
     ;;
   *)
-    say "unknown purpose '$1' (run, test or package)"
+    say "unknown purpose '$1' (run, build, test or package)"
     exit 2
     ;;
 esac
@@ -41,9 +46,10 @@ esac
 needed=()
 optional=()
 for purpose in "${purposes[@]}"; do
-  while read -r name mark _; do
+  while read -r name marks; do
     case "$name" in '' | '#'*) continue ;; esac
-    if [ "${mark:-}" = optional ]; then optional+=("$name"); else needed+=("$name"); fi
+    case " $marks " in *" tests-only "*) [ $builds_only = 0 ] || continue ;; esac
+    case " $marks " in *" optional "*) optional+=("$name") ;; *) needed+=("$name") ;; esac
   done <"$lists/$purpose.txt"
 done
 

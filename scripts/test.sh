@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the debug build, then the AddressSanitizer+UBSan
-# and ThreadSanitizer builds. Installs the Debian packages it needs first.
+# and ThreadSanitizer builds. Installs the Debian packages it needs first:
+# what the builds compile with before them, the programs only the tests run
+# beside the first build.
 # What each preset runs:
 #   debug  every test, the Windows build's Wine tests and the replays of every
 #          fuzz target's seeds, corpus and regressions among them.
@@ -20,10 +22,27 @@
 set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-if ! bash scripts/install-deps.sh test; then
-  echo "test: the packages the tests need are not all there (see above)" >&2
+if ! bash scripts/install-deps.sh build; then
+  echo "test: the packages the builds need are not all there (see above)" >&2
   exit 1
 fi
+# The programs only the tests run (Wine, qemu, Ansible, ModemManager) are
+# installed beside the first build, which does not wait for them.
+mkdir -p build
+bash scripts/install-deps.sh test >build/install-deps.log 2>&1 &
+installing=$!
+# Before the first tests: the rest of the packages are there, or the run
+# ends. The wait, if any, is the stage packages-wait.
+packages_installed() {
+  [ -n "$installing" ] || return 0
+  local status=0
+  wait "$installing" || status=$?
+  installing=
+  cat build/install-deps.log >&2
+  [ $status -eq 0 ] && return 0
+  echo "test: the packages the tests need are not all there (see above)" >&2
+  return 1
+}
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(debug asan tsan)
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -49,6 +68,9 @@ for preset in "${presets[@]}"; do
     failed+=("$preset (build)")
     continue
   fi
+  if [ -n "$installing" ]; then
+    timed packages-wait packages_installed || exit 1
+  fi
   echo "=== $preset: test"
   selection=()
   if [ "$preset" = asan ] && [ "${P42R_FUZZ_ROUND_RAN:-}" = 1 ]; then
@@ -66,6 +88,7 @@ for preset in "${presets[@]}"; do
   fi
 done
 
+packages_installed || exit 1
 echo "=== summary"
 for line in "${skipped[@]}"; do
   echo "skipped: $line"

@@ -157,6 +157,14 @@ check "the test list installs without wine32" equals "$status" 0
 check "the test list installs the x86-64 cross compiler" is_installed g++-mingw-w64-x86-64
 check "the test list installs wine64" is_installed wine64
 
+# The real lists: the builds compile without the programs only the tests run,
+# which the whole test list then brings.
+SETUP= run_case real-build-list "$top" build
+check "the build list installs" equals "$status" 0
+check "the build list installs the i686 cross compiler" is_installed g++-mingw-w64-i686
+check "the build list installs no Wine and no qemu" not grep -qE '^(wine|qemu)' "$STANDIN/installed"
+check "the build list adds no architecture" not test -s "$STANDIN/foreign"
+
 # A purpose the script does not know.
 SETUP= run_case bad-usage "$tree" frobnicate
 check "an unknown purpose is a usage error" equals "$status" 2

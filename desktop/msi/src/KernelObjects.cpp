@@ -9,8 +9,8 @@ namespace standin {
 
 namespace {
 
-std::mutex tableLock;
-std::map<std::uintptr_t, std::shared_ptr<KernelObject>> table;
+std::mutex objectsLock;
+std::map<std::uintptr_t, std::shared_ptr<KernelObject>> objects;
 std::uintptr_t nextHandle = 0x100;
 
 thread_local DWORD lastError = ERROR_SUCCESS;
@@ -24,36 +24,36 @@ FileObject::~FileObject() {
 }
 
 HANDLE addKernelObject(std::shared_ptr<KernelObject> object) {
-  std::lock_guard guard(tableLock);
+  std::lock_guard guard(objectsLock);
   const std::uintptr_t value = nextHandle;
   nextHandle += 4;
-  table.emplace(value, std::move(object));
+  objects.emplace(value, std::move(object));
   return reinterpret_cast<HANDLE>(value);
 }
 
 std::shared_ptr<KernelObject> findKernelObject(HANDLE handle) {
-  std::lock_guard guard(tableLock);
-  const auto found = table.find(reinterpret_cast<std::uintptr_t>(handle));
-  return found == table.end() ? nullptr : found->second;
+  std::lock_guard guard(objectsLock);
+  const auto found = objects.find(reinterpret_cast<std::uintptr_t>(handle));
+  return found == objects.end() ? nullptr : found->second;
 }
 
 bool closeKernelObject(HANDLE handle) {
   std::shared_ptr<KernelObject> closing;
   {
-    std::lock_guard guard(tableLock);
-    const auto found = table.find(reinterpret_cast<std::uintptr_t>(handle));
-    if (found == table.end()) {
+    std::lock_guard guard(objectsLock);
+    const auto found = objects.find(reinterpret_cast<std::uintptr_t>(handle));
+    if (found == objects.end()) {
       return false;
     }
     closing = std::move(found->second);
-    table.erase(found);
+    objects.erase(found);
   }
   return true;
 }
 
 std::size_t openKernelHandleCount() {
-  std::lock_guard guard(tableLock);
-  return table.size();
+  std::lock_guard guard(objectsLock);
+  return objects.size();
 }
 
 DWORD win32ErrorFromErrno(int error, bool parentMissing) {

@@ -49,7 +49,6 @@ const char* OutcomeName(OutcomeKind kind) {
 CommandFrontend::CommandFrontend(platform::Display& display, platform::WindowSystem& windows, CommandRequest request,
                                  CardFacts facts, Streams streams, ExitCodes exitCodes)
     : display_(display),
-      windows_(windows),
       loop_(windows.loop()),
       userInput_(display, windows),
       request_(std::move(request)),

@@ -89,7 +89,6 @@ class CommandFrontend final : public Frontend, public platform::DisplayObserver,
   void closeRequested();
 
   platform::Display& display_;
-  platform::WindowSystem& windows_;
   platform::EventLoop& loop_;
   platform::UserInput userInput_;
   CommandRequest request_;

@@ -19,6 +19,18 @@
 #include "testing/ProgramProcess.h"
 #include "testing/TempDirectory.h"
 
+// GCC and clang each say in their own way that ThreadSanitizer is on.
+#if defined(__SANITIZE_THREAD__)
+#define P42R_UNDER_THREAD_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define P42R_UNDER_THREAD_SANITIZER 1
+#endif
+#endif
+#ifndef P42R_UNDER_THREAD_SANITIZER
+#define P42R_UNDER_THREAD_SANITIZER 0
+#endif
+
 namespace p42r::frontends {
 namespace {
 
@@ -197,7 +209,7 @@ TEST_F(ScriptSession, ASignalClosesTheProgramNormallyAndTheThrowAwayRootGoes) {
     EXPECT_EQ(program.wait(), 0) << signal;
     EXPECT_TRUE(std::filesystem::is_empty(root.path())) << "the throw-away root is left after signal " << signal;
   }
-#if !defined(__SANITIZE_THREAD__)
+#if !P42R_UNDER_THREAD_SANITIZER
   // The signal the moment the root appears, long before any screen exists.
   // (Under ThreadSanitizer a signal that early ends the process by its
   // default action: the runtime defers signals to points of its own.)
