@@ -8,6 +8,9 @@
 if command -v ccache >/dev/null 2>&1; then
   export CCACHE_BASEDIR=$1
   export CCACHE_NOHASHDIR=1
+  # A miss takes the headers from the compiler's own list of them (-MD)
+  # instead of running the preprocessor once more: a tenth of a cold build.
+  export CCACHE_DEPEND=1
   export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
   export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
 else
