@@ -76,7 +76,11 @@ for preset in "${presets[@]}"; do
   if [ "$preset" = asan ] && [ "${P42R_FUZZ_ROUND_RAN:-}" = 1 ]; then
     selection=(-LE '^fuzz$')
   fi
-  timed "$preset-test" ctest --preset "$preset" -j "$jobs" "${selection[@]}" || failed+=("$preset")
+  # The debug tests wait much of their time (the test bed's guest on its
+  # cards, Wine and Ansible on their start): one test more than the cores.
+  test_jobs=$jobs
+  [ "$preset" != debug ] || test_jobs=$((jobs + 1))
+  timed "$preset-test" ctest --preset "$preset" -j "$test_jobs" "${selection[@]}" || failed+=("$preset")
   # A test that cannot run here says why in a line of its output; CTest keeps it in its log.
   log=build/$preset/Testing/Temporary/LastTest.log
   if [ -f "$log" ]; then
