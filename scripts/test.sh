@@ -2,7 +2,7 @@
 # Builds and runs every test: the debug build, then the AddressSanitizer+UBSan
 # and ThreadSanitizer builds. Installs the Debian packages it needs first:
 # what the builds compile with before them, the programs only the tests run
-# beside the first build.
+# (and the test bed's kernel) beside the first build.
 # What each preset runs:
 #   debug  every test, the Windows build's Wine tests and the replays of every
 #          fuzz target's seeds, corpus and regressions among them.
@@ -27,9 +27,19 @@ if ! bash scripts/install-deps.sh build; then
   exit 1
 fi
 # The programs only the tests run (Wine, qemu, Ansible, ModemManager) are
-# installed beside the first build, which does not wait for them.
+# installed beside the first build, which does not wait for them, and the
+# test bed's kernel is fetched after them, off the tests' longest path.
+install_for_tests() {
+  bash scripts/install-deps.sh test || return
+  local tree
+  if tree=$(bash scripts/vm/fetch-kernel.sh); then
+    echo "test: the test bed's kernel is in $tree"
+  else
+    echo "test: the test bed's kernel could not be fetched, the vm tests will say why: $tree"
+  fi
+}
 mkdir -p build
-bash scripts/install-deps.sh test >build/install-deps.log 2>&1 &
+install_for_tests >build/install-deps.log 2>&1 &
 installing=$!
 # Before the first tests: the rest of the packages are there, or the run
 # ends. The wait, if any, is the stage packages-wait.

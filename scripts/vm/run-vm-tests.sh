@@ -9,22 +9,34 @@
 # again through qemu's monitor when the guest asks. Where the host has
 # ModemManager and the D-Bus daemon, the guest runs them beside p42r too.
 #
-# Usage: scripts/vm/run-vm-tests.sh P42R P42R_CARD
+# Usage: scripts/vm/run-vm-tests.sh P42R P42R_CARD [DEVICE ...]
+# DEVICE is adapter (its checks, then ModemManager's beside it) or uart;
+# without one, both, one after the other in one guest. The test suite runs
+# each in a guest of its own, so the two run at once.
 # The kernel package and its extracted tree are kept in a cache outside the
-# clone: $P42R_VM_CACHE, or /var/cache/p42r-vm when writable, or
-# ${XDG_CACHE_HOME:-~/.cache}/p42r-vm. Each stage prints its time
+# clone (scripts/vm/fetch-kernel.sh says where). Each stage prints its time
 # ("=== stage NAME: SECONDS s").
 # Exit codes: 0 every check passed, 1 a check failed or the guest did not
 # finish, 2 bad usage, 77 skipped (no qemu, no kernel package, no static
 # busybox, no jq): "skipped because: REASON".
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-if [ $# -ne 2 ]; then
-  echo "usage: $0 P42R P42R_CARD" >&2
+usage() {
+  echo "usage: $0 P42R P42R_CARD [adapter|uart ...]" >&2
   exit 2
-fi
+}
+[ $# -ge 2 ] || usage
 p42r=$(realpath "$1")
 card=$(realpath "$2")
+shift 2
+chosen=("$@")
+[ ${#chosen[@]} -gt 0 ] || chosen=(adapter uart)
+declare -A named=()
+for device in "${chosen[@]}"; do
+  case "$device" in adapter | uart) ;; *) usage ;; esac
+  [ -z "${named[$device]:-}" ] || usage
+  named[$device]=1
+done
 skip() {
   echo "skipped because: $*"
   exit 77
@@ -42,49 +54,9 @@ busybox=/bin/busybox
   skip "no static busybox for the guest's initramfs (package busybox-static)"
 command -v jq >/dev/null || skip "jq is not installed (package jq)"
 
-if [ -n "${P42R_VM_CACHE:-}" ]; then
-  cache=$P42R_VM_CACHE
-elif [ -w /var/cache ]; then
-  cache=/var/cache/p42r-vm
-else
-  cache=${XDG_CACHE_HOME:-$HOME/.cache}/p42r-vm
-fi
-mkdir -p "$cache" || skip "cannot create the cache $cache"
-
-# The kernel: the version Debian's linux-image-amd64 depends on, downloaded
-# once; when that cannot be had, the newest one already in the cache.
-package=$(apt-cache depends linux-image-amd64 2>/dev/null |
-  awk '$1 == "Depends:" && $2 ~ /^linux-image-[0-9]/ { print $2; exit }')
-why="linux-image-amd64 is not in the package lists (apt-get update)"
-if [ -n "$package" ] && [ ! -d "$cache/$package/boot" ]; then
-  say "downloading $package into $cache"
-  # Each run downloads and unpacks in a folder of its own, so that two runs
-  # at once do not trip over each other; the first to finish is kept.
-  download=$(mktemp -d "$cache/download.XXXXXX")
-  if ! log=$(cd "$download" && apt-get download "$package" 2>&1); then
-    why="apt-get download $package failed: $(echo "$log" | grep -E '^(E|W):' | head -n 1)"
-  elif ! dpkg-deb -x "$download"/"$package"_*.deb "$download/tree" ||
-    ! "$busybox" depmod -b "$download/tree" "$(ls "$download/tree/lib/modules")"; then
-    why="$package could not be unpacked"
-  else
-    mv -T "$download/tree" "$cache/$package" 2>/dev/null || [ -d "$cache/$package/boot" ] ||
-      why="$package could not be moved into $cache"
-  fi
-  rm -rf "$download"
-fi
-if [ -z "$package" ] || [ ! -d "$cache/$package/boot" ]; then
-  package=$(cd "$cache" && ls -d linux-image-*/boot 2>/dev/null | sort -V | tail -n 1)
-  package=${package%/boot}
-  [ -n "$package" ] || skip "no kernel package: $why, and none is cached in $cache"
-  say "using the cached $package ($why)"
-fi
-tree=$cache/$package
+tree=$(bash "$here/fetch-kernel.sh") || skip "$tree"
 version=$(ls "$tree/lib/modules")
 kernel=$tree/boot/vmlinuz-$version
-[ -f "$kernel" ] || skip "the kernel package $package has no kernel image"
-if [ ! -f "$tree/lib/modules/$version/modules.dep" ]; then
-  "$busybox" depmod -b "$tree" "$version" || skip "cannot work out the kernel modules' dependencies"
-fi
 stage vm-kernel
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/p42r-vm.XXXXXX")
@@ -120,7 +92,7 @@ if objcopy --strip-debug "$p42r" "$work/bin/p42r" 2>/dev/null; then
   [ ! -f "$module" ] || objcopy --strip-debug "$module" "$work/bin/p42r-modemmanager.so" ||
     cp "$module" "$work/bin/"
 fi
-printf '%s\n' "$here/guest-checks.sh" "$guest_p42r" >"$work/initramfs/checks"
+printf '%s\n' "$here/guest-checks.sh" "$guest_p42r" "${chosen[*]}" >"$work/initramfs/checks"
 chmod 755 "$work/initramfs/init"
 for name in "${wanted[@]}"; do
   pattern=${name//[-_]/[-_]}
@@ -157,16 +129,16 @@ start_card() {
   fi
   say "the $1's card is on $pty"
 }
-start_card adapter
-adapter_pty=$pty
-start_card uart
-uart_pty=$pty
-
 # The devices as qemu's monitor adds them again after pulling them out.
 declare -A devices=(
   [adapter]=usb-serial,bus=xhci.0,chardev=adapter-card,id=adapter
   [uart]=pci-serial,bus=pci.0,chardev=uart-card,id=uart
 )
+device_options=()
+for device in "${chosen[@]}"; do
+  start_card "$device"
+  device_options+=(-chardev "serial,path=$pty,id=$device-card" -device "${devices[$device]}")
+done
 monitor_socket=$work/monitor.sock
 "$qemu" -machine pc,accel=tcg -cpu max -smp 1 -m 1024 -nodefaults -display none -no-reboot \
   -kernel "$kernel" -initrd "$work/initramfs.cpio.gz" \
@@ -176,10 +148,7 @@ monitor_socket=$work/monitor.sock
   -fsdev local,id=hostroot,path=/,security_model=none,readonly=on,multidevs=remap \
   -device virtio-9p-pci,fsdev=hostroot,mount_tag=hostroot \
   -device qemu-xhci,id=xhci \
-  -chardev "serial,path=$adapter_pty,id=adapter-card" \
-  -device "${devices[adapter]}" \
-  -chardev "serial,path=$uart_pty,id=uart-card" \
-  -device "${devices[uart]}" >"$work/qemu.log" 2>&1 &
+  "${device_options[@]}" >"$work/qemu.log" 2>&1 &
 qemu_pid=$!
 
 # A card whose adapter was pulled out mid-update goes on to the update's end,
@@ -291,7 +260,7 @@ fi
 echo "$passed passed, $failed failed"
 if [ "$failed" -ne 0 ]; then
   # What each card heard and said last, to read beside the failed check.
-  for device in adapter uart; do
+  for device in "${chosen[@]}"; do
     tail -n 40 "$work/$device.err" | sed "s/^/$device card: /"
   done
   exit 1
