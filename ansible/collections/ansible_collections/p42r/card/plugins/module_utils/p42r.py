@@ -9,6 +9,7 @@ __metaclass__ = type
 
 import json
 import os
+import subprocess
 
 COMMON_ARGUMENT_SPEC = dict(
     executable=dict(type='str', default='p42r'),
@@ -108,6 +109,22 @@ class CommandResult:
         return ' '.join(words)
 
 
+def run_program(module, argv, pass_fds=()):
+    """Runs the program to its end and returns its exit code and its whole
+    output. Not module.run_command: the ansible-core of Debian 12 (2.14)
+    stops reading when its one-second wait for output runs out just as the
+    program ends, and so loses what the program wrote last, its result line
+    (seen as an exit code 0 with no result on a loaded machine).
+    communicate() reads both pipes to their end."""
+    try:
+        process = subprocess.Popen(argv, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, pass_fds=pass_fds)
+    except OSError as error:
+        module.fail_json(msg='cannot run %s: %s' % (argv[0], error), rc=error.errno, cmd=argv)
+    stdout, stderr = process.communicate()
+    return (process.returncode, stdout.decode('utf-8', 'replace'), stderr.decode('utf-8', 'replace'))
+
+
 def run(module, words, secrets=None, card=True):
     """Runs `p42r WORDS --json` against the module's card. `secrets` are
     lines given to the program on a pipe through --password-fd, never on
@@ -115,7 +132,7 @@ def run(module, words, secrets=None, card=True):
     options that choose a card (for `ports`, which needs none)."""
     if not secrets:
         argv = command_line(module, words, card)
-        rc, stdout, stderr = module.run_command(argv)
+        rc, stdout, stderr = run_program(module, argv)
         return CommandResult(argv, rc, stdout, stderr)
     data = ''.join(line + '\n' for line in secrets).encode('utf-8')
     # A few short lines fit in the pipe's buffer, so they are all there
@@ -132,7 +149,7 @@ def run(module, words, secrets=None, card=True):
         os.close(write_end)
         write_end = None
         argv = command_line(module, list(words) + ['--password-fd', str(read_end)])
-        rc, stdout, stderr = module.run_command(argv, pass_fds=(read_end,))
+        rc, stdout, stderr = run_program(module, argv, pass_fds=(read_end,))
     finally:
         os.close(read_end)
         if write_end is not None:
